@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, run and test.
+# Idempotent: packages already present are left alone.
+set -euo pipefail
+
+PKGS=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libqt6opengl6-dev
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libgles-dev
+  libjpeg-dev libasound2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth locales
+)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The locale tests need a French locale with a decimal comma.
+if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
+  $SUDO localedef -i fr_FR -f UTF-8 fr_FR.UTF-8
+fi

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs dependencies, builds, and runs every test:
+#  1. the whole suite (core, GL render, Qt GUI) under a virtual X server;
+#  2. the core suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+status=0
+echo "== full suite (Xvfb) =="
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 600 || status=1
+
+echo "== core suite under ASan+UBSan =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON \
+  -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$(nproc)" --target qv_core_tests
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 900 || status=1
+
+exit $status

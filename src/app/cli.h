@@ -1,0 +1,13 @@
+// Command-line modes of the program: they run without a window.
+#pragma once
+
+// True when argv[1] names a command-line mode.
+bool is_cli_mode(int argc, char** argv);
+// Runs it; the result is the process exit status.
+int run_cli(int argc, char** argv);
+
+// The modes, each in its own file.
+int cli_info(int argc, char** argv);         // --info FILE
+int cli_dump(int argc, char** argv);         // --dump FILE
+int cli_save_binary(int argc, char** argv);  // --save-binary OUT.wrb IN
+int cli_snapshot(int argc, char** argv);     // --snapshot OUT.bmp [--size WxH] FILE

@@ -1,0 +1,9 @@
+#include <cstdio>
+
+#include "app/cli.h"
+
+int cli_info(int, char**)
+{
+    std::fprintf(stderr, "quorvel: this mode is not available yet\n");
+    return 2;
+}

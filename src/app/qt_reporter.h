@@ -1,0 +1,13 @@
+// The shell's reporter: message boxes as modal Qt boxes, status texts in
+// the main frame's status line.
+#pragma once
+#include <functional>
+
+#include "scene/report.h"
+
+class QtReporter : public Reporter {
+public:
+    void message_box(const std::string& text, const std::string& caption) override;
+    void status(const std::string& text) override;
+    std::function<void(const std::string&)> on_status;
+};

@@ -1,0 +1,11 @@
+#include "render/gl_hooks.h"
+
+#include <GL/gl.h>
+
+#include "scene/glconst.h"
+
+void install_gl_hooks()
+{
+    gl_hooks().delete_list = [](unsigned list) { glDeleteLists(list, 1); };
+    gl_hooks().delete_textures = [](int n, const unsigned* names) { glDeleteTextures(n, names); };
+}

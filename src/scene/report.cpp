@@ -1,0 +1,60 @@
+#include "scene/report.h"
+
+#include <cstdio>
+
+#include "math/cformat.h"
+
+void Reporter::message_box(const std::string& text, const std::string& caption)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+void Reporter::status(const std::string&) {}
+void Reporter::trace(const std::string&) {}
+
+namespace {
+Reporter g_default;
+Reporter* g_current = &g_default;
+} // namespace
+
+Reporter* set_reporter(Reporter* r)
+{
+    Reporter* prev = g_current;
+    g_current = r ? r : &g_default;
+    return prev == &g_default ? nullptr : prev;
+}
+
+Reporter& reporter() { return *g_current; }
+
+void MessageBox(const std::string& text, const std::string& caption)
+{
+    g_current->message_box(text, caption);
+}
+
+void MessageBoxF(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = qv_vformat(fmt, ap);
+    va_end(ap);
+    g_current->message_box(s, "Quorvel");
+}
+
+void SetStatusText(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = qv_vformat(fmt, ap);
+    va_end(ap);
+    g_current->status(s);
+}
+
+void SetStatusTextRaw(const std::string& text) { g_current->status(text); }
+
+void Trace(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = qv_vformat(fmt, ap);
+    va_end(ap);
+    g_current->trace(s);
+}

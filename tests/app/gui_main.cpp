@@ -1,0 +1,24 @@
+// main() of the GUI tests: GoogleTest first, so that listing the tests
+// needs no display; the QApplication is made only to run them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <clocale>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--gtest_list_tests")) return RUN_ALL_TESTS();
+    QSurfaceFormat fmt;
+    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
+    fmt.setDepthBufferSize(24);
+    fmt.setStencilBufferSize(8);
+    fmt.setSamples(0);
+    QSurfaceFormat::setDefaultFormat(fmt);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "scene/object3d.h"
+#include "support/recorder.h"
+
+namespace {
+void set_mesh(OBJECT3D& o, std::initializer_list<Vec3> pts, std::initializer_list<int> idx)
+{
+    o.nbpts = (int)pts.size();
+    o.m_vertices = new Vec3[pts.size()];
+    int i = 0;
+    for (auto& p : pts) o.m_vertices[i++] = p;
+    o.nbindex = (int)idx.size();
+    o.m_index = new int32_t[idx.size()];
+    i = 0;
+    o.nbface = 0;
+    for (int v : idx) {
+        o.m_index[i++] = v;
+        if (v == -1) ++o.nbface;
+    }
+}
+std::vector<int> index_of(const OBJECT3D& o) { return std::vector<int>(o.m_index, o.m_index + o.nbindex); }
+} // namespace
+
+TEST(Normals, UnitSquareFaceNormal)
+{
+    OBJECT3D o;
+    set_mesh(o, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {0, 1, 2, 3, -1});
+    o.build_face_normals();
+    ASSERT_EQ(o.nbnormal, 1);
+    EXPECT_EQ(o.m_normals[0], Vec3(0, 0, 1));
+    EXPECT_EQ(std::vector<int>(o.normalindex, o.normalindex + 5), (std::vector<int>{0, 0, 0, 0, -1}));
+    // A second call changes nothing.
+    Vec3* before = o.m_normals;
+    o.build_face_normals();
+    EXPECT_EQ(o.m_normals, before);
+}
+
+TEST(Normals, DegenerateFacesAndNormalize)
+{
+    OBJECT3D o;
+    set_mesh(o, {{0, 0, 0}, {1, 0, 0}}, {0, 1, -1});
+    EXPECT_EQ(o.face_normal(0), Vec3(0, 0, 0));
+    Vec3 z(0, 0, 0);
+    EXPECT_FALSE(OBJECT3D::normalize(z));
+    Vec3 v(3, 0, 4);
+    EXPECT_TRUE(OBJECT3D::normalize(v));
+    EXPECT_FLOAT_EQ(v.x, 0.6f);
+    EXPECT_FLOAT_EQ(v.z, 0.8f);
+}
+
+TEST(Normals, OutOfRangePositionsAndVerticesAreReported)
+{
+    RecordingReporter rec;
+    OBJECT3D o;
+    set_mesh(o, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {0, 1, 7, -1, 0, INT_MAX, 2, -1});
+    EXPECT_EQ(o.face_normal(100), Vec3(0, 0, 0));
+    EXPECT_EQ(rec.last_status(), "Erreur débordement Index");
+    rec.statuses.clear();
+    EXPECT_EQ(o.face_normal(0), Vec3(0, 0, 0));
+    EXPECT_EQ(rec.last_status(), "Erreur débordement Index");
+    EXPECT_EQ(o.face_normal(-3), Vec3(0, 0, 0));
+    // Building normals over the damaged list stays inside every array.
+    o.build_face_normals();
+    o.build_vertex_normals();
+    EXPECT_EQ(o.nbnormal, 2);
+}
+
+TEST(Normals, VertexNormalAveragesFaces)
+{
+    OBJECT3D o;
+    // Vertex 0 is shared by a face in the x-y plane (normal +z) and a face in
+    // the y-z plane (normal +x).
+    set_mesh(o, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, -1}, {0, 1, -1}}, {0, 1, 2, -1, 0, 3, 4, -1});
+    o.build_vertex_normals();
+    ASSERT_NE(o.m_vertex_normals, nullptr);
+    EXPECT_NEAR(o.m_normals[1].x, 1.f, 1e-6);
+    EXPECT_NEAR(o.m_vertex_normals[0].x, 0.7071f, 1e-4);
+    EXPECT_NEAR(o.m_vertex_normals[0].y, 0.f, 1e-6);
+    EXPECT_NEAR(o.m_vertex_normals[0].z, 0.7071f, 1e-4);
+    EXPECT_EQ(o.m_vertex_normalindex[4], 0);
+    EXPECT_EQ(o.m_vertex_normalindex[3], -1);
+    // Recompiling adds onto the normalised sums: same direction.
+    o.build_vertex_normals();
+    EXPECT_NEAR(o.m_vertex_normals[0].x, 0.7071f, 1e-4);
+    EXPECT_NEAR(o.m_vertex_normals[0].z, 0.7071f, 1e-4);
+}
+
+TEST(Normals, VertexNormalsStopOnBadNormalIndex)
+{
+    OBJECT3D o;
+    set_mesh(o, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}, {0, 1, 2, -1});
+    o.nbnormal = 1;
+    o.m_normals = new Vec3[1]{{0, 0, 2}};
+    o.normalindex = new int32_t[4]{0, 5, 0, -1};
+    o.build_vertex_normals();
+    // Stopped at the second corner: vertex 0 got its sum, left unnormalised.
+    EXPECT_EQ(o.m_vertex_normals[0], Vec3(0, 0, 2));
+    EXPECT_EQ(o.m_vertex_normals[1], Vec3(0, 0, 0));
+}
+
+TEST(Statistics, Differences)
+{
+    OBJECT3D o;
+    set_mesh(o, {}, {0, 5, 9, -1});
+    o.index_statistics();
+    EXPECT_EQ(o.m_index_ecart_max, 5);
+    EXPECT_EQ(o.m_index_ecart_moy, 4);
+
+    OBJECT3D two;
+    set_mesh(two, {}, {0, -1, 3, -1});
+    two.index_statistics();
+    EXPECT_EQ(two.m_index_ecart_max, 0);
+    EXPECT_EQ(two.m_index_ecart_moy, 0);
+
+    OBJECT3D none;
+    none.index_statistics();
+    EXPECT_EQ(none.m_index_ecart_moy, 0);
+
+    // An unterminated list never reads past its end.
+    OBJECT3D open;
+    set_mesh(open, {}, {0, 4});
+    open.index_statistics();
+    EXPECT_EQ(open.m_index_ecart_max, 4);
+}
+
+TEST(TestEdges, ConsistentNeighboursUnchanged)
+{
+    OBJECT3D o;
+    set_mesh(o, {}, {0, 1, 2, -1, 0, 2, 3, -1});
+    EXPECT_EQ(o.test_edges(), 1);
+    EXPECT_EQ(index_of(o), (std::vector<int>{0, 1, 2, -1, 0, 2, 3, -1}));
+}
+
+TEST(TestEdges, ReversesDisagreeingFace)
+{
+    OBJECT3D o;
+    set_mesh(o, {}, {0, 1, 2, -1, 1, 2, 3, -1});
+    o.test_edges();
+    EXPECT_EQ(index_of(o), (std::vector<int>{0, 1, 2, -1, 3, 2, 1, -1}));
+}
