@@ -1,0 +1,21 @@
+// Readers not written yet: each refuses the file with a clear message.
+// (Each moves to its own file when it is written.)
+#include "io/lod.h"
+#include "io/readers.h"
+#include "scene/report.h"
+
+namespace {
+int pending(const char* what)
+{
+    MessageBoxF("%s files cannot be read yet", what);
+    return 0;
+}
+} // namespace
+
+int read_x_file(Scene&, SCENE3D&) { return pending("X mesh"); }
+int read_building_file(Scene&, SCENE3D&) { return pending("Building"); }
+int read_grid_file(Scene&, SCENE3D&) { return pending("Elevation grid"); }
+int read_point_set(Scene&, SCENE3D&) { return 0; }
+int read_lod_script(Scene&, LODSET&) { return pending("Level-of-detail"); }
+int load_binary(const char*, SCENE3D&) { return pending("Binary scene"); }
+int save_binary(const char*, const SCENE3D&) { return pending("Binary scene"); }
