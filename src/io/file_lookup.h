@@ -1,0 +1,11 @@
+// File names written on a platform whose file system ignores letter case and
+// separates folders with backslashes.
+#pragma once
+#include <string>
+
+// The name under which the file can be opened here: the name itself when it
+// exists; else the name with backslashes read as '/'; else each path
+// component matched without regard to ASCII letter case in its folder (the
+// first match in name order when several differ only by case). The name is
+// returned unchanged when nothing matches.
+std::string resolve_path(const std::string& name);
