@@ -17,5 +17,3 @@ int read_building_file(Scene&, SCENE3D&) { return pending("Building"); }
 int read_grid_file(Scene&, SCENE3D&) { return pending("Elevation grid"); }
 int read_point_set(Scene&, SCENE3D&) { return 0; }
 int read_lod_script(Scene&, LODSET&) { return pending("Level-of-detail"); }
-int load_binary(const char*, SCENE3D&) { return pending("Binary scene"); }
-int save_binary(const char*, const SCENE3D&) { return pending("Binary scene"); }

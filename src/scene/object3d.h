@@ -177,4 +177,11 @@ public:
     void index_statistics();
     int test_edges();
     int dump(FILE* f) const;
+
+    // Binary scene format, one object record (io/binary_format.cpp).
+    // write_binary returns 0 when the file refuses the bytes. read_binary
+    // returns 0 on a damaged or foreign record, with the reason in *why,
+    // and then leaves the object empty.
+    int write_binary(FILE* f) const;
+    int read_binary(FILE* f, std::string* why = nullptr);
 };

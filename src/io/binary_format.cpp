@@ -1,0 +1,327 @@
+// Binary scene format (".wrb"): geometry, normals and the first material of
+// every object, 32-bit little-endian integers and floats, no header.
+//
+//   file   := N:int32, N x record
+//   record := nbpts nbface nbindex nbnormal nbmaterial (int32 each)
+//             [name: 64 bytes, vertices: nbpts x 3 float]      when nbpts > 0
+//             [index: nbindex int32]                          when nbindex > 0
+//             [normals: nbnormal x 3 float]                   when nbnormal > 0
+//             [normal index: nbindex int32]                   when both > 0
+//             [ambient, diffuse, specular, emissive: 3 float each,
+//              shininess: float]                              when nbmaterial > 0
+//
+// The reader trusts nothing: every count is checked against the bytes that
+// are left in the file before anything is allocated, and every index entry
+// against the vertices and normals that exist, so a damaged or foreign file
+// is refused as a whole and the scene is left as it was.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "io/readers.h"
+#include "math/cformat.h"
+#include "scene/object3d.h"
+#include "scene/report.h"
+#include "scene/scene3d.h"
+
+namespace {
+
+constexpr int kNameBytes = 64;
+constexpr int kCountsBytes = 20;
+constexpr int kMaterialBytes = 4 * 12 + 4;
+
+// Byte order: the file is little-endian; big-endian hosts swap in place.
+inline uint32_t swap32(uint32_t v)
+{
+    return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
+}
+
+void to_host(void* data, size_t words)
+{
+    if constexpr (std::endian::native == std::endian::big) {
+        auto* p = static_cast<uint32_t*>(data);
+        for (size_t i = 0; i < words; ++i) p[i] = swap32(p[i]);
+    } else {
+        (void)data;
+        (void)words;
+    }
+}
+
+// Writes `words` 32-bit words in file order.
+bool put_words(FILE* f, const void* data, size_t words)
+{
+    if (words == 0) return true;
+    if constexpr (std::endian::native == std::endian::big) {
+        const auto* p = static_cast<const uint32_t*>(data);
+        uint32_t buf[1024];
+        while (words > 0) {
+            size_t n = std::min<size_t>(words, 1024);
+            for (size_t i = 0; i < n; ++i) buf[i] = swap32(p[i]);
+            if (std::fwrite(buf, 4, n, f) != n) return false;
+            p += n;
+            words -= n;
+        }
+        return true;
+    } else {
+        return std::fwrite(data, 4, words, f) == words;
+    }
+}
+
+bool put_int(FILE* f, int32_t v) { return put_words(f, &v, 1); }
+
+bool put_vec(FILE* f, const Vec3* v)
+{
+    Vec3 zero;
+    return put_words(f, v ? v : &zero, 3);
+}
+
+// Bytes from the current position to the end of the file, or -1.
+long long bytes_left(FILE* f)
+{
+    long here = std::ftell(f);
+    if (here < 0 || std::fseek(f, 0, SEEK_END) != 0) return -1;
+    long end = std::ftell(f);
+    if (end < 0 || std::fseek(f, here, SEEK_SET) != 0) return -1;
+    return (long long)end - here;
+}
+
+bool get_words(FILE* f, void* data, size_t words)
+{
+    if (words == 0) return true;
+    if (std::fread(data, 4, words, f) != words) return false;
+    to_host(data, words);
+    return true;
+}
+
+// Number of -1 entries of an index list.
+int count_terminators(const int32_t* idx, int n)
+{
+    int faces = 0;
+    for (int i = 0; i < n; ++i)
+        if (idx[i] == -1) ++faces;
+    return faces;
+}
+
+// True when the normal index can be written beside the face index: one
+// existing normal at every corner and -1 at every terminator.
+bool normal_index_usable(const OBJECT3D& o, int nbindex, int nbnormal)
+{
+    if (!o.normalindex) return false;
+    for (int k = 0; k < nbindex; ++k) {
+        int32_t n = o.normalindex[k];
+        if (o.m_index[k] == -1) {
+            if (n != -1) return false;
+        } else if (n < 0 || n >= nbnormal) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int OBJECT3D::write_binary(FILE* f) const
+{
+    // The counts written are those of the blocks that follow, so that the
+    // reader always finds what the counts announce.
+    const int32_t pts = (m_vertices && nbpts > 0) ? nbpts : 0;
+    const int32_t idx = (m_index && nbindex > 0) ? nbindex : 0;
+    const int32_t faces = idx > 0 ? count_terminators(m_index, idx) : 0;
+    int32_t nrm = (m_normals && nbnormal > 0) ? nbnormal : 0;
+    // Normals that no usable normal index goes with (a VRML 1.0 Normal node
+    // without normalIndex) are left out: they would be read back with an
+    // index they do not have. Compiling builds face normals again.
+    if (nrm > 0 && idx > 0 && !normal_index_usable(*this, idx, nrm)) nrm = 0;
+    const int32_t mat = nbmaterial > 0 ? nbmaterial : 0;
+
+    const int32_t counts[5] = {pts, faces, idx, nrm, mat};
+    if (!put_words(f, counts, 5)) return 0;
+    if (pts > 0) {
+        char name[kNameBytes] = {};
+        std::memcpy(name, m_name.c_str(), std::min<size_t>(std::strlen(m_name.c_str()), kNameBytes - 1));
+        if (std::fwrite(name, 1, kNameBytes, f) != (size_t)kNameBytes) return 0;
+        if (!put_words(f, m_vertices, (size_t)pts * 3)) return 0;
+    }
+    if (idx > 0 && !put_words(f, m_index, (size_t)idx)) return 0;
+    if (nrm > 0 && !put_words(f, m_normals, (size_t)nrm * 3)) return 0;
+    if (idx > 0 && nrm > 0 && !put_words(f, normalindex, (size_t)idx)) return 0;
+    if (mat > 0) {
+        const float* shin = shininess(0);
+        float s = shin ? *shin : 0.f;
+        if (!put_vec(f, ambient(0)) || !put_vec(f, diffuse(0)) || !put_vec(f, specular(0)) ||
+            !put_vec(f, emissive(0)) || !put_words(f, &s, 1))
+            return 0;
+    }
+    return 1;
+}
+
+int OBJECT3D::read_binary(FILE* f, std::string* why)
+{
+    clear();
+    std::string reason;
+    auto fail = [&](std::string text) {
+        clear();
+        if (why) *why = std::move(text);
+        return 0;
+    };
+
+    long long left = bytes_left(f);
+    if (left < kCountsBytes) return fail("the file ends inside the counts of an object");
+    int32_t c[5];
+    if (!get_words(f, c, 5)) return fail("the counts of an object cannot be read");
+    left -= kCountsBytes;
+    const int32_t pts = c[0], faces = c[1], idx = c[2], nrm = c[3], mat = c[4];
+    if (pts < 0) return fail(qv_format("negative vertex count %d", pts));
+    if (faces < 0) return fail(qv_format("negative face count %d", faces));
+    if (idx < 0) return fail(qv_format("negative index count %d", idx));
+    if (nrm < 0) return fail(qv_format("negative normal count %d", nrm));
+    if (mat < 0) return fail(qv_format("negative material count %d", mat));
+
+    // Everything the counts announce must be in the file before anything
+    // is allocated.
+    long long need = 0;
+    if (pts > 0) need += kNameBytes + 12LL * pts;
+    need += 4LL * idx;
+    need += 12LL * nrm;
+    if (idx > 0 && nrm > 0) need += 4LL * idx;
+    if (mat > 0) need += kMaterialBytes;
+    if (need > left)
+        return fail(qv_format("counts (%d vertices, %d index entries, %d normals) need %lld bytes "
+                              "but only %lld are left",
+                              pts, idx, nrm, need, left));
+
+    if (pts > 0) {
+        char name[kNameBytes];
+        if (std::fread(name, 1, kNameBytes, f) != (size_t)kNameBytes) return fail("the name cannot be read");
+        if (!std::memchr(name, 0, kNameBytes)) return fail("the object name is not terminated");
+        m_name = name;
+        m_vertices = new Vec3[(size_t)pts];
+        nbpts = pts;
+        if (!get_words(f, m_vertices, (size_t)pts * 3)) return fail("the vertices cannot be read");
+    }
+    if (idx > 0) {
+        m_index = new int32_t[(size_t)idx];
+        nbindex = idx;
+        if (!get_words(f, m_index, (size_t)idx)) return fail("the face index cannot be read");
+        int terminators = 0;
+        for (int k = 0; k < idx; ++k) {
+            int32_t v = m_index[k];
+            if (v == -1) {
+                ++terminators;
+            } else if (v < 0 || v >= pts) {
+                return fail(qv_format("index entry %d names vertex %d but the object has %d vertices", k, v,
+                                      pts));
+            }
+        }
+        if (m_index[idx - 1] != -1) return fail("the face index does not end with -1");
+        if (terminators != faces)
+            return fail(qv_format("face count %d but the index holds %d faces", faces, terminators));
+    } else if (faces != 0) {
+        return fail(qv_format("face count %d without a face index", faces));
+    }
+    nbface = faces;
+    if (nrm > 0) {
+        m_normals = new Vec3[(size_t)nrm];
+        nbnormal = nrm;
+        if (!get_words(f, m_normals, (size_t)nrm * 3)) return fail("the normals cannot be read");
+    }
+    if (idx > 0 && nrm > 0) {
+        normalindex = new int32_t[(size_t)idx];
+        if (!get_words(f, normalindex, (size_t)idx)) return fail("the normal index cannot be read");
+        for (int k = 0; k < idx; ++k) {
+            int32_t n = normalindex[k];
+            if (m_index[k] == -1) {
+                if (n != -1)
+                    return fail(qv_format("normal index entry %d is %d where the face index closes a face",
+                                          k, n));
+            } else if (n < 0 || n >= nrm) {
+                return fail(qv_format("normal index entry %d names normal %d but the object has %d normals",
+                                      k, n, nrm));
+            }
+        }
+    }
+    if (mat > 0) {
+        float m[13];
+        if (!get_words(f, m, 13)) return fail("the material cannot be read");
+        T_ambientColor = new Vec3[1]{Vec3(m[0], m[1], m[2])};
+        T_diffuseColor = new Vec3[1]{Vec3(m[3], m[4], m[5])};
+        T_specularColor = new Vec3[1]{Vec3(m[6], m[7], m[8])};
+        T_emissive = new Vec3[1]{Vec3(m[9], m[10], m[11])};
+        T_shininess = new float[1]{m[12]};
+        m_nb_ambient = m_nb_diffuse = m_nb_specular = m_nb_emissive = m_nb_shininess = 1;
+        // The count is kept as stored; the lookups never go past the one entry held.
+        nbmaterial = mat;
+    }
+    return 1;
+}
+
+int save_binary(const char* path, const SCENE3D& scene)
+{
+    if (!path || !*path) return 0;
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return 0;
+    int32_t n = 0;
+    for (int i = 0; i < scene.nbobjects; ++i)
+        if (scene.m_objects[i]) ++n;
+    bool ok = put_int(f, n);
+    for (int i = 0; ok && i < scene.nbobjects; ++i)
+        if (const OBJECT3D* o = scene.m_objects[i]) ok = o->write_binary(f) != 0;
+    if (std::fclose(f) != 0) ok = false;
+    return ok ? 1 : 0;
+}
+
+int load_binary(const char* path, SCENE3D& scene)
+{
+    if (!path || !*path) return 0;
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return 0;
+
+    // Objects are read aside and handed to the scene only when the whole
+    // file has been read without fault.
+    std::vector<std::unique_ptr<OBJECT3D>> objects;
+    std::string why;
+    long long left = bytes_left(f);
+    int32_t n = 0;
+    if (left < 4 || !get_words(f, &n, 1)) {
+        why = "the file is shorter than its object count";
+    } else if (n < 0) {
+        why = qv_format("negative object count %d", n);
+    } else if (n > scene.m_capacity) {
+        why = qv_format("%d objects, more than the %d a scene holds", n, scene.m_capacity);
+    } else if ((long long)n * kCountsBytes > left - 4) {
+        why = qv_format("%d objects announced but the file holds at most %lld", n, (left - 4) / kCountsBytes);
+    } else {
+        objects.reserve((size_t)n);
+        for (int i = 0; i < n; ++i) {
+            auto o = std::make_unique<OBJECT3D>();
+            std::string reason;
+            if (!o->read_binary(f, &reason)) {
+                why = qv_format("object %d: %s", i, reason.c_str());
+                break;
+            }
+            objects.push_back(std::move(o));
+        }
+        if (why.empty() && std::fgetc(f) != EOF)
+            why = qv_format("unexpected data after the %d objects", n);
+    }
+    std::fclose(f);
+    if (!why.empty()) {
+        MessageBox("Invalid binary scene file: " + why + "\n" + path);
+        return 0;
+    }
+
+    scene.delete_objects();
+    for (auto& o : objects) {
+        OBJECT3D* obj = o.release();
+        scene.add_object(obj);
+        obj->compute_bounds();
+        obj->compute_center();
+        scene.compute_world_bounds(scene.nbobjects - 1);
+    }
+    return 1;
+}
