@@ -38,12 +38,13 @@ SCENE3D::~SCENE3D()
 void SCENE3D::delete_objects()
 {
     if (nbobjects <= 0 && m_nbboxes <= 0) return;
-    if (m_texture_names && gl_hooks().delete_textures)
-        gl_hooks().delete_textures((int)m_textures.size(), m_texture_names);
+    if (m_texture_names && gl_hooks().delete_textures && m_nb_texture_names > 0)
+        gl_hooks().delete_textures(m_nb_texture_names, m_texture_names);
     for (CTexture* t : m_textures) delete t;
     m_textures.clear();
     delete[] m_texture_names;
     m_texture_names = nullptr;
+    m_nb_texture_names = 0;
     for (LIGHT3D* l : m_lights) delete l;
     m_lights.clear();
     for (int i = 0; i < m_capacity; ++i) {

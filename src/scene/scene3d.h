@@ -32,6 +32,7 @@ public:
     std::vector<LIGHT3D*> m_lights;
     std::vector<CTexture*> m_textures;
     unsigned* m_texture_names = nullptr;   // GL names, one per texture, once built
+    int32_t m_nb_texture_names = 0;         // entries of m_texture_names
     int32_t m_lists_built = 0;
     char* m_script = nullptr;
     int32_t m_script_len = 0;

@@ -1,0 +1,36 @@
+// Compiling scene objects into GL display lists and drawing them.
+#pragma once
+#include <cstdint>
+
+class OBJECT3D;
+struct Shape2D;
+
+// Compiles the object's display list (point sets through BuildPointList).
+// 1 when a list was compiled; 0 when there was nothing to compile or GL
+// gave no list name.
+int BuildList(OBJECT3D& o);
+// Point set: every vertex as a GL point, at one hundredth of its size.
+int BuildPointList(OBJECT3D& o);
+// Sets polygon mode, compiles when needed (normal pass only) and calls the
+// list. Hidden objects (m_ready 0) are drawn in the pick pass only.
+int DrawObject(OBJECT3D& o, bool normal_pass);
+
+// Steps of the compilation, usable inside glNewList/glEndList.
+void SetFaceMaterial(OBJECT3D& o, int face);
+// Counts the usable corners of the face at o.m_cursor (into m_face_size)
+// and opens GL_TRIANGLES, GL_QUADS or GL_POLYGON for 3, 4 or more; none
+// below 3. Returns the number of usable corners.
+int BeginFace(OBJECT3D& o);
+void DrawNormals(OBJECT3D& o);
+void DrawAxes(int gl_face = 0x0408 /* GL_FRONT_AND_BACK */);
+void DrawTexCoords(OBJECT3D& o);
+void DrawShape2D(const Shape2D& shape);
+
+// Pick colours: the object's index in red (low byte) and green (high
+// byte), the face number's low byte in blue.
+struct PickColour {
+    uint8_t r, g, b;
+};
+PickColour pick_colour(int pick_id, int face);
+// The object index a pick pixel names (the face byte is ignored).
+int pick_decode(uint8_t r, uint8_t g);

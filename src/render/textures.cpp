@@ -1,0 +1,124 @@
+#include "render/textures.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <new>
+
+#include "image/texture.h"
+#include "render/compile_hooks.h"
+#include "render/display_list.h"
+#include "scene/report.h"
+#include "scene/scene3d.h"
+
+CTexture* GetTexture(SCENE3D& scene, int k) { return scene.get_texture(k); }
+
+int UploadTexture(SCENE3D& scene, int k)
+{
+    CTexture* t = scene.get_texture(k);
+    if (!t || !t->GetData() || t->GetWidth() <= 0 || t->GetHeight() <= 0) return 1;
+    if (!scene.m_texture_names) return 1;
+    const bool alpha = t->HasAlpha();
+    const int d = alpha ? 32 : 24;
+    if (!alpha && t->depth != 24) return 1;   // neither RGB nor RGBA: nothing GL can take
+    const GLenum fmt = alpha ? GL_RGBA : GL_RGB;
+
+    glBindTexture(GL_TEXTURE_2D, scene.m_texture_names[k]);
+    // Image rows are padded to four bytes: the GL default alignment.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    if (!t->IsPowerOf2Size()) {
+        const int w = t->GetWidth(), h = t->GetHeight();
+        const int nw = CTexture::NextPowerOf2(w), nh = CTexture::NextPowerOf2(h);
+        const size_t pitch = CTexture::ComputeWidthByte32((unsigned)nw, (unsigned)d);
+        unsigned char* block = new (std::nothrow) unsigned char[pitch * (size_t)nh];
+        if (!block) {
+            if (!alpha) MessageBox("pData Texture non NULL");
+            return 1;
+        }
+        if (gluScaleImage(fmt, w, h, GL_UNSIGNED_BYTE, t->GetData(), nw, nh, GL_UNSIGNED_BYTE,
+                          block) != 0) {
+            delete[] block;
+            return 1;
+        }
+        t->Attach(block, nw, nh, d);
+        t->UpdateHeader();
+        t->data_size = (int32_t)(pitch * (size_t)nh);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    alpha ? GL_LINEAR_MIPMAP_LINEAR : scene.m_min_filter);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, alpha ? 4 : 3, t->GetWidth(), t->GetHeight(), fmt,
+                      GL_UNSIGNED_BYTE, t->GetData());
+    return 1;
+}
+
+namespace {
+void recompute_scene_bounds(SCENE3D& scene)
+{
+    scene.m_max.set(-1e10f);
+    scene.m_min.set(1e10f);
+    for (int i = 0; i < scene.nbobjects; ++i) {
+        const OBJECT3D* o = scene.m_objects[i];
+        if (!o || !o->m_vertices || o->nbpts <= 0) continue;
+        const Vec3& a = o->m_world_max;
+        const Vec3& b = o->m_world_min;
+        scene.m_max.set(std::max({scene.m_max.x, a.x, b.x}), std::max({scene.m_max.y, a.y, b.y}),
+                        std::max({scene.m_max.z, a.z, b.z}));
+        scene.m_min.set(std::min({scene.m_min.x, a.x, b.x}), std::min({scene.m_min.y, a.y, b.y}),
+                        std::min({scene.m_min.z, a.z, b.z}));
+    }
+    scene.m_center = (scene.m_max + scene.m_min) * 0.5f;
+}
+} // namespace
+
+int BuildTextures(SCENE3D& scene)
+{
+    if (scene.nbobjects <= 0) return 0;
+    SetStatusText("Ready");
+    if (scene.m_textured) {
+        if (scene.m_texture_names) {
+            if (scene.m_nb_texture_names > 0)
+                glDeleteTextures((GLsizei)scene.m_nb_texture_names, scene.m_texture_names);
+            delete[] scene.m_texture_names;
+            scene.m_texture_names = nullptr;
+            scene.m_nb_texture_names = 0;
+        }
+        const int n = (int)scene.m_textures.size();
+        if (n > 0) {
+            scene.m_texture_names = new unsigned[(size_t)n]();
+            scene.m_nb_texture_names = n;
+            glGenTextures((GLsizei)n, scene.m_texture_names);
+            for (int k = 0; k < n; ++k) UploadTexture(scene, k);
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+    }
+    order_objects_for_compile(scene);
+    for (int i = 0; i < scene.nbobjects; ++i) {
+        OBJECT3D* o = scene.m_objects[i];
+        if (!o) continue;
+        o->m_pick_id = i;
+        if (scene.m_textured) {
+            BuildList(*o);
+        } else {
+            // Bare geometry for this compilation only.
+            uint8_t lighting = o->m_lighting;
+            o->m_lighting = 0;
+            BuildList(*o);
+            o->m_lighting = lighting;
+        }
+    }
+    recompute_scene_bounds(scene);
+    scene.m_lists_built = 1;
+    return 1;
+}
+
+unsigned object_texture_name(const SCENE3D& scene, int i)
+{
+    const OBJECT3D* o = (i >= 0 && i < scene.m_capacity) ? scene.m_objects[i] : nullptr;
+    if (!o || o->m_texture_mode == -1 || !o->m_texture || !scene.m_texture_names) return 0;
+    int k = *o->m_texture;
+    if (k < 0 || k >= scene.m_nb_texture_names) return 0;
+    return scene.m_texture_names[k];
+}
