@@ -1,0 +1,39 @@
+// The two ways of opening a scene file, without any user interface: the
+// document open (reader chosen by the first bytes of the file) and the open
+// by extension (the File Open command). Messages go through the reporter.
+//
+// Relative texture, inline and script names are resolved against the folder
+// of the scene file; the current directory is not changed.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+class SCENE3D;
+struct LODSET;
+
+// The steps that follow a successful read: build textures and display
+// lists, then the lights. Supplied by the render layer; its result is the
+// result of the open. An empty function counts as success.
+using FinishFn = std::function<int(SCENE3D&)>;
+
+// Document open. Replaces `scene` with a fresh SCENE3D (also made the
+// process-wide current scene) and reads `path` into it. "File not found"
+// when the file cannot be opened; "Document : unable to build OpenGL lists"
+// when a VRML read is refused. true when a scene was loaded and finished.
+bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, const FinishFn& finish);
+
+enum class OpenResult {
+    Nothing,    // empty path
+    NotFound,   // "NOM INCONNU" on the status line; the scene is unchanged
+    Failed,     // the scene was replaced but the reader refused the file
+    Scene,      // a scene was read and finished
+    Lod,        // a level-of-detail set was read into `lod`
+};
+
+// Open by extension. When the file can be read, `scene` is replaced by a
+// fresh SCENE3D (the current scene) that gets the companion script; the
+// extension (case-sensitive) chooses the reader. The ".lod" branch puts a
+// new set into `lod`, which the caller owns.
+OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& scene,
+                             std::unique_ptr<LODSET>& lod, const FinishFn& finish);

@@ -1,0 +1,66 @@
+#include "scene/compile_prep.h"
+
+#include <vector>
+
+#include "scene/scene3d.h"
+
+void order_objects_for_compile(SCENE3D& scene)
+{
+    int n = scene.nbobjects;
+    if (n <= 0) return;
+    std::vector<OBJECT3D*> opaque, transparent;
+    opaque.reserve((size_t)n);
+    for (int i = 0; i < n; ++i) {
+        OBJECT3D* o = scene.m_objects[i];
+        if (o && o->m_transparency != 0.f) transparent.push_back(o);
+        else opaque.push_back(o);
+    }
+    int k = 0;
+    for (OBJECT3D* o : opaque) scene.m_objects[k++] = o;
+    for (auto it = transparent.rbegin(); it != transparent.rend(); ++it) scene.m_objects[k++] = *it;
+    for (int i = 0; i < n; ++i)
+        if (scene.m_objects[i]) scene.m_objects[i]->m_pick_id = i;
+}
+
+bool compiles_lit(const SCENE3D& scene, const OBJECT3D& obj) { return obj.m_lighting && scene.m_textured; }
+
+void build_compile_normals(SCENE3D& scene, OBJECT3D& obj)
+{
+    if (obj.m_points_only) {
+        obj.echelle.set(0.01f);
+        return;
+    }
+    if (!obj.m_vertices && !obj.m_shape2d) return;
+    if (compiles_lit(scene, obj)) obj.build_vertex_normals();
+}
+
+void compute_scene_bounds(SCENE3D& scene)
+{
+    Vec3 mx(-1e10f, -1e10f, -1e10f), mn(1e10f, 1e10f, 1e10f);
+    for (int i = 0; i < scene.nbobjects; ++i) {
+        const OBJECT3D* o = scene.m_objects[i];
+        if (!o || !o->m_vertices || o->nbpts <= 0) continue;
+        const Vec3* pts[2] = {&o->m_world_max, &o->m_world_min};
+        for (const Vec3* p : pts) {
+            if (p->x > mx.x) mx.x = p->x;
+            if (p->y > mx.y) mx.y = p->y;
+            if (p->z > mx.z) mx.z = p->z;
+            if (p->x < mn.x) mn.x = p->x;
+            if (p->y < mn.y) mn.y = p->y;
+            if (p->z < mn.z) mn.z = p->z;
+        }
+    }
+    scene.m_max = mx;
+    scene.m_min = mn;
+    scene.m_center = (mx + mn) * 0.5f;
+}
+
+int prepare_scene_for_compile(SCENE3D& scene)
+{
+    if (scene.nbobjects <= 0) return 0;
+    order_objects_for_compile(scene);
+    for (int i = 0; i < scene.nbobjects; ++i)
+        if (scene.m_objects[i]) build_compile_normals(scene, *scene.m_objects[i]);
+    compute_scene_bounds(scene);
+    return 1;
+}
