@@ -1,0 +1,119 @@
+// Helpers for the tests of the non-VRML readers: a loader over given bytes,
+// a consistency check of what a reader built, and the truncation and
+// mutation sweeps every reader must survive.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "io/scene_loader.h"
+#include "scene/object3d.h"
+#include "scene/scene3d.h"
+#include "support/recorder.h"
+
+namespace fmt_test {
+
+// A loader whose buffer holds `bytes`, as load_buffer leaves it.
+inline std::unique_ptr<Scene> loader_for(const std::string& bytes, const std::string& filename = "test")
+{
+    auto L = std::make_unique<Scene>();
+    L->m_buf = new char[bytes.size() + 1];
+    if (!bytes.empty()) std::memcpy(L->m_buf, bytes.data(), bytes.size());
+    L->m_len = (int32_t)bytes.size();
+    L->m_filename = filename;
+    size_t slash = filename.find_last_of('/');
+    L->m_folder = slash == std::string::npos ? std::string() : filename.substr(0, slash);
+    return L;
+}
+
+// Every array agrees with its count and every index names something real.
+inline void expect_consistent(const OBJECT3D& o)
+{
+    ASSERT_GE(o.nbpts, 0);
+    ASSERT_GE(o.nbindex, 0);
+    ASSERT_EQ(o.nbpts > 0, o.m_vertices != nullptr);
+    ASSERT_EQ(o.nbindex > 0, o.m_index != nullptr);
+    int faces = 0;
+    for (int k = 0; k < o.nbindex; ++k) {
+        int v = o.m_index[k];
+        if (v == -1) {
+            ++faces;
+            continue;
+        }
+        ASSERT_TRUE(o.valid_vertex(v)) << "entry " << k << " = " << v;
+        if (o.normalindex) {
+            ASSERT_GE(o.normalindex[k], 0);
+            ASSERT_LT(o.normalindex[k], o.nbnormal);
+        }
+        if (o.texindex) {
+            ASSERT_GE(o.texindex[k], 0);
+            ASSERT_LT(o.texindex[k], o.nbtexvertex);
+        }
+    }
+    if (o.nbindex > 0) {
+        ASSERT_EQ(o.m_index[o.nbindex - 1], -1);
+    }
+    ASSERT_EQ(faces, o.nbface);
+    if (o.m_materialindex) {
+        for (int f = 0; f < o.nbface; ++f)
+            ASSERT_TRUE(o.m_materialindex[f] >= 0 && o.m_materialindex[f] < o.nbmaterial);
+    }
+}
+
+using ReaderFn = std::function<int(Scene&, SCENE3D&)>;
+
+// Runs the reader over bytes on a scene holding one marker object. A
+// refusal must say so in a message box and leave the marker alone; an
+// acceptance must leave consistent objects.
+inline void run_checked(const ReaderFn& reader, const std::string& bytes)
+{
+    RecordingReporter rec;
+    SCENE3D scene;
+    auto* marker = new OBJECT3D();
+    marker->m_name = "marker";
+    scene.add_object(marker);
+    auto L = loader_for(bytes);
+    int ok = reader(*L, scene);
+    if (!ok) {
+        ASSERT_EQ(scene.nbobjects, 1);
+        ASSERT_EQ(scene.m_objects[0], marker);
+        return;
+    }
+    for (int i = 0; i < scene.nbobjects; ++i) {
+        ASSERT_NE(scene.m_objects[i], nullptr);
+        ASSERT_NO_FATAL_FAILURE(expect_consistent(*scene.m_objects[i]));
+    }
+}
+
+// Every prefix of the sample, then seeded random mutations of it: bytes
+// replaced by random ones, by digits, signs and separators, and spans cut out or repeated.
+inline void sweep(const ReaderFn& reader, const std::string& sample, unsigned seed, int rounds)
+{
+    for (size_t len = 0; len <= sample.size(); ++len) {
+        SCOPED_TRACE("prefix " + std::to_string(len));
+        ASSERT_NO_FATAL_FAILURE(run_checked(reader, sample.substr(0, len)));
+    }
+    std::mt19937 rng(seed);
+    static const char kPick[] = "0123456789-+.e ;,{}\"\n9";
+    for (int r = 0; r < rounds; ++r) {
+        std::string b = sample;
+        int edits = 1 + (int)(rng() % 4);
+        for (int e = 0; e < edits && !b.empty(); ++e) {
+            size_t at = rng() % b.size();
+            switch (rng() % 4) {
+            case 0: b[at] = (char)(rng() & 0xff); break;
+            case 1: b[at] = kPick[rng() % (sizeof kPick - 1)]; break;
+            case 2: b.erase(at, 1 + rng() % 16); break;
+            default: b.insert(at, b.substr(at, 1 + rng() % 16)); break;
+            }
+        }
+        SCOPED_TRACE("mutation round " + std::to_string(r));
+        ASSERT_NO_FATAL_FAILURE(run_checked(reader, b));
+    }
+}
+
+} // namespace fmt_test

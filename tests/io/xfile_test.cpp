@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "io/formats_support.h"
+#include "io/readers.h"
+#include "scene/object3d.h"
+#include "scene/scene3d.h"
+#include "support/recorder.h"
+
+using fmt_test::loader_for;
+
+namespace {
+std::string cube_sample() { return read_whole_file(source_path("samples/cube.x")); }
+
+struct XRead {
+    RecordingReporter rec;
+    SCENE3D scene;
+    int result = 0;
+    explicit XRead(const std::string& text, const std::string& filename = "test.x")
+    {
+        auto L = loader_for(text, filename);
+        result = read_x_file(*L, scene);
+    }
+    const OBJECT3D& obj() const { return *scene.m_objects[0]; }
+};
+} // namespace
+
+TEST(XFile, CubeSampleGivesEightVerticesSixQuadsAndItsTexture)
+{
+    std::string text = cube_sample();
+    ASSERT_FALSE(text.empty());
+    XRead r(text, source_path("samples/cube.x"));
+    ASSERT_EQ(r.result, 1);
+    EXPECT_TRUE(r.rec.boxes.empty());
+    ASSERT_EQ(r.scene.nbobjects, 1);
+    const OBJECT3D& o = r.obj();
+    EXPECT_EQ(o.nbpts, 8);
+    EXPECT_EQ(o.nbface, 6);
+    ASSERT_EQ(o.nbindex, 30);
+    for (int k = 4; k < 30; k += 5) EXPECT_EQ(o.m_index[k], -1) << k;
+    EXPECT_EQ(o.m_index[0], 3);
+    EXPECT_EQ(o.m_index[29 - 1], 7);
+    EXPECT_EQ(o.m_vertices[6], Vec3(1, 1, 1));
+    // Texture coordinates: one per vertex, the index is the face index.
+    ASSERT_EQ(o.nbtexvertex, 8);
+    EXPECT_EQ(o.texvertex[2].s, 1.0f);
+    EXPECT_EQ(o.texvertex[2].t, 1.0f);
+    ASSERT_NE(o.texindex, nullptr);
+    for (int k = 0; k < 30; ++k) EXPECT_EQ(o.texindex[k], o.m_index[k]);
+    // The texture beside the file, found through the folder of the file.
+    EXPECT_EQ(o.m_texture_name, "cube.bmp");
+    EXPECT_EQ(o.m_texture_mode, 1);
+    ASSERT_NE(o.m_texture, nullptr);
+    EXPECT_EQ(*o.m_texture, 0);
+    EXPECT_EQ(r.scene.m_textures.size(), 1u);
+    EXPECT_EQ(o.m_o_max_xyz, Vec3(1, 1, 1));
+}
+
+TEST(XFile, TemplatesAloneReadAsAnEmptyMesh)
+{
+    std::string text = cube_sample();
+    text = text.substr(0, text.find("Mesh Cube"));
+    XRead r(text);
+    ASSERT_EQ(r.result, 1);
+    ASSERT_EQ(r.scene.nbobjects, 1);
+    EXPECT_EQ(r.obj().nbpts, 0);
+    EXPECT_EQ(r.obj().nbface, 0);
+    EXPECT_EQ(r.obj().m_index, nullptr);
+    EXPECT_EQ(r.obj().texvertex, nullptr);
+}
+
+TEST(XFile, LastMeshWinsAndUnnamedMeshesRead)
+{
+    XRead r("xof 0302txt 0064\n"
+            "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n"
+            "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;; }\n");
+    ASSERT_EQ(r.result, 1);
+    EXPECT_EQ(r.obj().nbpts, 4);
+    EXPECT_EQ(r.obj().nbface, 2);
+    EXPECT_EQ(r.obj().nbindex, 8);
+    EXPECT_EQ(r.obj().m_texture_mode, -1);
+}
+
+TEST(XFile, TextureCoordinatesThatDoNotCoverTheVerticesAreDropped)
+{
+    XRead r("xof 0302txt 0064\n"
+            "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
+            " MeshTextureCoords { 2; 0;0;, 1;1;; } }\n");
+    ASSERT_EQ(r.result, 1);
+    EXPECT_EQ(r.obj().nbtexvertex, 0);
+    EXPECT_EQ(r.obj().texvertex, nullptr);
+    EXPECT_EQ(r.obj().texindex, nullptr);
+    EXPECT_EQ(r.obj().nbpts, 4);
+}
+
+TEST(XFile, BadCountsAreRefusedAndTheSceneKept)
+{
+    struct Case {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"xof Mesh { 3; 0;0;0;, 1;0;0;; 1; 3;0,1,2;;", "the file ends inside the faces"},
+        {"xof Mesh { 3; 0;0;0;, 1;0;0;; }", "a block ends inside the vertices"},
+        {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;; }", "a block ends where the corner count belongs"},
+        {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,7;; }", "face 0 names vertex 7 but the mesh has 3 vertices"},
+        {"xof Mesh { -2; 1; }", "negative vertex count -2"},
+        {"xof Mesh { 300001; }", "300001 vertex, more than the 300000"},
+        {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 100000;0,1,2;; }", "more than 100000 index entries"},
+        {"xof Mesh { 0; 0; } MeshTextureCoords { 5; 0;0; }", "a block ends inside the texture coordinates"},
+        {"xof Mesh { 0; 0; } MeshTextureCoords { 5; 0;0;", "the file ends inside the texture coordinates"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        RecordingReporter rec;
+        SCENE3D scene;
+        auto* keep = new OBJECT3D();
+        scene.add_object(keep);
+        auto L = loader_for(c.text, "bad.x");
+        EXPECT_EQ(read_x_file(*L, scene), 0);
+        ASSERT_EQ(rec.boxes.size(), 1u);
+        EXPECT_EQ(rec.boxes[0].text.rfind("Invalid X file: ", 0), 0u) << rec.boxes[0].text;
+        EXPECT_NE(rec.boxes[0].text.find(c.reason), std::string::npos) << rec.boxes[0].text;
+        EXPECT_NE(rec.boxes[0].text.find("bad.x"), std::string::npos);
+        EXPECT_EQ(scene.nbobjects, 1);
+        EXPECT_EQ(scene.m_objects[0], keep);
+    }
+}
+
+TEST(XFile, SurvivesEveryTruncationAndRandomMutations)
+{
+    // Without the texture name, so that no image is looked up on every run.
+    std::string text = cube_sample();
+    size_t t = text.find("TextureFilename");
+    ASSERT_NE(t, std::string::npos);
+    text.replace(t, 15, "NoTextureHere__");
+    fmt_test::sweep(read_x_file, text, 4242, 1500);
+}
+
+TEST(XFile, ReadsTheTextFilesOfOtherToolsAndRefusesBinaryOnes)
+{
+    std::string root = source_path("../shared/corpus");
+    const char* text_files[] = {
+        "assimp-assimp/models/X/test_cube_text.x",
+        "assimp-assimp/models-nonbsd/X/dwarf.x",
+        "blitz-research-blitz3d/samples/mak/xfighter/biplane.x",
+        "blitz-research-blitz3d/samples/si/fps/ladders.X",
+        "blitz-research-blitz3d/samples/birdie/dolphin/dolphin.x",
+        "blitz-research-blitz3d/samples/Hi-Toro/Death Island/msh/747.X",
+    };
+    std::string probe = read_whole_file(root + "/" + text_files[0]);
+    if (probe.empty()) GTEST_SKIP() << "NOT RUN: the corpus folder ../shared/corpus is absent";
+    for (const char* f : text_files) {
+        SCOPED_TRACE(f);
+        std::string text = read_whole_file(root + "/" + f);
+        ASSERT_FALSE(text.empty());
+        XRead r(text, root + "/" + f);
+        EXPECT_EQ(r.result, 1) << (r.rec.boxes.empty() ? "" : r.rec.boxes[0].text);
+        if (r.result) {
+            EXPECT_GT(r.obj().nbpts, 0);
+            EXPECT_GT(r.obj().nbface, 0);
+            fmt_test::expect_consistent(r.obj());
+        }
+    }
+    XRead bin(read_whole_file(root + "/assimp-assimp/models/X/test_cube_compressed.x"));
+    EXPECT_EQ(bin.result, 0);
+    EXPECT_TRUE(bin.rec.has_box_containing("only text X files can be read"));
+}
