@@ -3,7 +3,8 @@
 #include <GL/gl.h>
 
 #include "model/shape2d.h"
-#include "render/compile_hooks.h"
+#include "scene/compile_prep.h"
+#include "scene/scene3d.h"
 #include "scene/object3d.h"
 
 PickColour pick_colour(int pick_id, int face)
@@ -85,6 +86,19 @@ void finish_compile(OBJECT3D& o)
     o.m_list_built = 1;
     o.m_needs_rebuild = 0;
     o.m_ready = 1;
+}
+
+// A textured scene stands for the object's own when only the object is at
+// hand: whether it compiles lit is then its m_lighting alone (an untextured
+// scene clears m_lighting for the compilation).
+SCENE3D& textured_context()
+{
+    static SCENE3D* scene = [] {
+        SCENE3D* s = new SCENE3D();
+        s->m_textured = 1;
+        return s;
+    }();
+    return *scene;
 }
 
 void delete_old_list(OBJECT3D& o)
@@ -231,8 +245,9 @@ int BuildList(OBJECT3D& o)
         o.m_needs_rebuild = 0;
         return 0;
     }
-    // Lit objects get their normals before compiling.
-    if (o.m_lighting) prepare_lit_object(o);
+    // Lit objects get their normals before compiling, exactly as the
+    // command-line dump prepares them.
+    if (o.m_lighting) build_compile_normals(textured_context(), o);
 
     GLuint list = glGenLists(1);
     if (!list) return 0;

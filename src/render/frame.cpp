@@ -108,7 +108,8 @@ int DrawScene(SCENE3D& scene, bool pick_pass)
     if (scene.m_draw_objects) {
         for (int i = 0; i < scene.nbobjects; ++i) {
             OBJECT3D* o = scene.m_objects[i];
-            if (!o || o->nbface <= 0) continue;
+            // Point sets have no faces but are drawn all the same.
+            if (!o || (o->nbface <= 0 && !o->m_points_only)) continue;
             draw_one(scene, i, pick_pass, ts);
         }
     }

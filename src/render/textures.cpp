@@ -4,13 +4,27 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cctype>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "image/texture.h"
-#include "render/compile_hooks.h"
 #include "render/display_list.h"
+#include "scene/compile_prep.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
+
+namespace {
+bool is_dib_ordered(const CTexture& t)
+{
+    const std::string& n = t.name;
+    if (n.size() < 4) return false;
+    std::string tail = n.substr(n.size() - 4);
+    for (char& c : tail) c = (char)std::tolower((unsigned char)c);
+    return tail == ".bmp";
+}
+} // namespace
 
 CTexture* GetTexture(SCENE3D& scene, int k) { return scene.get_texture(k); }
 
@@ -46,32 +60,35 @@ int UploadTexture(SCENE3D& scene, int k)
         t->UpdateHeader();
         t->data_size = (int32_t)(pitch * (size_t)nh);
     }
+    // Images read from BMP files hold their rows bottom first in blue-green-
+    // red order; GL gets them as the JPEG ones (top first, red first) so that
+    // both kinds show the same way with the same texture coordinates.
+    std::vector<unsigned char> upload;
+    const unsigned char* pixels = t->GetData();
+    if (is_dib_ordered(*t)) {
+        const int w = t->GetWidth(), h = t->GetHeight(), bpp = d / 8;
+        const size_t pitch = CTexture::ComputeWidthByte32((unsigned)w, (unsigned)d);
+        upload.resize(pitch * (size_t)h);
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* src = pixels + (size_t)(h - 1 - y) * pitch;
+            unsigned char* dst = upload.data() + (size_t)y * pitch;
+            for (int x = 0; x < w; ++x, src += bpp, dst += bpp) {
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+                if (bpp == 4) dst[3] = src[3];
+            }
+        }
+        pixels = upload.data();
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     alpha ? GL_LINEAR_MIPMAP_LINEAR : scene.m_min_filter);
     gluBuild2DMipmaps(GL_TEXTURE_2D, alpha ? 4 : 3, t->GetWidth(), t->GetHeight(), fmt,
-                      GL_UNSIGNED_BYTE, t->GetData());
+                      GL_UNSIGNED_BYTE, pixels);
     return 1;
 }
 
-namespace {
-void recompute_scene_bounds(SCENE3D& scene)
-{
-    scene.m_max.set(-1e10f);
-    scene.m_min.set(1e10f);
-    for (int i = 0; i < scene.nbobjects; ++i) {
-        const OBJECT3D* o = scene.m_objects[i];
-        if (!o || !o->m_vertices || o->nbpts <= 0) continue;
-        const Vec3& a = o->m_world_max;
-        const Vec3& b = o->m_world_min;
-        scene.m_max.set(std::max({scene.m_max.x, a.x, b.x}), std::max({scene.m_max.y, a.y, b.y}),
-                        std::max({scene.m_max.z, a.z, b.z}));
-        scene.m_min.set(std::min({scene.m_min.x, a.x, b.x}), std::min({scene.m_min.y, a.y, b.y}),
-                        std::min({scene.m_min.z, a.z, b.z}));
-    }
-    scene.m_center = (scene.m_max + scene.m_min) * 0.5f;
-}
-} // namespace
 
 int BuildTextures(SCENE3D& scene)
 {
@@ -109,7 +126,7 @@ int BuildTextures(SCENE3D& scene)
             o->m_lighting = lighting;
         }
     }
-    recompute_scene_bounds(scene);
+    compute_scene_bounds(scene);
     scene.m_lists_built = 1;
     return 1;
 }

@@ -140,7 +140,6 @@ TEST(DisplayList, PointSetDrawsAtOneHundredth)
     o->m_points_only = 1;
     o->nbpts = 1;
     o->m_vertices = new Vec3[1]{Vec3(500.f, 0.f, 0.f)};
-    o->nbface = 1;   // drawn by the scene like any object
     scene.add_object(o);
     ASSERT_EQ(BuildTextures(scene), 1);
     EXPECT_EQ(o->echelle, Vec3(0.01f, 0.01f, 0.01f));

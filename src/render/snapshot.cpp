@@ -1,0 +1,80 @@
+#include "render/snapshot.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "image/texture.h"
+#include "io/open.h"
+#include "render/frame.h"
+#include "render/gl_state.h"
+#include "render/headless_gl.h"
+#include "render/textures.h"
+#include "scene/scene3d.h"
+
+int finish_scene_gl(SCENE3D& scene)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    BuildTextures(scene);
+    BuildLights(scene);
+    return 1;
+}
+
+std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h)
+{
+    GlView v;
+    v.scene = &scene;
+    GLfloat clear[4] = {0, 0, 0, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    v.clear_rgb[0] = clear[0];
+    v.clear_rgb[1] = clear[1];
+    v.clear_rgb[2] = clear[2];
+    ResetCamera(v);
+    ResizeView(v, w, h);
+    PaintView(v);
+    glFinish();
+    return read_frame_rgb(w, h);
+}
+
+bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& image)
+{
+    if (w <= 0 || h <= 0 || rgb.size() != (size_t)w * 3 * (size_t)h) return false;
+    // GL gives red first; the image block holds blue first (DIB order).
+    std::vector<uint8_t> bgr(rgb);
+    for (size_t i = 0; i + 2 < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);
+    return image.CopyFromPacked(bgr.data(), w, h, 24) != 0;
+}
+
+bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
+                    std::string& error)
+{
+    HeadlessGL gl;
+    if (!gl.create(w, h)) {
+        error = "cannot create an off-screen OpenGL context: " + gl.error();
+        return false;
+    }
+    InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
+    std::unique_ptr<SCENE3D> scene;
+    if (!open_document(scene_path, scene, finish_scene_gl) || !scene) {
+        error = "cannot open the scene " + scene_path;
+        return false;
+    }
+    std::vector<uint8_t> rgb = render_scene_frame(*scene, w, h);
+    GLenum err = glGetError();
+    if (err != GL_NO_ERROR) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "OpenGL error 0x%04x while drawing", (unsigned)err);
+        error = buf;
+        return false;
+    }
+    if (!image_from_frame(rgb, w, h, image)) {
+        error = "Unable to save client";
+        return false;
+    }
+    // The scene goes with its GL objects while the context is still current.
+    if (current_scene() == scene.get()) current_scene() = nullptr;
+    scene.reset();
+    return true;
+}
