@@ -12,7 +12,5 @@ int pending(const char* what)
 }
 } // namespace
 
-int read_building_file(Scene&, SCENE3D&) { return pending("Building"); }
-int read_grid_file(Scene&, SCENE3D&) { return pending("Elevation grid"); }
 int read_point_set(Scene&, SCENE3D&) { return 0; }
 int read_lod_script(Scene&, LODSET&) { return pending("Level-of-detail"); }
