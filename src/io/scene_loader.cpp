@@ -124,10 +124,10 @@ int Scene::line_at(int32_t pos) const
     return line;
 }
 
-void Scene::refuse_list(const char* list, int limit)
+void Scene::refuse_list(const char* list, int limit, int32_t at)
 {
     MessageBoxF("List %s too long in %s: more than %d values at line %d; the rest of the file is not read",
-                list, m_filename.c_str(), limit, line_at(m_pos));
+                list, m_filename.c_str(), limit, line_at(at));
     m_abort = 1;
     m_pos = m_len;
     m_word[0] = 0;

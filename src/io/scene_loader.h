@@ -71,8 +71,9 @@ public:
     std::string resolve(const std::string& name) const;
     // 1-based line of the file at position pos.
     int line_at(int32_t pos) const;
-    // Refuses an over-long list (message box) and ends the file.
-    void refuse_list(const char* list, int limit);
+    // Refuses an over-long list that began at position `at` (message box
+    // naming the list, the limit and the line) and ends the file.
+    void refuse_list(const char* list, int limit, int32_t at);
 };
 
 // Tokenizer

@@ -192,6 +192,7 @@ int read_list(Scene& L, OBJECT3D* obj, T* dst, int cap, int& n, const char* list
 {
     n = 0;
     int stored = 0;
+    const int32_t list_start = L.m_pos > 0 ? L.m_pos - 1 : 0;   // just after "["
     for (;;) {
         const char* b;
         const char* e;
@@ -207,7 +208,7 @@ int read_list(Scene& L, OBJECT3D* obj, T* dst, int cap, int& n, const char* list
         if (stored >= cap) {
             if (!list) continue;   // stored "at most cap": the rest is dropped
             n = stored;
-            L.refuse_list(list, cap);
+            L.refuse_list(list, cap, list_start);
             return -1;
         }
         dst[stored++] = conv(b, e);

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "io/lod.h"
+#include "io/open.h"
+#include "scene/compile_prep.h"
+#include "scene/scene3d.h"
+#include "support/invariants.h"
+#include "support/recorder.h"
+#include "vrml_test_util.h"
+
+namespace {
+const char* k_two = "#VRML V2.0 utf8\nDEF A Transform { children [ Shape { geometry IndexedFaceSet {"
+                    " coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] } coordIndex [ 0 1 2 -1 ] } } ] }\n";
+}
+
+TEST(OpenDocument, ReadsAndFinishes)
+{
+    ScratchDir dir;
+    write_whole_file("a.wrl", k_two);
+    write_whole_file("a.scr", "A hello\n");
+    std::unique_ptr<SCENE3D> scene;
+    int finished = 0;
+    ASSERT_TRUE(open_document("a.wrl", scene, [&](SCENE3D& s) {
+        ++finished;
+        return s.nbobjects > 0 ? 1 : 0;
+    }));
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(current_scene(), scene.get());
+    ASSERT_NE(scene->m_script, nullptr);
+    current_scene() = nullptr;
+}
+
+TEST(OpenDocument, FailuresLeaveAFreshScene)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    std::unique_ptr<SCENE3D> scene = std::make_unique<SCENE3D>();
+    SCENE3D* old = scene.get();
+    EXPECT_FALSE(open_document("nothing.wrl", scene, nullptr));
+    EXPECT_TRUE(rec.has_box("File not found"));
+    EXPECT_NE(scene.get(), old);
+    EXPECT_EQ(scene->nbobjects, 0);
+
+    write_whole_file("bad.wrl", "#VRML V3.0\n");
+    EXPECT_FALSE(open_document("bad.wrl", scene, nullptr));
+    EXPECT_TRUE(rec.has_box("Invalid vrml version"));
+    EXPECT_TRUE(rec.has_box("Document : unable to build OpenGL lists"));
+
+    // A first blank goes to the grid reader whatever the extension.
+    rec.boxes.clear();
+    write_whole_file("grid.wrl", " 1 2 3\n");
+    open_document("grid.wrl", scene, nullptr);
+    EXPECT_FALSE(rec.has_box("File grid.wrl is not a vrml one"));
+    current_scene() = nullptr;
+}
+
+TEST(OpenByExtension, NotFoundKeepsTheSceneAndTheScriptGoesToTheNewScene)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    std::unique_ptr<SCENE3D> scene = std::make_unique<SCENE3D>();
+    std::unique_ptr<LODSET> lod;
+    SCENE3D* old = scene.get();
+    EXPECT_EQ(open_by_extension("", scene, lod, nullptr), OpenResult::Nothing);
+    EXPECT_EQ(open_by_extension("gone.wrl", scene, lod, nullptr), OpenResult::NotFound);
+    EXPECT_EQ(rec.last_status(), "NOM INCONNU");
+    EXPECT_EQ(scene.get(), old);
+
+    write_whole_file("b.WRL", k_two);
+    write_whole_file("b.scr", "A from script\n");
+    EXPECT_EQ(open_by_extension("b.WRL", scene, lod, nullptr), OpenResult::Scene);
+    EXPECT_NE(scene.get(), old);
+    ASSERT_NE(scene->m_script, nullptr);
+    EXPECT_EQ(scene->nbobjects, 1);
+    EXPECT_EQ(scene->m_objects[0]->m_url, "from script");
+
+    // Extensions compare exactly: ".Wrl" has no reader.
+    write_whole_file("c.Wrl", k_two);
+    EXPECT_EQ(open_by_extension("c.Wrl", scene, lod, nullptr), OpenResult::Failed);
+    EXPECT_EQ(scene->nbobjects, 0);
+    current_scene() = nullptr;
+}
+
+TEST(CompilePrep, TransparentObjectsGoLastInReverseOrder)
+{
+    SCENE3D s;
+    const float tr[4] = {0.f, 0.5f, 0.f, 0.3f};
+    for (int i = 0; i < 4; ++i) {
+        OBJECT3D* o = new OBJECT3D();
+        o->m_name = std::string(1, (char)('a' + i));
+        o->m_transparency = tr[i];
+        s.add_object(o);
+    }
+    order_objects_for_compile(s);
+    std::string order;
+    for (int i = 0; i < 4; ++i) {
+        order += s.m_objects[i]->m_name;
+        EXPECT_EQ(s.m_objects[i]->m_pick_id, i);
+    }
+    EXPECT_EQ(order, "acdb");
+}
+
+TEST(CompilePrep, NormalsOfLitObjects)
+{
+    SCENE3D s;
+    auto square = [] {
+        OBJECT3D* o = new OBJECT3D();
+        o->nbpts = 4;
+        o->m_vertices = new Vec3[4]{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+        o->nbindex = 5;
+        o->nbface = 1;
+        o->m_index = new int32_t[5]{0, 1, 2, 3, -1};
+        return o;
+    };
+    OBJECT3D* lit = square();
+    OBJECT3D* bare = square();
+    bare->m_lighting = 0;
+    OBJECT3D* empty = new OBJECT3D();
+    s.add_object(lit);
+    s.add_object(bare);
+    s.add_object(empty);
+    for (int i = 0; i < 3; ++i) {
+        s.m_objects[i]->compute_bounds();
+        s.compute_world_bounds(i);
+    }
+    ASSERT_EQ(prepare_scene_for_compile(s), 1);
+    ASSERT_NE(lit->m_normals, nullptr);
+    EXPECT_EQ(lit->m_normals[0], Vec3(0, 0, 1));
+    ASSERT_NE(lit->m_vertex_normals, nullptr);
+    EXPECT_EQ(lit->m_vertex_normals[2], Vec3(0, 0, 1));
+    EXPECT_EQ(bare->m_normals, nullptr);
+    EXPECT_EQ(empty->m_normals, nullptr);
+    EXPECT_EQ(s.m_max, Vec3(1, 1, 0));
+    // A second compilation keeps the directions.
+    build_compile_normals(s, *lit);
+    EXPECT_EQ(lit->m_vertex_normals[2], Vec3(0, 0, 1));
+    // An untextured scene compiles bare geometry.
+    SCENE3D u;
+    u.m_textured = 0;
+    OBJECT3D* o = square();
+    u.add_object(o);
+    prepare_scene_for_compile(u);
+    EXPECT_EQ(o->m_normals, nullptr);
+    EXPECT_EQ(o->m_lighting, 1);
+    SCENE3D none;
+    EXPECT_EQ(prepare_scene_for_compile(none), 0);
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "io/scene_loader.h"
+#include "scene/object3d.h"
+#include "support/recorder.h"
+#include "vrml_test_util.h"
+
+namespace {
+std::vector<std::string> tokens(const std::string& text, bool v2, int comments = 0, int* depth = nullptr,
+                                int* lines = nullptr)
+{
+    Scene L;
+    set_buffer(L, text);
+    L.m_comments = comments;
+    OBJECT3D o;
+    std::vector<std::string> out;
+    for (int guard = 0; guard < 10000; ++guard) {
+        if (v2) next_token2(o, L);
+        else next_token(L);
+        if (!L.m_word[0]) break;
+        out.push_back(L.m_word);
+    }
+    if (depth) *depth = L.m_depth;
+    if (lines) *lines = o.m_line;
+    return out;
+}
+using V = std::vector<std::string>;
+} // namespace
+
+TEST(Tokenizer, SeparatorsDifferBetweenVariants)
+{
+    EXPECT_EQ(tokens("a,b", false), (V{"a", "b"}));
+    EXPECT_EQ(tokens("a;b", false), (V{"a;b"}));
+    EXPECT_EQ(tokens("a;b", true), (V{"a", "b"}));
+    EXPECT_EQ(tokens(" \t\r\n a \n", false), (V{"a"}));
+}
+
+TEST(Tokenizer, BracketsAreTokensOfTheirOwn)
+{
+    EXPECT_EQ(tokens("point[1 2 3]", false), (V{"point", "[", "1", "2", "3", "]"}));
+    int depth = 0;
+    tokens("{ a { b } c", false, 0, &depth);
+    EXPECT_EQ(depth, 1);
+    // Quotation marks are ordinary characters.
+    EXPECT_EQ(tokens("url \"my file.bmp\"", true), (V{"url", "\"my", "file.bmp\""}));
+}
+
+TEST(Tokenizer, CommentsOnlyWhenSwitchedOn)
+{
+    EXPECT_EQ(tokens("# Object x\nnext", false, 0), (V{"#", "Object", "x", "next"}));
+    EXPECT_EQ(tokens("# Object x\nnext", false, 1), (V{"next"}));
+    // A comment running to the end of the buffer.
+    EXPECT_EQ(tokens("a # rest", false, 1), (V{"a"}));
+}
+
+TEST(Tokenizer, BufferEndingInsideAWord)
+{
+    Scene L;
+    set_buffer(L, "abc de");
+    next_token(L);
+    EXPECT_STREQ(L.m_word, "abc");
+    next_token(L);
+    EXPECT_STREQ(L.m_word, "de");
+    next_token(L);
+    EXPECT_STREQ(L.m_word, "");
+    next_token(L);   // stays at the end
+    EXPECT_STREQ(L.m_word, "");
+}
+
+TEST(Tokenizer, WordLengthLimit)
+{
+    RecordingReporter rec;
+    std::string w500(500, 'x'), w501(501, 'y');
+    EXPECT_EQ(tokens(w500 + " z", false), (V{w500, "z"}));
+    EXPECT_TRUE(rec.boxes.empty());
+    EXPECT_EQ(tokens(w501 + " z", false), V{});
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].text, "** Buffer Mot overflow\n");
+}
+
+TEST(Tokenizer, Vrml2CountsLineFeedsOutsideComments)
+{
+    int lines = 0;
+    tokens("a\nb\n\nc", true, 0, nullptr, &lines);
+    EXPECT_EQ(lines, 3);
+    tokens("a # x\n b\n", true, 1, nullptr, &lines);
+    EXPECT_EQ(lines, 1);   // the line feed that ends the comment is not counted
+}
+
+TEST(Tokenizer, SkipLine)
+{
+    Scene L;
+    set_buffer(L, "a b c\nd e");
+    next_token(L);
+    skip_line(L);
+    EXPECT_STREQ(L.m_word, "d");
+    set_buffer(L, "a b");
+    skip_line(L);
+    EXPECT_STREQ(L.m_word, "");
+}
+
+TEST(Tokenizer, NumberListsConvertInPlace)
+{
+    Scene L;
+    set_buffer(L, "1.5 -2,3e2 abc [ 7\n]tail");
+    float v[8];
+    int n = 0;
+    EXPECT_EQ(read_float_list(L, nullptr, v, 8, n, "point"), 1);
+    ASSERT_EQ(n, 6);
+    EXPECT_FLOAT_EQ(v[0], 1.5f);
+    EXPECT_FLOAT_EQ(v[1], -2.f);
+    EXPECT_FLOAT_EQ(v[2], 300.f);
+    EXPECT_FLOAT_EQ(v[3], 0.f);   // a word that is not a number
+    EXPECT_FLOAT_EQ(v[4], 0.f);   // an opening bracket
+    EXPECT_FLOAT_EQ(v[5], 7.f);
+    next_token(L);
+    EXPECT_STREQ(L.m_word, "tail");
+
+    int32_t iv[4];
+    set_buffer(L, "3 -1 99999999999 2.7 ");
+    EXPECT_EQ(read_int_list(L, nullptr, iv, 4, n, "coordIndex"), 0);   // no closing bracket
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(iv[1], -1);
+    EXPECT_EQ(iv[2], INT32_MAX);
+    EXPECT_EQ(iv[3], 2);
+}
+
+TEST(Tokenizer, OverlongListIsRefusedAndEndsTheFile)
+{
+    RecordingReporter rec;
+    Scene L;
+    set_buffer(L, "#VRML\n[ 1 2 3 4 5 ] more");
+    L.m_filename = "f.wrl";
+    L.m_pos = 7;   // just after the bracket
+    float v[4];
+    int n = 0;
+    EXPECT_EQ(read_float_list(L, nullptr, v, 4, n, "point"), -1);
+    EXPECT_EQ(n, 4);
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_NE(rec.boxes[0].text.find("point"), std::string::npos);
+    EXPECT_NE(rec.boxes[0].text.find("4"), std::string::npos);
+    EXPECT_NE(rec.boxes[0].text.find("line 2"), std::string::npos);
+    EXPECT_EQ(L.m_abort, 1);
+    next_token(L);
+    EXPECT_STREQ(L.m_word, "");
+    // "At most cap" lists drop the rest silently.
+    set_buffer(L, "1 2 3 4 5 ] more");
+    EXPECT_EQ(read_float_list(L, nullptr, v, 2, n, nullptr), 1);
+    EXPECT_EQ(n, 2);
+}

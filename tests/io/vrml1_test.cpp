@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scene/scene3d.h"
+#include "support/invariants.h"
+#include "support/recorder.h"
+#include "vrml_test_util.h"
+
+namespace {
+const char* k_hdr = "#VRML V1.0 ascii\n";
+}
+
+TEST(Vrml1Reader, MarkedObjectsGiveAFinalEmptyObject)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) +
+                       "Separator {\n# Object \"A\"\n Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+                       " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] }\n# end Object \"A\"\n}\n"
+                       "Separator {\n# Object \"B\"\n Coordinate3 { point [ 0 0 0, 2 0 0, 0 2 0, 2 2 0 ] }\n"
+                       " IndexedFaceSet { coordIndex [ 0 1 2 -1, 1 3 2 -1 ] }\n# end Object \"B\"\n}\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 3);
+    EXPECT_EQ(s.m_objects[0]->m_name, "A");
+    EXPECT_EQ(s.m_objects[0]->nbpts, 3);
+    EXPECT_EQ(s.m_objects[1]->m_name, "B");
+    EXPECT_EQ(s.m_objects[1]->nbface, 2);
+    EXPECT_EQ(index_of(*s.m_objects[1]), (std::vector<int>{0, 1, 2, -1, 1, 3, 2, -1}));
+    EXPECT_EQ(s.m_objects[2]->nbpts, 0);
+    EXPECT_EQ(s.m_objects[2]->m_vertices, nullptr);
+    EXPECT_TRUE(rec.has_status("End Read t.wrl"));
+    EXPECT_EQ(check_scene(s), "");
+}
+
+TEST(Vrml1Reader, DefNamesObjectsAndTheSecondDefStartsTheNext)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) +
+                       "DEF A Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
+                       " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
+                       "DEF B Separator { Coordinate3 { point [ 5 5 5 ] } }\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 2);
+    EXPECT_EQ(s.m_objects[0]->m_name, "A");
+    EXPECT_EQ(s.m_objects[0]->nbpts, 3);
+    EXPECT_EQ(s.m_objects[1]->m_name, "B");
+    ASSERT_EQ(s.m_objects[1]->nbpts, 1);
+    EXPECT_EQ(s.m_objects[1]->m_vertices[0], Vec3(5, 5, 5));
+}
+
+TEST(Vrml1Reader, DefBeforeNodeTypes)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    // Passed-over node types do not name; a DEF before Coordinate3 names an
+    // unnamed object and ends a named one.
+    std::string text = std::string(k_hdr) + "DEF F IndexedFaceSet { }\nDEF C Coordinate3 { }\nDEF D Coordinate3 { }\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 2);
+    EXPECT_EQ(s.m_objects[0]->m_name, "C");
+    EXPECT_EQ(s.m_objects[1]->m_name, "D");
+}
+
+TEST(Vrml1Reader, MaterialsOnlyForNamedObjects)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) +
+                       "Separator { Material { diffuseColor 1 0 0 } Coordinate3 { point [ 0 0 0 ] } }\n"
+                       "Separator { Coordinate3 { point [ 1 1 1 ] } }\n";
+    // Without a DEF the second Coordinate3 ends the file.
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 1);
+    EXPECT_EQ(s.m_objects[0]->T_diffuseColor, nullptr);
+    EXPECT_EQ(s.m_objects[0]->nbmaterial, 0);
+
+    SCENE3D s2;
+    text = std::string(k_hdr) +
+           "DEF M Separator { Material { diffuseColor [ 1 0 0, 0 1 0 ] # two\n shininess 0.5 transparency 0.25 }\n"
+           " Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0 ] }\n"
+           " IndexedFaceSet { coordIndex [ 0 1 2 -1 1 3 2 -1 0 2 3 -1 ] materialIndex [ 1 2 -3 ] } }\n";
+    ASSERT_EQ(load_text(s2, text), 1);
+    const OBJECT3D& o = *s2.m_objects[0];
+    ASSERT_EQ(o.m_nb_diffuse, 2);
+    EXPECT_EQ(o.T_diffuseColor[1], Vec3(0, 1, 0));
+    EXPECT_EQ(o.m_mat_binding, 2);
+    ASSERT_EQ(o.m_nb_shininess, 1);
+    EXPECT_EQ(o.nbmaterial, 1);   // the field read last
+    EXPECT_FLOAT_EQ(o.m_transparency, 0.25f);
+    EXPECT_EQ(o.m_transparent, 1);
+    ASSERT_NE(o.m_materialindex, nullptr);
+    // 1 and 2 are not below nbmaterial (1): read as 0; -3 is kept as read.
+    EXPECT_EQ(o.m_materialindex[0], 0);
+    EXPECT_EQ(o.m_materialindex[1], 0);
+    EXPECT_EQ(o.m_materialindex[2], -3);
+    EXPECT_EQ(check_scene(s2), "");
+}
+
+TEST(Vrml1Reader, TransformsAndLights)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) +
+                       "DEF T Separator {\n"
+                       " Translation { translation 1 2 3 }\n Translation { translation 4 5 6 }\n"
+                       " Rotation { rotation 0 1 0 1.5707963 }\n Scale { scaleFactor 2 3 4 }\n"
+                       " MatrixTransform { matrix 1 0 0 0 0 1 0 0 0 0 1 0 7 8 9 1 }\n"
+                       " PointLight { on TRUE intensity 0.5 color 1 0.5 0.25 location 0 10 0 }\n"
+                       " SpotLight { on 1 direction 0 -1 0 }\n"
+                       " DirectionalLight { }\n"
+                       "}\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    const OBJECT3D& o = *s.m_objects[0];
+    EXPECT_EQ(o.translation, Vec3(4, 5, 6));   // the last one wins
+    EXPECT_EQ(o.rotation, Vec3(0, 1, 0));
+    EXPECT_NEAR(o.angle, 90.f, 1e-4);
+    EXPECT_EQ(o.echelle, Vec3(2, 3, 4));
+    EXPECT_EQ(o.m_has_matrix, 1);
+    EXPECT_FLOAT_EQ(o.m_matrix[12], 7.f);
+    ASSERT_EQ(s.m_lights.size(), 3u);
+    EXPECT_EQ(s.m_lights[0]->type, (uint32_t)LIGHT_POINT);
+    EXPECT_EQ(s.m_lights[0]->on, 0);   // the word TRUE reads as 0
+    EXPECT_FLOAT_EQ(s.m_lights[0]->intensity, 0.5f);
+    EXPECT_EQ(s.m_lights[0]->location, Vec3(0, 10, 0));
+    EXPECT_EQ(s.m_lights[1]->type, (uint32_t)LIGHT_SPOT);
+    EXPECT_EQ(s.m_lights[1]->on, 1);
+    EXPECT_EQ(s.m_lights[2]->type, (uint32_t)LIGHT_DIRECTIONAL);
+}
+
+TEST(Vrml1Reader, SecondCoordinateBlockStartsTheNextObject)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    // After a DEF the object ends at the second vertex block, which then
+    // belongs to the next object with its index list.
+    std::string text = std::string(k_hdr) +
+                       "DEF A Separator {\n"
+                       " Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } IndexedFaceSet { coordIndex [ 0 1 2 ] } }\n"
+                       " Separator { Coordinate3 { point [ 0 0 1, 1 0 1, 0 1 1, 1 1 1 ] }"
+                       " IndexedFaceSet { coordIndex [ 0 1 2 -1 1 3 2 -1 ] } }\n}\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 2);
+    EXPECT_EQ(s.m_objects[0]->nbpts, 3);
+    EXPECT_EQ(index_of(*s.m_objects[0]), (std::vector<int>{0, 1, 2, -1}));   // the last face is closed
+    EXPECT_EQ(s.m_objects[1]->nbpts, 4);
+    EXPECT_EQ(s.m_objects[1]->nbface, 2);
+    EXPECT_EQ(check_scene(s), "");
+}
+
+TEST(Vrml1Reader, CornerListsAreAlignedWithTheIndex)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) +
+                       "DEF N Separator {\n"
+                       " normalIndex [ 9 9 ]\n"   // before coordIndex: nothing to align with
+                       " Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0 ] }\n"
+                       " Normal { vector [ 0 0 1 ] }\n"
+                       " TextureCoordinate2 { point [ 0 0, 1 0, 0 1 ] }\n"
+                       " IndexedFaceSet { coordIndex [ 0 1 2 -1 1 3 2 -1 ]\n"
+                       "  normalIndex [ 0 0 0 0 0 0 0 -1 5 5 ]\n"
+                       "  textureCoordIndex [ 0 1 2 -1 1 ] }\n}\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    const OBJECT3D& o = *s.m_objects[0];
+    ASSERT_EQ(o.nbindex, 8);
+    ASSERT_NE(o.normalindex, nullptr);
+    EXPECT_EQ(std::vector<int>(o.normalindex, o.normalindex + 8), (std::vector<int>{0, 0, 0, -1, 0, 0, 0, -1}));
+    ASSERT_NE(o.texindex, nullptr);
+    EXPECT_EQ(std::vector<int>(o.texindex, o.texindex + 8), (std::vector<int>{0, 1, 2, -1, 1, -1, -1, -1}));
+    EXPECT_EQ(o.nbnormal, 1);
+    EXPECT_EQ(o.nbtexvertex, 3);
+    EXPECT_EQ(check_scene(s), "");
+}
+
+TEST(Vrml1Reader, TextureNamesAndInlines)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    write_whole_file("part.wrl", std::string(k_hdr) + "DEF P1 Separator { Coordinate3 { point [ 1 1 1 ] } }\n"
+                                                      "DEF P2 Separator { Coordinate3 { point [ 2 2 2 ] } }\n");
+    std::string text = std::string(k_hdr) +
+                       "DEF Outer Separator { Texture2 { filename \"wood.bmp\" }\n"
+                       " WWWInline { name \"part.wrl\" }\n"
+                       " Coordinate3 { point [ 0 0 0, 1 0 0 ] } }\n"
+                       "DEF After Separator { Texture2 { filename stone.jpg } }\n";
+    SCENE3D s;
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 4);
+    EXPECT_EQ(s.m_objects[0]->m_name, "Outer");
+    EXPECT_EQ(s.m_objects[0]->nbpts, 2);   // the inline did not take its slot
+    EXPECT_EQ(s.m_objects[0]->m_texture_name, "wood.bmp");
+    EXPECT_EQ(s.m_objects[0]->m_texture_mode, 1);
+    ASSERT_NE(s.m_objects[0]->m_texture, nullptr);
+    EXPECT_EQ(*s.m_objects[0]->m_texture, -1);   // no such file: no texture
+    EXPECT_EQ(s.m_objects[1]->m_name, "P1");
+    EXPECT_EQ(s.m_objects[2]->m_name, "P2");
+    EXPECT_EQ(s.m_objects[3]->m_name, "After");
+    EXPECT_EQ(s.m_objects[3]->m_texture_name, "stone.jpg");   // unquoted names are taken whole
+    EXPECT_TRUE(s.m_textures.empty());
+    EXPECT_EQ(check_scene(s), "");
+}
+
+TEST(Vrml1Reader, SelfInlineIsRefused)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) + "DEF Loop Separator { WWWInline { name \"t.wrl\" } }\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    EXPECT_LE(s.nbobjects, 20);
+    EXPECT_TRUE(rec.has_box_containing("WWWInline t.wrl ignored"));
+}
+
+TEST(Loader, HeadersAndMissingFiles)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+    EXPECT_EQ(load_text(s, "#VRML V1.5 ascii\n"), 0);
+    EXPECT_TRUE(rec.has_box("Invalid vrml version"));
+    EXPECT_EQ(load_text(s, "hello"), 0);
+    EXPECT_TRUE(rec.has_box("File t.wrl is not a vrml one"));
+    EXPECT_EQ(load_text(s, ""), 0);
+    EXPECT_EQ(s.nbobjects, 0);
+    EXPECT_EQ(load_text(s, "#VRML V1.0 anything"), 1);
+    Scene L;
+    EXPECT_EQ(L.load_buffer("missing.wrl", s), 0);
+    EXPECT_TRUE(rec.has_status("Read scene:t.wrl"));
+}
+
+TEST(Loader, CompanionScriptIsAttached)
+{
+    ScratchDir dir;
+    write_whole_file("scene.scr", "A first\n");
+    SCENE3D s;
+    Scene L;
+    write_whole_file("scene.wrl", "#VRML V2.0 utf8\n");
+    ASSERT_EQ(L.load_buffer("scene.wrl", s), 1);
+    ASSERT_NE(s.m_script, nullptr);
+    EXPECT_EQ(std::string(s.m_script, (size_t)s.m_script_len), "A first\n");
+}
+
+TEST(Loader, ObjectCapacity)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+    s.m_capacity = 3;   // the array holds 20000 slots; a lower limit is enough here
+    std::string text = std::string(k_hdr);
+    for (int i = 0; i < 6; ++i) text += "DEF O" + std::to_string(i) + " Separator { }\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    EXPECT_EQ(s.nbobjects, 3);
+    EXPECT_EQ(s.m_objects[2]->m_name, "O2");
+    EXPECT_TRUE(rec.has_box("** Scene::read_file : overflow"));
+    s.m_capacity = 20000;
+}
+
+TEST(Loader, OverlongIndexListKeepsTheObjectsBefore)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+    std::string text = std::string(k_hdr) + "DEF Good Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
+                                            " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
+                                            "DEF Big Separator { Coordinate3 { point [ 0 0 0 ] }\n"
+                                            " IndexedFaceSet { coordIndex [\n";
+    for (int i = 0; i < 100001; ++i) text += "0 ";
+    text += "] } }\nDEF Later Separator { }\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_EQ(s.nbobjects, 2);
+    EXPECT_EQ(s.m_objects[0]->nbface, 1);
+    EXPECT_EQ(s.m_objects[1]->m_name, "Big");
+    EXPECT_EQ(s.m_objects[1]->m_index, nullptr);
+    EXPECT_TRUE(rec.has_box_containing("coordIndex"));
+    EXPECT_TRUE(rec.has_box_containing("100000"));
+    EXPECT_TRUE(rec.has_box_containing("line 4"));
+    EXPECT_EQ(check_scene(s), "");
+}
