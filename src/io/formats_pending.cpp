@@ -12,5 +12,4 @@ int pending(const char* what)
 }
 } // namespace
 
-int read_point_set(Scene&, SCENE3D&) { return 0; }
 int read_lod_script(Scene&, LODSET&) { return pending("Level-of-detail"); }

@@ -1,0 +1,80 @@
+// Point-set files: "POINTS", one word that is passed over, the point count,
+// then x y z per point. The scene then holds one point-set object.
+#include <cstring>
+#include <string>
+
+#include "io/reader_util.h"
+#include "io/readers.h"
+#include "io/scene_loader.h"
+#include "math/cformat.h"
+#include "scene/object3d.h"
+#include "scene/report.h"
+#include "scene/scene3d.h"
+
+namespace {
+const char* next(Scene& L)
+{
+    next_token(L);
+    return L.m_word;
+}
+
+// Reads the points into obj; false with the reason when refused.
+bool read_points(OBJECT3D& obj, Scene& L, std::string& why)
+{
+    next(L);   // POINTS
+    next(L);   // passed over
+    const char* w = next(L);
+    if (!w[0]) {
+        why = "the file ends before the point count";
+        return false;
+    }
+    const int n = qv_atoi(w);
+    if (n < 0) {
+        why = qv_format("negative point count %d", n);
+        return false;
+    }
+    if (n > QV_TMP_VERTICES) {
+        why = qv_format("%d points, more than the %d a point set may hold", n, QV_TMP_VERTICES);
+        return false;
+    }
+    Vec3* v = reader_temp().vertices;
+    for (int i = 0; i < n; ++i) {
+        float c[3];
+        for (float& x : c) {
+            w = next(L);
+            if (!w[0]) {
+                why = qv_format("%d points announced but the file ends inside point %d", n, i);
+                return false;
+            }
+            x = (float)qv_atof(w);
+        }
+        v[i] = Vec3(c[0], c[1], c[2]);
+        if (i % 100 == 0) SetStatusText("%ld", (long)i);
+    }
+    obj.nbpts = n;
+    obj.m_vertices = n > 0 ? new Vec3[(size_t)n] : nullptr;
+    std::copy(v, v + n, obj.m_vertices);
+    obj.m_points_only = 1;
+    return true;
+}
+} // namespace
+
+int read_point_set(Scene& loader, SCENE3D& scene)
+{
+    if (!loader.m_buf || loader.m_len < 6 || std::strncmp(loader.m_buf, "POINTS", 6) != 0) return 0;
+    loader.m_pos = 0;
+    loader.m_depth = 0;
+    loader.m_comments = 0;
+    auto* obj = new OBJECT3D();
+    std::string why;
+    if (!read_points(*obj, loader, why)) {
+        delete obj;
+        refuse_file("point set", why, loader.m_filename);
+        return 0;
+    }
+    replace_objects(scene, {obj});
+    // Point sets are compiled on their first draw; the scene needs no other
+    // preparation.
+    scene.m_lists_built = 1;
+    return 1;
+}

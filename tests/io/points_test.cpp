@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "io/formats_support.h"
+#include "io/readers.h"
+#include "scene/object3d.h"
+#include "scene/scene3d.h"
+#include "support/recorder.h"
+
+using fmt_test::loader_for;
+
+TEST(PointSet, SampleGivesOnePointSetObjectAndProgress)
+{
+    RecordingReporter rec;
+    SCENE3D scene;
+    auto L = loader_for(read_whole_file(source_path("samples/points.pts")), "points.pts");
+    ASSERT_EQ(read_point_set(*L, scene), 1);
+    EXPECT_TRUE(rec.boxes.empty());
+    ASSERT_EQ(scene.nbobjects, 1);
+    const OBJECT3D& o = *scene.m_objects[0];
+    EXPECT_EQ(o.m_points_only, 1);
+    EXPECT_EQ(o.nbpts, 250);
+    EXPECT_EQ(o.m_vertices[0], Vec3(100, 0, 0));
+    EXPECT_EQ(o.m_vertices[249].y, 249.f);
+    EXPECT_EQ(o.nbindex, 0);
+    EXPECT_EQ(scene.m_lists_built, 1);
+    EXPECT_EQ(rec.statuses, (std::vector<std::string>{"0", "100", "200"}));
+}
+
+TEST(PointSet, OtherFilesAreNotTaken)
+{
+    RecordingReporter rec;
+    SCENE3D scene;
+    auto L = loader_for("POINT 1 1 0 0 0", "p.pts");
+    EXPECT_EQ(read_point_set(*L, scene), 0);
+    EXPECT_TRUE(rec.boxes.empty());
+    EXPECT_EQ(scene.nbobjects, 0);
+}
+
+TEST(PointSet, CountsBeyondTheDataOrTheTableAreRefused)
+{
+    struct Case {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"POINTS x 3 0 0 0 1 1 1 2 2", "3 points announced but the file ends inside point 2"},
+        {"POINTS x -1", "negative point count -1"},
+        {"POINTS x 300001 1 2 3", "300001 points, more than the 300000"},
+        {"POINTS x", "the file ends before the point count"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        RecordingReporter rec;
+        SCENE3D scene;
+        auto L = loader_for(c.text, "p.pts");
+        EXPECT_EQ(read_point_set(*L, scene), 0);
+        ASSERT_EQ(rec.boxes.size(), 1u);
+        EXPECT_EQ(rec.boxes[0].text.rfind("Invalid point set file: ", 0), 0u);
+        EXPECT_NE(rec.boxes[0].text.find(c.reason), std::string::npos) << rec.boxes[0].text;
+        EXPECT_EQ(scene.nbobjects, 0);
+        EXPECT_EQ(scene.m_lists_built, 0);
+    }
+}
+
+TEST(PointSet, SurvivesEveryTruncationAndRandomMutations)
+{
+    // The sample's first ten points, announced as ten.
+    std::string text = read_whole_file(source_path("samples/points.pts"));
+    size_t end = text.find('\n');
+    for (int i = 0; i < 10; ++i) end = text.find('\n', end + 1);
+    text = "POINTS spiral 10" + text.substr(text.find('\n'), end - text.find('\n') + 1);
+    fmt_test::sweep(read_point_set, text, 99, 1500);
+}
