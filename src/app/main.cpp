@@ -32,6 +32,8 @@ int main(int argc, char** argv)
     CMainFrame frame;
     rep.on_status = [&frame](const std::string& s) { frame.SetStatusText(QString::fromStdString(s)); };
     frame.show();
+    // A file named on the command line is opened like File Open.
+    if (argc > 1) frame.OpenFile(QString::fromLocal8Bit(argv[1]));
     int rc = app.exec();
     set_reporter(nullptr);
     return rc;
