@@ -48,10 +48,9 @@ void HeadlessGL::destroy()
         eglDestroyContext(dpy, (EGLContext)m_ctx);
         m_ctx = nullptr;
     }
-    if (m_display) {
-        eglTerminate((EGLDisplay)m_display);
-        m_display = nullptr;
-    }
+    // The display is shared by every context of the process (EGL hands out
+    // one handle per platform display): it is not terminated here.
+    m_display = nullptr;
 }
 
 bool HeadlessGL::create(int w, int h)

@@ -1,0 +1,93 @@
+// Snapshots: the sample scenes render as their checked-in baselines (made
+// with `quorvel --snapshot OUT --size 160x120 FILE`), and odd widths give
+// valid BMP files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "gl_fixture.h"
+#include "image/texture.h"
+#include "render/snapshot.h"
+#include "support/recorder.h"
+
+namespace {
+// Counts pixels whose channels differ by more than `tol` in total.
+long differing_pixels(const CTexture& a, const CTexture& b, int tol)
+{
+    long n = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            const unsigned char* p = a.data + (size_t)y * a.widthbyte32 + (size_t)x * 3;
+            const unsigned char* q = b.data + (size_t)y * b.widthbyte32 + (size_t)x * 3;
+            int d = std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]);
+            if (d > tol) ++n;
+        }
+    return n;
+}
+} // namespace
+
+class SampleBaseline : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(SampleBaseline, MatchesTheCheckedInImage)
+{
+    RecordingReporter rec;
+    auto [scene, baseline] = GetParam();
+    CTexture image;
+    std::string error;
+    ASSERT_TRUE(snapshot_scene(source_path(std::string("samples/") + scene), 160, 120, k_default_clear_rgb, image,
+                               error))
+        << error;
+    CTexture expected;
+    ASSERT_TRUE(expected.ReadFile(source_path(std::string("tests/render/baselines/") + baseline)));
+    ASSERT_EQ(expected.width, 160);
+    ASSERT_EQ(expected.height, 120);
+    EXPECT_LT(differing_pixels(image, expected, 12), 160 * 120 / 200);
+    // The scene really drew something.
+    EXPECT_GT(differing_pixels(image, expected, 1000), -1);
+    long non_background = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x)
+            if (image.data[(size_t)y * image.widthbyte32 + (size_t)x * 3] != 239) ++non_background;
+    EXPECT_GT(non_background, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleBaseline,
+                         ::testing::Values(std::make_pair("house.wrl", "house.bmp"),
+                                           std::make_pair("anim.wrl", "anim.bmp"),
+                                           std::make_pair("markers_v1.wrl", "markers_v1.bmp"),
+                                           std::make_pair("separators_v1.wrl", "separators_v1.bmp"),
+                                           std::make_pair("cube.x", "cube_x.bmp")));
+
+TEST(Snapshot, OddWidthGivesAValidBmpOfThatWidth)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    CTexture image;
+    std::string error;
+    ASSERT_TRUE(snapshot_scene(source_path("samples/house.wrl"), 301, 37, k_default_clear_rgb, image, error)) << error;
+    ASSERT_TRUE(image.SaveFile(dir.file("odd.bmp")));
+    std::string bytes = read_whole_file(dir.file("odd.bmp"));
+    ASSERT_EQ(bytes.size(), 54u + 904u * 37u);   // rows of 903 bytes padded to 904
+    int32_t w = 0, h = 0;
+    std::memcpy(&w, bytes.data() + 18, 4);
+    std::memcpy(&h, bytes.data() + 22, 4);
+    EXPECT_EQ(w, 301);
+    EXPECT_EQ(h, 37);
+    // The last pixel of the bottom row and the first of the next row are
+    // background: the rows are where the header says.
+    EXPECT_EQ((unsigned char)bytes[54 + 900], 239);
+    EXPECT_EQ((unsigned char)bytes[54 + 904], 239);
+}
+
+TEST(Snapshot, MissingFileFailsWithAReason)
+{
+    RecordingReporter rec;
+    CTexture image;
+    std::string error;
+    EXPECT_FALSE(snapshot_scene("/nonexistent/scene.wrl", 32, 32, k_default_clear_rgb, image, error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos);
+    EXPECT_TRUE(rec.has_box("File not found"));
+    EXPECT_FALSE(snapshot_scene(source_path("samples/house.wrl"), 0, 32, k_default_clear_rgb, image, error));
+}
