@@ -117,7 +117,7 @@ int CTexture::OpenLumi(CLumiImage* r, const char* path)
     r->chroma = nullptr;
     if (r->chro_file) {
         std::fseek(r->chro_file, (long)offset, SEEK_SET);
-        r->chroma = new (std::nothrow) unsigned char[(size_t)r->m_lumi_size];
+        r->chroma = new (std::nothrow) unsigned char[(size_t)r->m_lumi_size]();
     } else {
         std::fprintf(stderr, "Could not open %s\n", chro.c_str());   // shown in grey
     }
@@ -146,8 +146,8 @@ void CTexture::ReadLumiFrame(CLumiImage* r, int f)
     const long long pos = (long long)r->data_offset + (long long)f * r->m_lumi_size;
     const size_t n = (size_t)r->m_lumi_size;
     if (fseeko(r->lumi_file, (off_t)pos, SEEK_SET) == 0) {
-        size_t got = std::fread(r->luma, 1, n, r->lumi_file);
-        if (got < n) std::memset(r->luma + got, 0, n - got);
+        // Past the end of the file the previous frame stays (buffers start zeroed).
+        (void)std::fread(r->luma, 1, n, r->lumi_file);
     }
     if (r->negative == 1)
         for (size_t i = 0; i < n; ++i) r->luma[i] = (unsigned char)~r->luma[i];
@@ -157,8 +157,6 @@ void CTexture::ReadLumiFrame(CLumiImage* r, int f)
         if (got == 0) {
             delete[] r->chroma;
             r->chroma = nullptr;
-        } else if (got < n) {
-            std::memset(r->chroma + got, 128, n - got);
         }
     }
 }

@@ -111,6 +111,5 @@ TEST(ImageRobustness, DamagedLumiHeader)
     write_whole_file("d.chro", make_chro(16, 8, 1, [](int, int i) { return (unsigned char)(i * 3); }));
     truncations_and_mutations("d.lumi", l, 3000, 720);
     Bytes b = make_lumi('B', 600, 1, 1, true, [](int, int x, int) { return (unsigned char)x; });
-    truncations_and_mutations("e.lumi", b.substr(0, 800), 0, 720);
-    truncations_and_mutations("e.lumi", b, 2000, 720);
+    truncations_and_mutations("e.lumi", b, 1000, 720);
 }

@@ -163,6 +163,10 @@ TEST(LumiFile, LayoutsAAndBReadFrameZeroGreyWithoutChro)
         t.ReadLumiFrame(t.lumi, 1);
         t.LumiToRGB(t.lumi);
         EXPECT_EQ(t.data[2 * 400 + 0], lum_pattern(1, 0, 0));
+        // Playback shows frames 0..frame_count: past the file the last frame stays.
+        t.ReadLumiFrame(t.lumi, 2);
+        t.LumiToRGB(t.lumi);
+        EXPECT_EQ(t.data[2 * 400 + 4], lum_pattern(1, 1, 0));
     }
     EXPECT_TRUE(rec.boxes.empty());
 }
