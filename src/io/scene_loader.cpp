@@ -6,18 +6,23 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+
 #include "io/file_lookup.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
 
 ReaderTemp& reader_temp()
 {
+    // Raw storage, not value-initialised: only the part a list uses is ever
+    // touched. Lives as long as the process.
     static ReaderTemp t = [] {
         ReaderTemp r;
-        r.vertices = new Vec3[QV_TMP_VERTICES];
-        r.texvertices = new TexVertex[QV_TMP_TEXVERTICES];
-        r.indices = new int32_t[QV_TMP_INDICES + 1];
-        r.values = new float[QV_TMP_VALUES];
+        r.vertices = static_cast<Vec3*>(::operator new(sizeof(Vec3) * QV_TMP_VERTICES));
+        r.texvertices = static_cast<TexVertex*>(::operator new(sizeof(TexVertex) * QV_TMP_TEXVERTICES));
+        r.indices = static_cast<int32_t*>(::operator new(sizeof(int32_t) * (QV_TMP_INDICES + 1)));
+        r.values = static_cast<float*>(::operator new(sizeof(float) * QV_TMP_VALUES));
         return r;
     }();
     return t;
@@ -31,7 +36,7 @@ Scene::Scene()
 
 Scene::~Scene()
 {
-    delete[] m_buf;
+    release_buffer();
     delete[] m_scr_buf;   // only when the scene did not take it
     delete[] m_word;
     if (m_file) std::fclose(m_file);
@@ -56,6 +61,31 @@ char* read_all(FILE* f, int32_t& len)
 }
 } // namespace
 
+void Scene::release_buffer()
+{
+    if (m_mapped_len) munmap(m_buf, m_mapped_len);
+    else delete[] m_buf;
+    m_buf = nullptr;
+    m_mapped_len = 0;
+    m_len = 0;
+}
+
+namespace {
+// A private, writable (copy-on-write) mapping of the whole open file: no
+// copy of large files. Null when the file cannot be mapped.
+char* map_all(FILE* f, int32_t& len, size_t& mapped)
+{
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || st.st_size > INT_MAX - 16)
+        return nullptr;
+    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fileno(f), 0);
+    if (p == MAP_FAILED) return nullptr;
+    len = (int32_t)st.st_size;
+    mapped = (size_t)st.st_size;
+    return static_cast<char*>(p);
+}
+} // namespace
+
 int Scene::load_buffer(const char* path, SCENE3D& scene)
 {
     if (!path) return 0;
@@ -66,13 +96,16 @@ int Scene::load_buffer(const char* path, SCENE3D& scene)
     if (!m_file) return 0;
     SetStatusText("Read scene:%s", path);
     int32_t len = 0;
-    char* buf = read_all(m_file, len);
+    size_t mapped = 0;
+    char* buf = map_all(m_file, len, mapped);
+    if (!buf) buf = read_all(m_file, len);
     std::fclose(m_file);
     m_file = nullptr;
     if (!buf) return 0;
-    delete[] m_buf;   // a loader used twice gets a buffer of the right size
+    release_buffer();   // a loader used twice gets a buffer of the right size
     m_buf = buf;
     m_len = len;
+    m_mapped_len = mapped;
     m_pos = 0;
     load_script(scene);
     return 1;

@@ -53,6 +53,8 @@ public:
     Scene* m_parent = nullptr;
     // Set on the outermost loader once the overflow message was shown.
     int32_t m_overflow_reported = 0;
+    // m_buf is a private mapping of the file of this length (else new[]).
+    size_t m_mapped_len = 0;
 
     Scene();
     ~Scene();
@@ -69,6 +71,8 @@ public:
     // A file name from the scene file, made openable: relative names are
     // taken in the folder of the scene file, then resolve_path applies.
     std::string resolve(const std::string& name) const;
+    // Frees m_buf, however it was obtained.
+    void release_buffer();
     // 1-based line of the file at position pos.
     int line_at(int32_t pos) const;
     // Refuses an over-long list that began at position `at` (message box

@@ -121,13 +121,125 @@ inline int32_t parse_int(const char* b, const char* e)
     return (int32_t)v;
 }
 
-enum { TOK_END, TOK_CLOSE, TOK_WORD };
+enum { TOK_END, TOK_CLOSE, TOK_WORD, TOK_NUM };
+
+constexpr double k_pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain decimal numbers ("-12", "0.500000") converted while scanning, with
+// the same result as the full conversion: a mantissa below 2^53 divided by
+// an exact power of ten is correctly rounded. Anything else (exponents,
+// long mantissas, words) returns false and takes the general road.
+// Number of leading decimal digits (0 to 8) in the 8 bytes at p, and their
+// value in *val. Eight digits at a time, without a loop over the bytes.
+inline int lead_digits(const unsigned char* p, uint64_t* val)
+{
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    uint64_t x = w - 0x3030303030303030ULL;
+    uint64_t non_digit = ((w + 0x4646464646464646ULL) | x) & 0x8080808080808080ULL;
+    int k = non_digit ? __builtin_ctzll(non_digit) >> 3 : 8;
+    if (k == 0) {
+        *val = 0;
+        return 0;
+    }
+    x <<= (8 - k) * 8;   // the k digits last, leading zeros before them
+    x = (x * 10) + (x >> 8);
+    x = (((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+         (((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+        32;
+    *val = x;
+    return k;
+}
+
+// Skips separators; blanks eight at a time. Counts line feeds in `lines`.
+template <bool V2>
+inline const unsigned char* skip_separators(const unsigned char* p, const unsigned char* end, int& lines)
+{
+    for (;;) {
+        if (end - p >= 8) {
+            uint64_t w;
+            std::memcpy(&w, p, 8);
+            uint64_t x = w ^ 0x2020202020202020ULL;   // zero bytes are blanks
+            if (x == 0) {
+                p += 8;
+                continue;
+            }
+            p += __builtin_ctzll(x) >> 3;
+        }
+        if (p >= end) return p;
+        unsigned char c = *p;
+        if (!is_sep<V2>(c)) return p;
+        if (V2 && c == '\n') ++lines;
+        ++p;
+    }
+}
+
+constexpr uint64_t k_ipow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+template <bool V2, bool INT>
+inline bool fast_number(const unsigned char* p, const unsigned char* end, const unsigned char** stop, double* out)
+{
+    bool neg = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        neg = *p == '-';
+        ++p;
+    }
+    const unsigned char* const first = p;
+    uint64_t m = 0;
+    int digits = 0, frac = 0;
+    if (end - p >= 18) {
+        uint64_t v;
+        int k = lead_digits(p, &v);
+        if (k == 8) goto bytewise;
+        m = v;
+        digits = k;
+        p += k;
+        if (!INT && *p == '.') {
+            ++p;
+            k = lead_digits(p, &v);
+            if (k == 8) goto bytewise;
+            m = m * k_ipow10[k] + v;
+            digits += k;
+            frac = k;
+            p += k;
+        }
+    } else {
+    bytewise:
+        p = first;
+        m = 0;
+        digits = frac = 0;
+        while (p < end && (unsigned)(*p - '0') < 10u) {
+            m = m * 10 + (unsigned)(*p - '0');
+            ++digits;
+            ++p;
+        }
+        if (!INT && p < end && *p == '.') {
+            ++p;
+            while (p < end && (unsigned)(*p - '0') < 10u) {
+                m = m * 10 + (unsigned)(*p - '0');
+                ++digits;
+                ++frac;
+                ++p;
+            }
+        }
+    }
+    if (digits == 0 || digits > (INT ? 9 : 15) || frac > 22) return false;
+    if (p < end) {
+        unsigned char k = k_chars.c[*p];
+        if (!(is_sep<V2>(*p) || (k & 2))) return false;
+    }
+    double v = INT ? (double)(int64_t)m : (double)(int64_t)m / k_pow10[frac];
+    *out = neg ? -v : v;
+    *stop = p;
+    return true;
+}
 
 // Reads the next token of a number list. A plain word is left in the
 // buffer as [*b, *e) (the token buffer is not touched); a bracket or a word
 // that needs the full scanner goes through it and is then found in m_word.
-template <bool V2>
-inline int next_list_token(Scene& L, OBJECT3D* obj, const char** b, const char** e)
+template <bool V2, bool INT>
+inline int next_list_token(Scene& L, OBJECT3D* obj, const char** b, const char** e, double* num)
 {
     const unsigned char* buf = (const unsigned char*)L.m_buf;
     int32_t pos = L.m_pos;
@@ -154,8 +266,14 @@ inline int next_list_token(Scene& L, OBJECT3D* obj, const char** b, const char**
         }
         break;
     }
-    // A plain word: ordinary characters up to a separator or a bracket.
     int32_t start = pos;
+    const unsigned char* stop;
+    if (fast_number<V2, INT>(buf + pos, buf + len, &stop, num)) {
+        L.m_tok_start = start;
+        L.m_pos = (int32_t)(stop - buf);
+        return TOK_NUM;
+    }
+    // A plain word: ordinary characters up to a separator or a bracket.
     for (;;) {
         if (pos >= len) break;
         unsigned char ch = buf[pos];
@@ -187,16 +305,33 @@ inline int next_list_token(Scene& L, OBJECT3D* obj, const char** b, const char**
     return TOK_WORD;
 }
 
-template <bool V2, class T, class Conv>
+template <bool V2, bool INT, class T, class Conv>
 int read_list(Scene& L, OBJECT3D* obj, T* dst, int cap, int& n, const char* list, Conv conv)
 {
     n = 0;
     int stored = 0;
     const int32_t list_start = L.m_pos > 0 ? L.m_pos - 1 : 0;   // just after "["
+    const unsigned char* buf = (const unsigned char*)L.m_buf;
+    const unsigned char* end = buf + L.m_len;
     for (;;) {
+        // Fast lane: runs of plain numbers between plain separators.
+        const unsigned char* p = buf + L.m_pos;
+        int lines = 0;
+        while (stored < cap) {
+            p = skip_separators<V2>(p, end, lines);
+            double v;
+            const unsigned char* stop;
+            if (p >= end || !fast_number<V2, INT>(p, end, &stop, &v)) break;
+            dst[stored++] = (T)v;
+            p = stop;
+        }
+        L.m_pos = (int32_t)(p - buf);
+        if (V2 && obj) obj->m_line += lines;
+        // Anything else, one token at a time.
         const char* b;
         const char* e;
-        int t = next_list_token<V2>(L, obj, &b, &e);
+        double num;
+        int t = next_list_token<V2, INT>(L, obj, &b, &e, &num);
         if (t == TOK_END) {
             n = stored;
             return 0;
@@ -211,7 +346,7 @@ int read_list(Scene& L, OBJECT3D* obj, T* dst, int cap, int& n, const char* list
             L.refuse_list(list, cap, list_start);
             return -1;
         }
-        dst[stored++] = conv(b, e);
+        dst[stored++] = t == TOK_NUM ? (T)num : conv(b, e);
     }
 }
 
@@ -230,11 +365,13 @@ void skip_line(Scene& loader)
 int read_float_list(Scene& L, OBJECT3D* obj, float* dst, int cap, int& n, const char* list)
 {
     auto conv = [](const char* b, const char* e) { return (float)qv_strtod(b, e); };
-    return obj ? read_list<true>(L, obj, dst, cap, n, list, conv) : read_list<false>(L, obj, dst, cap, n, list, conv);
+    return obj ? read_list<true, false>(L, obj, dst, cap, n, list, conv)
+               : read_list<false, false>(L, obj, dst, cap, n, list, conv);
 }
 
 int read_int_list(Scene& L, OBJECT3D* obj, int32_t* dst, int cap, int& n, const char* list)
 {
     auto conv = [](const char* b, const char* e) { return parse_int(b, e); };
-    return obj ? read_list<true>(L, obj, dst, cap, n, list, conv) : read_list<false>(L, obj, dst, cap, n, list, conv);
+    return obj ? read_list<true, true>(L, obj, dst, cap, n, list, conv)
+               : read_list<false, true>(L, obj, dst, cap, n, list, conv);
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "io/scene_loader.h"
+#include "math/cformat.h"
 #include "scene/object3d.h"
 #include "support/recorder.h"
 #include "vrml_test_util.h"
@@ -150,4 +153,43 @@ TEST(Tokenizer, OverlongListIsRefusedAndEndsTheFile)
     set_buffer(L, "1 2 3 4 5 ] more");
     EXPECT_EQ(read_float_list(L, nullptr, v, 2, n, nullptr), 1);
     EXPECT_EQ(n, 2);
+}
+
+// The in-place conversion of list numbers gives exactly the value of the
+// full decimal conversion of each word, for exporters' formats and for odd
+// words alike.
+TEST(Tokenizer, ListNumbersMatchTheFullConversion)
+{
+    std::mt19937 rng(4242u);
+    std::vector<std::string> words;
+    const char* fmts[] = {"%.6f", "%.3f", "%.9f", "%.0f", "%g", "%.17g", "%e"};
+    for (int i = 0; i < 4000; ++i) {
+        double mag = std::pow(10.0, (int)(rng() % 14) - 4);
+        double v = ((double)rng() / 4294967296.0 - 0.5) * mag;
+        words.push_back(qv_format(fmts[rng() % 7], v));
+    }
+    for (const char* w : {"+5", "-0", "007", ".5", "5.", "-.25", "1e3", "12345678901234567890", "0.1234567890123456",
+                          "99999999.99999999", "abc", "-", "+", ".", "1.2.3", "3-4", "0x10", "inf", "1e400"})
+        words.push_back(w);
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i) text += words[i] + ((i % 3) ? " " : ",\n    ");
+    text += "]";
+    for (int v2 = 0; v2 < 2; ++v2) {
+        Scene L;
+        set_buffer(L, text);
+        OBJECT3D o;
+        std::vector<float> got(words.size() + 1);
+        int n = 0;
+        ASSERT_EQ(read_float_list(L, v2 ? &o : nullptr, got.data(), (int)got.size(), n, "point"), 1);
+        ASSERT_EQ(n, (int)words.size());
+        for (size_t i = 0; i < words.size(); ++i) {
+            float want = (float)qv_atof(words[i].c_str());
+            if (std::isnan(want)) EXPECT_TRUE(std::isnan(got[i])) << words[i];
+            else EXPECT_EQ(got[i], want) << words[i];
+        }
+        std::vector<int32_t> ints(words.size() + 1);
+        set_buffer(L, text);
+        ASSERT_EQ(read_int_list(L, v2 ? &o : nullptr, ints.data(), (int)ints.size(), n, "coordIndex"), 1);
+        for (size_t i = 0; i < words.size(); ++i) EXPECT_EQ(ints[i], qv_atoi(words[i].c_str())) << words[i];
+    }
 }

@@ -12,7 +12,7 @@
 // A loader whose buffer holds `text` (not zero-terminated).
 inline void set_buffer(Scene& L, const std::string& text)
 {
-    delete[] L.m_buf;
+    L.release_buffer();
     L.m_buf = new char[text.size() + 1];
     std::memcpy(L.m_buf, text.data(), text.size());
     L.m_len = (int32_t)text.size();
