@@ -78,7 +78,7 @@ char* map_all(FILE* f, int32_t& len, size_t& mapped)
     struct stat st;
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || st.st_size > INT_MAX - 16)
         return nullptr;
-    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fileno(f), 0);
+    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fileno(f), 0);
     if (p == MAP_FAILED) return nullptr;
     len = (int32_t)st.st_size;
     mapped = (size_t)st.st_size;
