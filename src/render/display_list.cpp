@@ -270,37 +270,65 @@ int BuildList(OBJECT3D& o)
     const int32_t* idx = o.m_index;
     const int n = (idx && has_vertices) ? o.nbindex : 0;
     const float tsign = (float)o.m_tex_t_sign;
+    // Runs of triangles (or of quads) share one glBegin/glEnd: GL draws
+    // them exactly as separate primitives, and the pick colour and the
+    // material are legal between vertices. Keeping one primitive open lets
+    // the list compiler store the whole run as a single vertex block
+    // instead of one block per face. Polygons keep a primitive each.
+    GLenum open_mode = 0;
+    bool is_open = false;
+    auto close_open = [&] {
+        if (is_open) glEnd();
+        is_open = false;
+    };
+    int last_normal = -1;
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
         int end = face_end(o, pos);
+        int usable = count_usable(rules, pos, end);
+        GLenum mode = usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
+        if (is_open && (usable < 3 || mode != open_mode || mode == GL_POLYGON)) close_open();
         PickColour pc = pick_colour(o.m_pick_id, face);
         glColor3ub(pc.r, pc.g, pc.b);
         if (o.m_face_material == 1 || lit) SetFaceMaterial(o, face);
-        int usable = count_usable(rules, pos, end);
         o.m_cursor = pos;
         o.m_face_size = usable;
         if (usable >= 3) {
-            begin_for(usable);
+            if (!is_open) {
+                glBegin(mode);
+                open_mode = mode;
+                is_open = true;
+            }
             if (face_first_normal) {
                 for (int k = pos; k < end; ++k)
                     if (rules.ok(k)) {
                         glNormal3fv(&o.m_normals[idx[k]].x);
+                        last_normal = -1;
                         break;
                     }
             }
             for (int k = pos; k < end; ++k) {
                 if (!rules.ok(k)) continue;
-                if (rules.nindex) glNormal3fv(&rules.normals[rules.nindex[k]].x);
+                if (rules.nindex) {
+                    // GL keeps the current normal: send it only when it changes
+                    // (a face normal is shared by every corner of its face).
+                    int ni = rules.nindex[k];
+                    if (ni != last_normal) {
+                        glNormal3fv(&rules.normals[ni].x);
+                        last_normal = ni;
+                    }
+                }
                 if (rules.tex) {
                     const TexVertex& t = o.texvertex[o.texindex[k]];
                     glTexCoord2f(t.s, tsign * t.t);
                 }
                 glVertex3fv(&verts[idx[k]].x);
             }
-            glEnd();
+            if (mode == GL_POLYGON) close_open();
         }
         pos = end + 1;
     }
+    close_open();
 
     if (o.m_show_normals) DrawNormals(o);
     if (lit && o.m_show_texcoords) DrawTexCoords(o);
