@@ -177,36 +177,43 @@ inline const unsigned char* skip_separators(const unsigned char* p, const unsign
 
 constexpr uint64_t k_ipow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
-template <bool V2, bool INT>
-inline bool fast_number(const unsigned char* p, const unsigned char* end, const unsigned char** stop, double* out)
+// Characters that end a word: separators and brackets.
+template <bool V2>
+inline bool ends_word(unsigned char ch)
 {
-    bool neg = false;
-    if (p < end && (*p == '-' || *p == '+')) {
-        neg = *p == '-';
-        ++p;
-    }
-    const unsigned char* const first = p;
+    return (k_chars.c[ch] & (V2 ? (1 | 2 | 16) : (1 | 2))) != 0;
+}
+
+// p < end. The common case (at most 7 digits before and after the point,
+// 18 bytes or more left) is read with two eight-byte loads.
+template <bool V2, bool INT>
+__attribute__((always_inline)) inline bool fast_number(const unsigned char* p, const unsigned char* end,
+                                                       const unsigned char** stop, double* out)
+{
+    const bool neg = *p == '-';
+    if (neg || *p == '+') ++p;
     uint64_t m = 0;
     int digits = 0, frac = 0;
     if (end - p >= 18) {
         uint64_t v;
         int k = lead_digits(p, &v);
         if (k == 8) goto bytewise;
+        const unsigned char* q = p + k;
         m = v;
         digits = k;
-        p += k;
-        if (!INT && *p == '.') {
-            ++p;
-            k = lead_digits(p, &v);
-            if (k == 8) goto bytewise;
-            m = m * k_ipow10[k] + v;
-            digits += k;
-            frac = k;
-            p += k;
+        if (!INT && *q == '.') {
+            ++q;
+            int k2 = lead_digits(q, &v);
+            if (k2 == 8) goto bytewise;
+            m = m * k_ipow10[k2] + v;
+            digits += k2;
+            frac = k2;
+            q += k2;
         }
+        if (digits == 0 || !ends_word<V2>(*q)) return false;
+        p = q;
     } else {
     bytewise:
-        p = first;
         m = 0;
         digits = frac = 0;
         while (p < end && (unsigned)(*p - '0') < 10u) {
@@ -223,11 +230,8 @@ inline bool fast_number(const unsigned char* p, const unsigned char* end, const 
                 ++p;
             }
         }
-    }
-    if (digits == 0 || digits > (INT ? 9 : 15) || frac > 22) return false;
-    if (p < end) {
-        unsigned char k = k_chars.c[*p];
-        if (!(is_sep<V2>(*p) || (k & 2))) return false;
+        if (digits == 0 || digits > (INT ? 9 : 15) || frac > 22) return false;
+        if (p < end && !ends_word<V2>(*p)) return false;
     }
     double v = INT ? (double)(int64_t)m : (double)(int64_t)m / k_pow10[frac];
     *out = neg ? -v : v;
