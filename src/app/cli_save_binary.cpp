@@ -1,9 +1,53 @@
+// quorvel --save-binary OUT IN: opens IN as the document open does, prepares
+// it as compiling the display lists does (object order with transparent
+// objects last, pick ids, the normals that lit objects get) and writes it
+// in the binary scene format: the same bytes as "Save as..." right after
+// IN was opened in the viewer.
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "app/cli.h"
+#include "io/open.h"
+#include "io/readers.h"
+#include "scene/compile_prep.h"
+#include "scene/report.h"
+#include "scene/scene3d.h"
 
-int cli_save_binary(int, char**)
+namespace {
+class StderrReporter : public Reporter {
+public:
+    void message_box(const std::string& text, const std::string&) override
+    {
+        std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
+    }
+};
+} // namespace
+
+int cli_save_binary(int argc, char** argv)
 {
-    std::fprintf(stderr, "quorvel: this mode is not available yet\n");
-    return 2;
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: quorvel --save-binary OUT.wrb IN\n");
+        return 2;
+    }
+    const char* out = argv[2];
+    const char* in = argv[3];
+    StderrReporter rep;
+    Reporter* prev = set_reporter(&rep);
+    std::unique_ptr<SCENE3D> scene;
+    bool ok = open_document(in, scene, [](SCENE3D& s) {
+        prepare_scene_for_compile(s);
+        return 1;
+    });
+    int rc = 1;
+    if (!ok || !scene) {
+        std::fprintf(stderr, "quorvel: %s could not be read\n", in);
+    } else if (!save_binary(out, *scene)) {
+        std::fprintf(stderr, "quorvel: cannot write %s\n", out);
+    } else {
+        rc = 0;
+    }
+    set_reporter(prev);
+    current_scene() = nullptr;
+    return rc;
 }

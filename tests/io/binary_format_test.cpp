@@ -3,9 +3,13 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "io/open.h"
 #include "io/readers.h"
+#include "scene/compile_prep.h"
 #include "scene/object3d.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
@@ -357,4 +361,47 @@ TEST(BinaryFormat, RandomMutationsAndCountsNeverBreakTheReader)
         put_word(b, off, v);
         load_and_check(dir, b);
     }
+}
+
+
+TEST(BinaryFormat, ConvertedSceneHoldsTheCompiledOrderAndNormals)
+{
+    // What the command-line conversion writes: the scene as the document
+    // open leaves it once the display lists are prepared.
+    ScratchDir dir;
+    write_whole_file(dir.file("s.wrl"),
+                     "#VRML V2.0 utf8\n"
+                     "DEF Glass Transform { children [ Shape {\n"
+                     "  appearance Appearance { material Material { diffuseColor 0 0 1 transparency 0.5 } }\n"
+                     "  geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+                     "    coordIndex [ 0 1 2 -1 ] } } ] }\n"
+                     "DEF Wall Transform { children [ Shape {\n"
+                     "  appearance Appearance { material Material { diffuseColor 1 0 0 } }\n"
+                     "  geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 2 0 0, 2 2 0, 0 2 0 ] }\n"
+                     "    coordIndex [ 0 1 2 3 -1 0 2 1 -1 ] } } ] }\n");
+    RecordingReporter rec;
+    std::unique_ptr<SCENE3D> scene;
+    ASSERT_TRUE(open_document(dir.file("s.wrl"), scene, [](SCENE3D& s) { return prepare_scene_for_compile(s); }));
+    ASSERT_EQ(save_binary(dir.file("s.wrb").c_str(), *scene), 1);
+    SCENE3D back;
+    ASSERT_EQ(load_binary(dir.file("s.wrb").c_str(), back), 1);
+    ASSERT_EQ(back.nbobjects, scene->nbobjects);
+    int wall = -1, glass = -1;
+    for (int i = 0; i < back.nbobjects; ++i) {
+        if (back.m_objects[i]->m_name == "Wall") wall = i;
+        if (back.m_objects[i]->m_name == "Glass") glass = i;
+    }
+    ASSERT_GE(wall, 0);
+    EXPECT_EQ(glass, back.nbobjects - 1);   // the transparent object is drawn last
+    const OBJECT3D& w = *back.m_objects[wall];
+    EXPECT_EQ(w.nbface, 2);
+    ASSERT_EQ(w.nbnormal, 2);   // one face normal per face, built as compiling does
+    EXPECT_EQ(w.m_normals[0], Vec3(0, 0, 1));
+    EXPECT_EQ(w.m_normals[1], Vec3(0, 0, -1));
+    EXPECT_EQ(std::vector<int32_t>(w.normalindex, w.normalindex + 9),
+              (std::vector<int32_t>{0, 0, 0, 0, -1, 1, 1, 1, -1}));
+    EXPECT_EQ(*w.diffuse(0), Vec3(1, 0, 0));
+    // Saving the loaded scene again gives the same bytes.
+    ASSERT_EQ(save_binary(dir.file("again.wrb").c_str(), back), 1);
+    EXPECT_EQ(read_whole_file(dir.file("again.wrb")), read_whole_file(dir.file("s.wrb")));
 }
