@@ -13,6 +13,7 @@
 #include "io/scene_loader.h"
 #include "scene/object3d.h"
 #include "scene/scene3d.h"
+#include "support/invariants.h"
 #include "support/recorder.h"
 
 namespace fmt_test {
@@ -33,6 +34,7 @@ inline std::unique_ptr<Scene> loader_for(const std::string& bytes, const std::st
 // Every array agrees with its count and every index names something real.
 inline void expect_consistent(const OBJECT3D& o)
 {
+    ASSERT_EQ(check_object(o), "");
     ASSERT_GE(o.nbpts, 0);
     ASSERT_GE(o.nbindex, 0);
     ASSERT_EQ(o.nbpts > 0, o.m_vertices != nullptr);
@@ -83,6 +85,7 @@ inline void run_checked(const ReaderFn& reader, const std::string& bytes)
         ASSERT_EQ(scene.m_objects[0], marker);
         return;
     }
+    ASSERT_EQ(check_scene(scene), "");
     for (int i = 0; i < scene.nbobjects; ++i) {
         ASSERT_NE(scene.m_objects[i], nullptr);
         ASSERT_NO_FATAL_FAILURE(expect_consistent(*scene.m_objects[i]));
