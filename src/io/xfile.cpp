@@ -61,13 +61,19 @@ struct XReader {
         return true;
     }
 
+    // After a block's keyword: "{" or "name {". False at the end of the file.
+    bool open_block()
+    {
+        next();
+        if (at_end()) return false;
+        if (std::strcmp(L.m_word, "{") != 0) next();
+        return !at_end();
+    }
+
     // Mesh: vertex list, then face list. The last mesh of the file wins.
     bool mesh()
     {
-        // "Mesh {" or "Mesh name {": the count follows the brace.
-        next();
-        if (at_end()) return true;
-        if (std::strcmp(L.m_word, "{") != 0) next();
+        if (!open_block()) return true;
         int n = 0;
         if (!count("vertex", QV_TMP_VERTICES, n)) return false;
         Vec3* v = reader_temp().vertices;
@@ -109,7 +115,7 @@ struct XReader {
 
     bool texture_filename()
     {
-        next();
+        if (!open_block()) return true;
         next();
         if (at_end()) return true;
         std::string name = L.m_word;
@@ -124,7 +130,7 @@ struct XReader {
 
     bool texture_coords()
     {
-        next();
+        if (!open_block()) return true;
         int n = 0;
         if (!count("texture coordinate", QV_TMP_TEXVERTICES, n)) return false;
         TexVertex* t = reader_temp().texvertices;

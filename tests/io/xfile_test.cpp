@@ -82,6 +82,19 @@ TEST(XFile, LastMeshWinsAndUnnamedMeshesRead)
     EXPECT_EQ(r.obj().m_texture_mode, -1);
 }
 
+TEST(XFile, NamedBlocksReadLikeUnnamedOnes)
+{
+    XRead r("xof 0302txt 0064\n"
+            "Mesh quad { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
+            " MeshTextureCoords tc { 4; 0;0;, 1;0;, 1;1;, 0;1;; }\n"
+            " TextureFilename tf { \"absent.bmp\"; } }\n");
+    ASSERT_EQ(r.result, 1);
+    EXPECT_EQ(r.obj().nbpts, 4);
+    EXPECT_EQ(r.obj().nbtexvertex, 4);
+    EXPECT_EQ(r.obj().texvertex[2].s, 1.0f);
+    EXPECT_EQ(r.obj().m_texture_name, "absent.bmp");
+}
+
 TEST(XFile, TextureCoordinatesThatDoNotCoverTheVerticesAreDropped)
 {
     XRead r("xof 0302txt 0064\n"
