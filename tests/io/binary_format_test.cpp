@@ -405,3 +405,23 @@ TEST(BinaryFormat, ConvertedSceneHoldsTheCompiledOrderAndNormals)
     ASSERT_EQ(save_binary(dir.file("again.wrb").c_str(), back), 1);
     EXPECT_EQ(read_whole_file(dir.file("again.wrb")), read_whole_file(dir.file("s.wrb")));
 }
+
+TEST(BinaryFormat, SampleConvertedFromTheHouseSceneReopens)
+{
+    RecordingReporter rec;
+    SCENE3D s;
+    ASSERT_EQ(load_binary(source_path("samples/house.wrb").c_str(), s), 1);
+    EXPECT_TRUE(rec.boxes.empty());
+    ASSERT_EQ(s.nbobjects, 6);
+    const char* names[] = {"Ground", "House", "Roof", "Door"};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(names[i]);
+        const OBJECT3D& o = *s.m_objects[i];
+        EXPECT_EQ(o.m_name, names[i]);
+        EXPECT_EQ(o.nbnormal, o.nbface);   // face normals of the compiled objects
+        EXPECT_EQ(o.nbmaterial, 1);
+    }
+    EXPECT_EQ(s.m_objects[1]->nbpts, 10);
+    EXPECT_EQ(s.m_objects[1]->nbface, 6);
+    EXPECT_EQ(s.m_objects[5]->nbpts, 0);
+}
