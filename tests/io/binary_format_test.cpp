@@ -222,6 +222,8 @@ TEST(BinaryFormat, MissingFileOrUnwritablePathFailsSilently)
     SCENE3D s;
     add_marker(s);
     EXPECT_EQ(load_binary(dir.file("absent.wrb").c_str(), s), 0);
+    EXPECT_EQ(load_binary(dir.path().c_str(), s), 0);   // a folder
+    rec.boxes.clear();
     EXPECT_EQ(save_binary(dir.file("no/such/dir.wrb").c_str(), s), 0);
     EXPECT_TRUE(rec.boxes.empty());
     EXPECT_TRUE(scene_untouched(s));
