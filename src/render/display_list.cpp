@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 #include "model/shape2d.h"
 #include "scene/compile_prep.h"
 #include "scene/scene3d.h"
@@ -80,6 +82,54 @@ void begin_for(int corners)
     else if (corners == 4) glBegin(GL_QUADS);
     else if (corners > 4) glBegin(GL_POLYGON);
 }
+
+// Corners waiting to be compiled as one glDrawArrays.
+struct FaceBatch {
+    GLenum mode = 0;
+    bool has_normals = false;
+    bool has_tex = false;
+    std::vector<float> pos, nrm, tex;
+    std::vector<uint8_t> col;
+
+    void add(const Vec3& v, const Vec3* n, const TexVertex& t, const PickColour& c)
+    {
+        pos.insert(pos.end(), {v.x, v.y, v.z});
+        if (has_normals) {
+            if (n) nrm.insert(nrm.end(), {n->x, n->y, n->z});
+            else nrm.insert(nrm.end(), {0.f, 0.f, 1.f});
+        }
+        if (has_tex) tex.insert(tex.end(), {t.s, t.t});
+        col.insert(col.end(), {c.r, c.g, c.b, 255});
+    }
+    void flush()
+    {
+        GLsizei count = (GLsizei)(pos.size() / 3);
+        if (count > 0) {
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glVertexPointer(3, GL_FLOAT, 0, pos.data());
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_UNSIGNED_BYTE, 0, col.data());
+            if (has_normals) {
+                glEnableClientState(GL_NORMAL_ARRAY);
+                glNormalPointer(GL_FLOAT, 0, nrm.data());
+            }
+            if (has_tex) {
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+                glTexCoordPointer(2, GL_FLOAT, 0, tex.data());
+            }
+            glDrawArrays(mode, 0, count);
+            glDisableClientState(GL_VERTEX_ARRAY);
+            glDisableClientState(GL_COLOR_ARRAY);
+            glDisableClientState(GL_NORMAL_ARRAY);
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+        pos.clear();
+        nrm.clear();
+        tex.clear();
+        col.clear();
+        mode = 0;
+    }
+};
 
 void finish_compile(OBJECT3D& o)
 {
@@ -270,65 +320,52 @@ int BuildList(OBJECT3D& o)
     const int32_t* idx = o.m_index;
     const int n = (idx && has_vertices) ? o.nbindex : 0;
     const float tsign = (float)o.m_tex_t_sign;
-    // Runs of triangles (or of quads) share one glBegin/glEnd: GL draws
-    // them exactly as separate primitives, and the pick colour and the
-    // material are legal between vertices. Keeping one primitive open lets
-    // the list compiler store the whole run as a single vertex block
-    // instead of one block per face. Polygons keep a primitive each.
-    GLenum open_mode = 0;
-    bool is_open = false;
-    auto close_open = [&] {
-        if (is_open) glEnd();
-        is_open = false;
-    };
-    int last_normal = -1;
+    // Faces are gathered into vertex arrays, one batch per run of
+    // triangles or quads between material changes, and each batch is
+    // compiled with one glDrawArrays: GL draws it exactly as the separate
+    // faces, while the list compiler copies whole blocks instead of taking
+    // one call per vertex attribute. Polygons are batched one at a time.
+    FaceBatch batch;
+    batch.has_normals = rules.nindex != nullptr || face_first_normal;
+    batch.has_tex = rules.tex;
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
         int end = face_end(o, pos);
         int usable = count_usable(rules, pos, end);
         GLenum mode = usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
-        if (is_open && (usable < 3 || mode != open_mode || mode == GL_POLYGON)) close_open();
+        if (usable < 3 || mode != batch.mode || mode == GL_POLYGON) batch.flush();
         PickColour pc = pick_colour(o.m_pick_id, face);
-        glColor3ub(pc.r, pc.g, pc.b);
-        if (o.m_face_material == 1 || lit) SetFaceMaterial(o, face);
+        if (o.m_face_material == 1 || lit) {
+            int m = o.m_materialindex && face < o.nbface ? o.m_materialindex[face] : 0;
+            if (m != o.m_last_material) batch.flush();
+            SetFaceMaterial(o, face);
+        }
         o.m_cursor = pos;
         o.m_face_size = usable;
         if (usable >= 3) {
-            if (!is_open) {
-                glBegin(mode);
-                open_mode = mode;
-                is_open = true;
-            }
-            if (face_first_normal) {
+            batch.mode = mode;
+            const Vec3* first_normal = nullptr;
+            if (face_first_normal)
                 for (int k = pos; k < end; ++k)
                     if (rules.ok(k)) {
-                        glNormal3fv(&o.m_normals[idx[k]].x);
-                        last_normal = -1;
+                        first_normal = &o.m_normals[idx[k]];
                         break;
                     }
-            }
             for (int k = pos; k < end; ++k) {
                 if (!rules.ok(k)) continue;
-                if (rules.nindex) {
-                    // GL keeps the current normal: send it only when it changes
-                    // (a face normal is shared by every corner of its face).
-                    int ni = rules.nindex[k];
-                    if (ni != last_normal) {
-                        glNormal3fv(&rules.normals[ni].x);
-                        last_normal = ni;
-                    }
-                }
+                const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
+                TexVertex t;
                 if (rules.tex) {
-                    const TexVertex& t = o.texvertex[o.texindex[k]];
-                    glTexCoord2f(t.s, tsign * t.t);
+                    t = o.texvertex[o.texindex[k]];
+                    t.t *= tsign;
                 }
-                glVertex3fv(&verts[idx[k]].x);
+                batch.add(verts[idx[k]], nrm, t, pc);
             }
-            if (mode == GL_POLYGON) close_open();
+            if (mode == GL_POLYGON) batch.flush();
         }
         pos = end + 1;
     }
-    close_open();
+    batch.flush();
 
     if (o.m_show_normals) DrawNormals(o);
     if (lit && o.m_show_texcoords) DrawTexCoords(o);
