@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "io/readers.h"
 #include "math/cformat.h"
 #include "scene/object3d.h"
@@ -90,10 +92,29 @@ long long bytes_left(FILE* f)
     return (long long)end - here;
 }
 
-bool get_words(FILE* f, void* data, size_t words)
+// Where records are read from.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Bytes left to read, or -1 when unknown.
+    virtual long long left() = 0;
+    virtual bool get(void* data, size_t bytes) = 0;
+};
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(FILE* f) : m_f(f) {}
+    long long left() override { return bytes_left(m_f); }
+    bool get(void* data, size_t bytes) override { return std::fread(data, 1, bytes, m_f) == bytes; }
+
+private:
+    FILE* m_f;
+};
+
+bool get_words(ByteSource& src, void* data, size_t words)
 {
     if (words == 0) return true;
-    if (std::fread(data, 4, words, f) != words) return false;
+    if (!src.get(data, words * 4)) return false;
     to_host(data, words);
     return true;
 }
@@ -121,6 +142,25 @@ bool normal_index_usable(const OBJECT3D& o, int nbindex, int nbnormal)
         }
     }
     return true;
+}
+
+// The object's box as compute_bounds gives it (a component moves only for
+// a strictly greater or smaller coordinate), in a loop without branches.
+void bounds_of(OBJECT3D& o)
+{
+    if (!o.m_vertices) return;
+    Vec3 mx = o.m_o_max_xyz, mn = o.m_o_min_xyz;
+    for (int i = 0; i < o.nbpts; ++i) {
+        const Vec3& v = o.m_vertices[i];
+        mx.x = v.x > mx.x ? v.x : mx.x;
+        mx.y = v.y > mx.y ? v.y : mx.y;
+        mx.z = v.z > mx.z ? v.z : mx.z;
+        mn.x = v.x < mn.x ? v.x : mn.x;
+        mn.y = v.y < mn.y ? v.y : mn.y;
+        mn.z = v.z < mn.z ? v.z : mn.z;
+    }
+    o.m_o_max_xyz = mx;
+    o.m_o_min_xyz = mn;
 }
 
 } // namespace
@@ -160,20 +200,20 @@ int OBJECT3D::write_binary(FILE* f) const
     return 1;
 }
 
-int OBJECT3D::read_binary(FILE* f, std::string* why)
+namespace {
+int read_record(OBJECT3D& o, ByteSource& src, std::string* why)
 {
-    clear();
-    std::string reason;
+    o.clear();
     auto fail = [&](std::string text) {
-        clear();
+        o.clear();
         if (why) *why = std::move(text);
         return 0;
     };
 
-    long long left = bytes_left(f);
+    long long left = src.left();
     if (left < kCountsBytes) return fail("the file ends inside the counts of an object");
     int32_t c[5];
-    if (!get_words(f, c, 5)) return fail("the counts of an object cannot be read");
+    if (!get_words(src, c, 5)) return fail("the counts of an object cannot be read");
     left -= kCountsBytes;
     const int32_t pts = c[0], faces = c[1], idx = c[2], nrm = c[3], mat = c[4];
     if (pts < 0) return fail(qv_format("negative vertex count %d", pts));
@@ -197,45 +237,72 @@ int OBJECT3D::read_binary(FILE* f, std::string* why)
 
     if (pts > 0) {
         char name[kNameBytes];
-        if (std::fread(name, 1, kNameBytes, f) != (size_t)kNameBytes) return fail("the name cannot be read");
+        if (!src.get(name, kNameBytes)) return fail("the name cannot be read");
         if (!std::memchr(name, 0, kNameBytes)) return fail("the object name is not terminated");
-        m_name = name;
-        m_vertices = new Vec3[(size_t)pts];
-        nbpts = pts;
-        if (!get_words(f, m_vertices, (size_t)pts * 3)) return fail("the vertices cannot be read");
+        o.m_name = name;
+        o.m_vertices = new Vec3[(size_t)pts];
+        o.nbpts = pts;
+        if (!get_words(src, o.m_vertices, (size_t)pts * 3)) return fail("the vertices cannot be read");
     }
     if (idx > 0) {
-        m_index = new int32_t[(size_t)idx];
-        nbindex = idx;
-        if (!get_words(f, m_index, (size_t)idx)) return fail("the face index cannot be read");
+        o.m_index = new int32_t[(size_t)idx];
+        o.nbindex = idx;
+        if (!get_words(src, o.m_index, (size_t)idx)) return fail("the face index cannot be read");
+        // Entries are -1 or a vertex number: (entry + 1) lies in 0..pts.
+        // (In blocks of 8, which the compiler turns into vector code.)
+        unsigned bad = 0;
         int terminators = 0;
-        for (int k = 0; k < idx; ++k) {
-            int32_t v = m_index[k];
-            if (v == -1) {
-                ++terminators;
-            } else if (v < 0 || v >= pts) {
-                return fail(qv_format("index entry %d names vertex %d but the object has %d vertices", k, v,
-                                      pts));
+        const uint32_t* u32 = reinterpret_cast<const uint32_t*>(o.m_index);
+        int k = 0;
+        for (; k + 8 <= idx; k += 8) {
+            for (int j = 0; j < 8; ++j) {
+                uint32_t u = u32[k + j] + 1u;
+                bad |= (unsigned)(u > (uint32_t)pts);
+                terminators += (int)(u == 0);
             }
         }
-        if (m_index[idx - 1] != -1) return fail("the face index does not end with -1");
+        for (; k < idx; ++k) {
+            uint32_t u = u32[k] + 1u;
+            bad |= (unsigned)(u > (uint32_t)pts);
+            terminators += (int)(u == 0);
+        }
+        if (bad) {
+            for (int k = 0; k < idx; ++k) {
+                int32_t v = o.m_index[k];
+                if (v != -1 && (v < 0 || v >= pts))
+                    return fail(qv_format("index entry %d names vertex %d but the object has %d vertices", k,
+                                          v, pts));
+            }
+        }
+        if (o.m_index[idx - 1] != -1) return fail("the face index does not end with -1");
         if (terminators != faces)
             return fail(qv_format("face count %d but the index holds %d faces", faces, terminators));
     } else if (faces != 0) {
         return fail(qv_format("face count %d without a face index", faces));
     }
-    nbface = faces;
+    o.nbface = faces;
     if (nrm > 0) {
-        m_normals = new Vec3[(size_t)nrm];
-        nbnormal = nrm;
-        if (!get_words(f, m_normals, (size_t)nrm * 3)) return fail("the normals cannot be read");
+        o.m_normals = new Vec3[(size_t)nrm];
+        o.nbnormal = nrm;
+        if (!get_words(src, o.m_normals, (size_t)nrm * 3)) return fail("the normals cannot be read");
     }
     if (idx > 0 && nrm > 0) {
-        normalindex = new int32_t[(size_t)idx];
-        if (!get_words(f, normalindex, (size_t)idx)) return fail("the normal index cannot be read");
-        for (int k = 0; k < idx; ++k) {
-            int32_t n = normalindex[k];
-            if (m_index[k] == -1) {
+        o.normalindex = new int32_t[(size_t)idx];
+        if (!get_words(src, o.normalindex, (size_t)idx)) return fail("the normal index cannot be read");
+        // -1 exactly where the face index closes a face, an existing
+        // normal everywhere else.
+        unsigned bad = 0;
+        auto check = [&](int q) {
+            int32_t n = o.normalindex[q];
+            bad |= o.m_index[q] == -1 ? (unsigned)(n != -1) : (unsigned)((uint32_t)n >= (uint32_t)nrm);
+        };
+        int k = 0;
+        for (; k + 8 <= idx; k += 8)
+            for (int j = 0; j < 8; ++j) check(k + j);
+        for (; k < idx; ++k) check(k);
+        for (int k = 0; bad && k < idx; ++k) {
+            int32_t n = o.normalindex[k];
+            if (o.m_index[k] == -1) {
                 if (n != -1)
                     return fail(qv_format("normal index entry %d is %d where the face index closes a face",
                                           k, n));
@@ -247,17 +314,24 @@ int OBJECT3D::read_binary(FILE* f, std::string* why)
     }
     if (mat > 0) {
         float m[13];
-        if (!get_words(f, m, 13)) return fail("the material cannot be read");
-        T_ambientColor = new Vec3[1]{Vec3(m[0], m[1], m[2])};
-        T_diffuseColor = new Vec3[1]{Vec3(m[3], m[4], m[5])};
-        T_specularColor = new Vec3[1]{Vec3(m[6], m[7], m[8])};
-        T_emissive = new Vec3[1]{Vec3(m[9], m[10], m[11])};
-        T_shininess = new float[1]{m[12]};
-        m_nb_ambient = m_nb_diffuse = m_nb_specular = m_nb_emissive = m_nb_shininess = 1;
+        if (!get_words(src, m, 13)) return fail("the material cannot be read");
+        o.T_ambientColor = new Vec3[1]{Vec3(m[0], m[1], m[2])};
+        o.T_diffuseColor = new Vec3[1]{Vec3(m[3], m[4], m[5])};
+        o.T_specularColor = new Vec3[1]{Vec3(m[6], m[7], m[8])};
+        o.T_emissive = new Vec3[1]{Vec3(m[9], m[10], m[11])};
+        o.T_shininess = new float[1]{m[12]};
+        o.m_nb_ambient = o.m_nb_diffuse = o.m_nb_specular = o.m_nb_emissive = o.m_nb_shininess = 1;
         // The count is kept as stored; the lookups never go past the one entry held.
-        nbmaterial = mat;
+        o.nbmaterial = mat;
     }
     return 1;
+}
+} // namespace
+
+int OBJECT3D::read_binary(FILE* f, std::string* why)
+{
+    FileSource src(f);
+    return read_record(*this, src, why);
 }
 
 int save_binary(const char* path, const SCENE3D& scene)
@@ -280,14 +354,21 @@ int load_binary(const char* path, SCENE3D& scene)
     if (!path || !*path) return 0;
     FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
+    struct stat st;
+    if (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return 0;
+    }
+    // Large blocks go straight from the file into the object arrays.
+    auto src = std::make_unique<FileSource>(f);
 
     // Objects are read aside and handed to the scene only when the whole
     // file has been read without fault.
     std::vector<std::unique_ptr<OBJECT3D>> objects;
     std::string why;
-    long long left = bytes_left(f);
+    long long left = src->left();
     int32_t n = 0;
-    if (left < 4 || !get_words(f, &n, 1)) {
+    if (left < 4 || !get_words(*src, &n, 1)) {
         why = "the file is shorter than its object count";
     } else if (n < 0) {
         why = qv_format("negative object count %d", n);
@@ -300,15 +381,16 @@ int load_binary(const char* path, SCENE3D& scene)
         for (int i = 0; i < n; ++i) {
             auto o = std::make_unique<OBJECT3D>();
             std::string reason;
-            if (!o->read_binary(f, &reason)) {
+            if (!read_record(*o, *src, &reason)) {
                 why = qv_format("object %d: %s", i, reason.c_str());
                 break;
             }
             objects.push_back(std::move(o));
         }
-        if (why.empty() && std::fgetc(f) != EOF)
-            why = qv_format("unexpected data after the %d objects", n);
+        unsigned char extra;
+        if (why.empty() && src->get(&extra, 1)) why = qv_format("unexpected data after the %d objects", n);
     }
+    src.reset();
     std::fclose(f);
     if (!why.empty()) {
         MessageBox("Invalid binary scene file: " + why + "\n" + path);
@@ -319,7 +401,7 @@ int load_binary(const char* path, SCENE3D& scene)
     for (auto& o : objects) {
         OBJECT3D* obj = o.release();
         scene.add_object(obj);
-        obj->compute_bounds();
+        bounds_of(*obj);
         obj->compute_center();
         scene.compute_world_bounds(scene.nbobjects - 1);
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <memory>
 #include <string>
@@ -426,4 +427,23 @@ TEST(BinaryFormat, SampleConvertedFromTheHouseSceneReopens)
     EXPECT_EQ(s.m_objects[1]->nbpts, 10);
     EXPECT_EQ(s.m_objects[1]->nbface, 6);
     EXPECT_EQ(s.m_objects[5]->nbpts, 0);
+}
+
+TEST(BinaryFormat, LoadedObjectsGetTheBoxComputeBoundsGives)
+{
+    ScratchDir dir;
+    SCENE3D s;
+    OBJECT3D* o = triangle();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    o->m_vertices[0] = Vec3(nan, -4.f, 2.f);
+    o->m_vertices[1] = Vec3(-3.f, nan, 7.f);
+    o->m_vertices[2] = Vec3(5.f, 1.f, nan);
+    s.add_object(o);
+    ASSERT_EQ(save_binary(dir.file("b.wrb").c_str(), s), 1);
+    SCENE3D back;
+    ASSERT_EQ(load_binary(dir.file("b.wrb").c_str(), back), 1);
+    o->compute_bounds();
+    EXPECT_EQ(back.m_objects[0]->m_o_max_xyz, o->m_o_max_xyz);
+    EXPECT_EQ(back.m_objects[0]->m_o_min_xyz, o->m_o_min_xyz);
+    EXPECT_EQ(back.m_objects[0]->m_o_max_xyz, Vec3(5, 1, 7));
 }
