@@ -38,7 +38,7 @@ struct XReader {
     }
 
     // A count: a number token within 0..cap.
-    bool count(const char* what, int cap, int& n)
+    bool count(const char* what, const char* plural, int cap, int& n)
     {
         next();
         if (at_end()) return fail(qv_format("the file ends before the %s count", what));
@@ -47,7 +47,7 @@ struct XReader {
         n = qv_atoi(L.m_word);
         if (n < 0) return fail(qv_format("negative %s count %d at line %d", what, n, L.line_at(L.m_pos)));
         if (n > cap)
-            return fail(qv_format("%d %s, more than the %d a mesh may hold (line %d)", n, what, cap,
+            return fail(qv_format("%d %s, more than the %d a mesh may hold (line %d)", n, plural, cap,
                                   L.line_at(L.m_pos)));
         return true;
     }
@@ -75,18 +75,18 @@ struct XReader {
     {
         if (!open_block()) return true;
         int n = 0;
-        if (!count("vertex", QV_TMP_VERTICES, n)) return false;
+        if (!count("vertex", "vertices", QV_TMP_VERTICES, n)) return false;
         Vec3* v = reader_temp().vertices;
         for (int i = 0; i < n; ++i)
             if (!number(v[i].x, "vertices") || !number(v[i].y, "vertices") || !number(v[i].z, "vertices"))
                 return false;
         int faces = 0;
-        if (!count("face", QV_TMP_INDICES, faces)) return false;
+        if (!count("face", "faces", QV_TMP_INDICES, faces)) return false;
         int32_t* idx = reader_temp().indices;
         int len = 0;
         for (int f = 0; f < faces; ++f) {
             int k = 0;
-            if (!count("corner", QV_TMP_INDICES, k)) return false;
+            if (!count("corner", "corners", QV_TMP_INDICES, k)) return false;
             if (len + k + 1 > QV_TMP_INDICES)
                 return fail(qv_format("more than %d index entries in a mesh", QV_TMP_INDICES));
             for (int c = 0; c < k; ++c) {
@@ -132,7 +132,7 @@ struct XReader {
     {
         if (!open_block()) return true;
         int n = 0;
-        if (!count("texture coordinate", QV_TMP_TEXVERTICES, n)) return false;
+        if (!count("texture coordinate", "texture coordinates", QV_TMP_TEXVERTICES, n)) return false;
         TexVertex* t = reader_temp().texvertices;
         for (int i = 0; i < n; ++i)
             if (!number(t[i].s, "texture coordinates") || !number(t[i].t, "texture coordinates")) return false;

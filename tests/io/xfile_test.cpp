@@ -118,7 +118,7 @@ TEST(XFile, BadCountsAreRefusedAndTheSceneKept)
         {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;; }", "a block ends where the corner count belongs"},
         {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,7;; }", "face 0 names vertex 7 but the mesh has 3 vertices"},
         {"xof Mesh { -2; 1; }", "negative vertex count -2"},
-        {"xof Mesh { 300001; }", "300001 vertex, more than the 300000"},
+        {"xof Mesh { 300001; }", "300001 vertices, more than the 300000"},
         {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 100000;0,1,2;; }", "more than 100000 index entries"},
         {"xof Mesh { 0; 0; } MeshTextureCoords { 5; 0;0; }", "a block ends inside the texture coordinates"},
         {"xof Mesh { 0; 0; } MeshTextureCoords { 5; 0;0;", "the file ends inside the texture coordinates"},
