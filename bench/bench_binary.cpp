@@ -133,7 +133,8 @@ BENCHMARK(BM_LoadBinary)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 // iteration and the next load spends most of its time in page faults (about
 // 10 us each on the virtual machines of this project), whatever the format.
 // Keeping freed memory in the process measures the loaders themselves; run
-// with QV_BENCH_DEFAULT_MALLOC=1 to measure the cold, fault-bound case.
+// with QV_BENCH_DEFAULT_MALLOC=1 to measure the cold, fault-bound case (and
+// add GLIBC_TUNABLES=glibc.malloc.hugetlb=1 to see it with huge pages).
 int main(int argc, char** argv)
 {
     const char* cold = std::getenv("QV_BENCH_DEFAULT_MALLOC");
