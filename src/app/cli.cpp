@@ -3,6 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
+StderrReporter::StderrReporter() : m_prev(set_reporter(this)) {}
+StderrReporter::~StderrReporter() { set_reporter(m_prev); }
+
+void StderrReporter::message_box(const std::string& text, const std::string&)
+{
+    std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
+}
+
 namespace {
 struct CliMode {
     const char* flag;

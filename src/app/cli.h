@@ -1,5 +1,8 @@
 // Command-line modes of the program: they run without a window.
 #pragma once
+#include <string>
+
+#include "scene/report.h"
 
 // True when argv[1] names a command-line mode.
 bool is_cli_mode(int argc, char** argv);
@@ -11,3 +14,14 @@ int cli_info(int argc, char** argv);         // --info FILE
 int cli_dump(int argc, char** argv);         // --dump FILE
 int cli_save_binary(int argc, char** argv);  // --save-binary OUT.wrb IN
 int cli_snapshot(int argc, char** argv);     // --snapshot OUT.bmp [--size WxH] FILE
+
+// Message boxes of the command-line modes: "quorvel: TEXT" on stderr.
+class StderrReporter : public Reporter {
+public:
+    StderrReporter();
+    ~StderrReporter() override;
+    void message_box(const std::string& text, const std::string& caption) override;
+
+private:
+    Reporter* m_prev;
+};

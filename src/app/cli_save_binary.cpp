@@ -8,21 +8,13 @@
 #include <string>
 
 #include "app/cli.h"
+#include "io/lod.h"
 #include "io/open.h"
 #include "io/readers.h"
 #include "scene/compile_prep.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
 
-namespace {
-class StderrReporter : public Reporter {
-public:
-    void message_box(const std::string& text, const std::string&) override
-    {
-        std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
-    }
-};
-} // namespace
 
 int cli_save_binary(int argc, char** argv)
 {
@@ -33,21 +25,20 @@ int cli_save_binary(int argc, char** argv)
     const char* out = argv[2];
     const char* in = argv[3];
     StderrReporter rep;
-    Reporter* prev = set_reporter(&rep);
     std::unique_ptr<SCENE3D> scene;
-    bool ok = open_document(in, scene, [](SCENE3D& s) {
+    std::unique_ptr<LODSET> lod;
+    OpenResult r = open_for_command_line(in, scene, lod, [](SCENE3D& s) {
         prepare_scene_for_compile(s);
         return 1;
     });
     int rc = 1;
-    if (!ok || !scene) {
+    if (r != OpenResult::Scene || !scene) {
         std::fprintf(stderr, "quorvel: %s could not be read\n", in);
     } else if (!save_binary(out, *scene)) {
         std::fprintf(stderr, "quorvel: cannot write %s\n", out);
     } else {
         rc = 0;
     }
-    set_reporter(prev);
     current_scene() = nullptr;
     return rc;
 }

@@ -5,23 +5,13 @@
 #include "app/cli.h"
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
+#include "view/view.h"
 
 int main(int argc, char** argv)
 {
     if (is_cli_mode(argc, argv)) return run_cli(argc, argv);
 
-    QSurfaceFormat fmt;
-    fmt.setRenderableType(QSurfaceFormat::OpenGL);
-    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
-    fmt.setVersion(2, 1);
-    fmt.setRedBufferSize(8);
-    fmt.setGreenBufferSize(8);
-    fmt.setBlueBufferSize(8);
-    fmt.setDepthBufferSize(24);
-    fmt.setStencilBufferSize(8);
-    fmt.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    fmt.setSamples(0);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    QSurfaceFormat::setDefaultFormat(CQuorvelView::surfaceFormat());
 
     QApplication app(argc, argv);
     // Numbers in files and texts never follow the user's locale.

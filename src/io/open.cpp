@@ -89,3 +89,14 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     if (!points && ends_with(path, ".wrb")) done(load_binary(path.c_str(), s));
     return result;
 }
+
+OpenResult open_for_command_line(const std::string& path, std::unique_ptr<SCENE3D>& scene,
+                                 std::unique_ptr<LODSET>& lod, const FinishFn& finish)
+{
+    if (ends_with(path, ".wrb") || ends_with(path, ".LOD") || ends_with(path, ".lod")) {
+        OpenResult r = open_by_extension(path, scene, lod, finish);
+        if (r == OpenResult::NotFound) MessageBox("File not found");
+        return r;
+    }
+    return open_document(path, scene, finish) ? OpenResult::Scene : OpenResult::Failed;
+}

@@ -37,3 +37,10 @@ enum class OpenResult {
 // new set into `lod`, which the caller owns.
 OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& scene,
                              std::unique_ptr<LODSET>& lod, const FinishFn& finish);
+
+// Open for the command-line modes: the document open, except for the names
+// that only the File Open command reads (".wrb" binary scenes and ".lod"
+// sets), which go through the open by extension. Gives Scene, Lod, or
+// NotFound/Failed after the reader's own message.
+OpenResult open_for_command_line(const std::string& path, std::unique_ptr<SCENE3D>& scene,
+                                 std::unique_ptr<LODSET>& lod, const FinishFn& finish);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "image/texture.h"
+#include "io/lod.h"
 #include "io/open.h"
 #include "render/frame.h"
 #include "render/gl_state.h"
@@ -22,10 +23,26 @@ int finish_scene_gl(SCENE3D& scene)
     return 1;
 }
 
-std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h)
+LodLevels lod_levels_of(const LODSET& set)
+{
+    LodLevels levels;
+    if (set.m_nlevels <= 0 || !set.m_levels || !set.m_distances) return levels;
+    for (int j = 0; j < set.m_nlevels; ++j) levels.levels.push_back(set.m_levels[j]);
+    levels.bounds.assign(set.m_distances, set.m_distances + set.m_nlevels + 1);
+    return levels;
+}
+
+void finish_lod_gl(LODSET& set)
+{
+    for (int j = 0; j < set.m_nlevels && set.m_levels; ++j)
+        if (set.m_levels[j]) finish_scene_gl(*set.m_levels[j]);
+}
+
+std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod)
 {
     GlView v;
     v.scene = &scene;
+    v.lod = lod;
     GLfloat clear[4] = {0, 0, 0, 1};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     v.clear_rgb[0] = clear[0];
@@ -57,11 +74,18 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
     }
     InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
     std::unique_ptr<SCENE3D> scene;
-    if (!open_document(scene_path, scene, finish_scene_gl) || !scene) {
+    std::unique_ptr<LODSET> lod;
+    OpenResult opened = open_for_command_line(scene_path, scene, lod, finish_scene_gl);
+    if ((opened != OpenResult::Scene && opened != OpenResult::Lod) || !scene) {
         error = "cannot open the scene " + scene_path;
         return false;
     }
-    std::vector<uint8_t> rgb = render_scene_frame(*scene, w, h);
+    LodLevels levels;
+    if (lod) {
+        finish_lod_gl(*lod);
+        levels = lod_levels_of(*lod);
+    }
+    std::vector<uint8_t> rgb = render_scene_frame(*scene, w, h, lod ? &levels : nullptr);
     GLenum err = glGetError();
     if (err != GL_NO_ERROR) {
         char buf[64];
@@ -76,5 +100,6 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
     // The scene goes with its GL objects while the context is still current.
     if (current_scene() == scene.get()) current_scene() = nullptr;
     scene.reset();
+    lod.reset();
     return true;
 }

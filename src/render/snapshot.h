@@ -7,19 +7,28 @@
 
 class SCENE3D;
 class CTexture;
+struct LODSET;
+struct LodLevels;
+
+// The levels of a set as the frame draws them.
+LodLevels lod_levels_of(const LODSET& set);
+// The finishing steps of every level scene of a set.
+void finish_lod_gl(LODSET& set);
 
 // The finishing steps of an open, with the view's context current:
 // textures and display lists, then the lights. 1.
 int finish_scene_gl(SCENE3D& scene);
 
-// Draws one normal frame of `scene` at the reset camera into the bound
-// w x h framebuffer and returns it as packed RGB rows, bottom row first.
-std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h);
+// Draws one normal frame of `scene` (and of the level-of-detail set, when
+// given) at the reset camera into the bound w x h framebuffer and returns
+// it as packed RGB rows, bottom row first.
+std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod = nullptr);
 
 // Fills `image` (24 bits, DIB order) from packed RGB rows, bottom row first.
 bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& image);
 
-// Opens `scene_path` as the document open does and renders it at w x h with
+// Opens `scene_path` as the command line does (the document open; binary
+// scenes and level-of-detail sets by their extension) and renders it at w x h with
 // clear colour `clear_rgb` into `image`. false with a reason in `error`.
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
                     std::string& error);

@@ -8,13 +8,12 @@
 #include "render/snapshot.h"
 #include "scene/scene3d.h"
 
-CQuorvelView::CQuorvelView(QWidget* parent) : QOpenGLWidget(parent)
+QSurfaceFormat CQuorvelView::surfaceFormat()
 {
-    // The pixel format of the view: RGBA 8-8-8, depth, 8-bit stencil,
-    // double buffered, single-sampled so that the pick pass can read back.
-    QSurfaceFormat fmt = format();
+    QSurfaceFormat fmt;
     fmt.setRenderableType(QSurfaceFormat::OpenGL);
     fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
+    fmt.setVersion(2, 1);
     fmt.setRedBufferSize(8);
     fmt.setGreenBufferSize(8);
     fmt.setBlueBufferSize(8);
@@ -22,8 +21,10 @@ CQuorvelView::CQuorvelView(QWidget* parent) : QOpenGLWidget(parent)
     fmt.setStencilBufferSize(8);
     fmt.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
     fmt.setSamples(0);
-    setFormat(fmt);
+    return fmt;
 }
+
+CQuorvelView::CQuorvelView(QWidget* parent) : QOpenGLWidget(parent) { setFormat(surfaceFormat()); }
 
 CQuorvelView::~CQuorvelView()
 {

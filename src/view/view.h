@@ -14,6 +14,11 @@ public:
     explicit CQuorvelView(QWidget* parent = nullptr);
     ~CQuorvelView() override;
 
+    // The pixel format of the view: RGBA 8-8-8, depth, 8-bit stencil,
+    // double buffered, compatibility profile, single-sampled so that the
+    // pick pass can read back.
+    static QSurfaceFormat surfaceFormat();
+
     // The scene shown (owned by the document); the camera is reset.
     void SetScene(SCENE3D* scene);
     SCENE3D* scene() const { return m_gl.scene; }

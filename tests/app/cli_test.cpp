@@ -1,0 +1,109 @@
+// The command-line modes --info, --dump and --snapshot, run as separate
+// processes, as users script them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/recorder.h"
+
+namespace {
+struct ProcessResult {
+    int rc = -1;
+    std::string out, err;
+};
+
+ProcessResult run_quorvel(const std::string& args, const ScratchDir& dir)
+{
+    std::string cmd = std::string("'") + QV_QUORVEL_EXE + "' " + args + " >'" + dir.file("stdout") + "' 2>'" +
+                      dir.file("stderr") + "'";
+    int rc = std::system(cmd.c_str());
+    ProcessResult r;
+    r.rc = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = read_whole_file(dir.file("stdout"));
+    r.err = read_whole_file(dir.file("stderr"));
+    return r;
+}
+
+std::string q(const std::string& rel) { return "'" + source_path(rel) + "'"; }
+} // namespace
+
+TEST(CliInfo, SummariesOfEachKindOfFile)
+{
+    ScratchDir dir;
+    ProcessResult r = run_quorvel("--info " + q("samples/house.wrl"), dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.out.find("objects: 6 (points 24, faces 10, indices 48)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"Ground\": points 4, faces 1, indices 5"), std::string::npos);
+    EXPECT_NE(r.out.find("viewpoint"), std::string::npos);
+
+    // The binary scene written from it reads back with the same counts.
+    ASSERT_EQ(run_quorvel("--save-binary '" + dir.file("h.wrb") + "' " + q("samples/house.wrl"), dir).rc, 0);
+    r = run_quorvel("--info '" + dir.file("h.wrb") + "'", dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.out.find("objects: 6 (points 24, faces 10, indices 48)"), std::string::npos) << r.out;
+
+    r = run_quorvel("--info " + q("samples/levels.lod"), dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.out.find("level-of-detail set: 2 levels"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("level 0: from -1000 to 50"), std::string::npos) << r.out;
+
+    r = run_quorvel("--info " + q("samples/cube.x"), dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.out.find("points 8, faces 6, indices 30"), std::string::npos) << r.out;
+}
+
+TEST(CliInfo, RefusedFilesExitNonZeroWithTheMessage)
+{
+    ScratchDir dir;
+    write_whole_file(dir.file("notvrml.wrl"), "hello world\n");
+    ProcessResult r = run_quorvel("--info '" + dir.file("notvrml.wrl") + "'", dir);
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("is not a vrml one"), std::string::npos) << r.err;
+
+    write_whole_file(dir.file("v15.wrl"), "#VRML V1.5 ascii\n");
+    r = run_quorvel("--info '" + dir.file("v15.wrl") + "'", dir);
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("Invalid vrml version"), std::string::npos) << r.err;
+
+    r = run_quorvel("--info '" + dir.file("absent.wrl") + "'", dir);
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("File not found"), std::string::npos) << r.err;
+
+    write_whole_file(dir.file("junk.wrb"), "not a binary scene at all");
+    r = run_quorvel("--info '" + dir.file("junk.wrb") + "'", dir);
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("Invalid binary scene file"), std::string::npos) << r.err;
+
+    EXPECT_EQ(run_quorvel("--info", dir).rc, 2);
+}
+
+TEST(CliDump, WritesVrmlOutInTheCurrentFolder)
+{
+    ScratchDir dir;
+    ProcessResult r = run_quorvel("--dump " + q("samples/markers_v1.wrl"), dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string dump = read_whole_file(dir.file("vrml.out"));
+    EXPECT_EQ(dump.rfind("AFFICHAGE DE L'OBJET: Pyramid\n", 0), 0u) << dump.substr(0, 80);
+    // Lit objects are dumped with the normals that compiling builds.
+    EXPECT_NE(dump.find("Normales per Vertex\n"), std::string::npos);
+}
+
+TEST(CliSnapshot, WritesABmpOfTheRequestedSize)
+{
+    ScratchDir dir;
+    ProcessResult r = run_quorvel("--snapshot '" + dir.file("s.bmp") + "' --size 301x200 " + q("samples/levels.lod"), dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string bmp = read_whole_file(dir.file("s.bmp"));
+    ASSERT_EQ(bmp.size(), 54u + 904u * 200u);   // rows of 301 * 3 bytes padded to 904
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    // The nearer level is drawn: something other than the background in the middle.
+    size_t mid = 54 + 100 * 904 + 150 * 3;
+    EXPECT_NE(bmp.substr(mid, 3), bmp.substr(54, 3));
+
+    r = run_quorvel("--snapshot '" + dir.file("t.bmp") + "' '" + dir.file("absent.wrl") + "'", dir);
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("snapshot failed"), std::string::npos);
+    EXPECT_EQ(run_quorvel("--snapshot '" + dir.file("t.bmp") + "' --size 0x5 " + q("samples/house.wrl"), dir).rc, 2);
+}
