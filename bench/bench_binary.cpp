@@ -44,7 +44,7 @@ std::string vrml_path()
         if (exists(wrl)) return wrl;
         const char* env = std::getenv("QV_GEN_SCENES");
         const std::string candidates[] = {env ? env : "", "../shared/bench/gen_scenes.py",
-                                          "../../shared/bench/gen_scenes.py", "/work/shared/bench/gen_scenes.py"};
+                                          "../../shared/bench/gen_scenes.py"};
         for (const std::string& gen : candidates) {
             if (gen.empty() || !exists(gen)) continue;
             std::string cmd = "python3 '" + gen + "' --out '" + dir + "' --only tiles_1m > /dev/null";
