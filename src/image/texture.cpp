@@ -213,7 +213,12 @@ int CTexture::CopyFromPacked(const unsigned char* src, int w, int h, int d)
 {
     if (!src || !Alloc(w, h, d)) return 0;
     size_t row = (size_t)w * (size_t)d / 8;
-    for (int r = 0; r < h; ++r) std::memcpy(data + (size_t)r * widthbyte32, src + (size_t)r * row, row);
+    for (int r = 0; r < h; ++r) {
+        unsigned char* dst = data + (size_t)r * widthbyte32;
+        std::memcpy(dst, src + (size_t)r * row, row);
+        // Padding is written to files as it stands: keep it zero.
+        std::memset(dst + row, 0, widthbyte32 - row);
+    }
     return 1;
 }
 

@@ -60,6 +60,8 @@ void SCENE3D::delete_objects()
 int SCENE3D::add_object(OBJECT3D* obj)
 {
     if (!obj || nbobjects + m_nbboxes >= m_capacity) return 0;
+    // Bounding-box objects follow the regular ones: move them up one slot.
+    for (int i = nbobjects + m_nbboxes; i > nbobjects; --i) m_objects[i] = m_objects[i - 1];
     m_objects[nbobjects++] = obj;
     return 1;
 }

@@ -77,6 +77,9 @@ TEST(TextureBuffer, CopyFromPackedPadsRows)
     EXPECT_EQ(t.widthbyte32, 12u);
     EXPECT_EQ(std::memcmp(t.data, src.data(), 9), 0);
     EXPECT_EQ(std::memcmp(t.data + 12, src.data() + 9, 9), 0);
+    // The padding bytes are zero, so that saved files are reproducible.
+    for (int r = 0; r < 2; ++r)
+        for (int i = 9; i < 12; ++i) EXPECT_EQ(t.data[r * 12 + i], 0) << r << " " << i;
 }
 
 TEST(TextureBuffer, AttachAdoptsBlockWithoutRefreshingHeader)

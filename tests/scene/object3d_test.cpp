@@ -215,3 +215,19 @@ TEST(Scene3D, WorldBoundsWithoutAndWithRotation)
     r = euler_rotate(Vec3(1, 0, 0), Vec3(0, 1.5707963f, 0));
     EXPECT_NEAR(r.z, 1, 1e-6);
 }
+
+TEST(Scene3D, AddObjectKeepsBoundingBoxesAfterTheObjects)
+{
+    SCENE3D s;
+    OBJECT3D* a = new OBJECT3D();
+    s.add_object(a);
+    OBJECT3D* box = new OBJECT3D();
+    s.m_objects[1] = box;   // one box stored after the regular object
+    s.m_nbboxes = 1;
+    OBJECT3D* b = new OBJECT3D();
+    ASSERT_EQ(s.add_object(b), 1);
+    EXPECT_EQ(s.nbobjects, 2);
+    EXPECT_EQ(s.m_objects[0], a);
+    EXPECT_EQ(s.m_objects[1], b);
+    EXPECT_EQ(s.m_objects[2], box);
+}
