@@ -92,6 +92,27 @@ inline void run_checked(const ReaderFn& reader, const std::string& bytes)
     }
 }
 
+// Runs the reader over `text` on a scene holding one marker object and
+// expects a refusal: one message box starting with `prefix` and holding
+// `reason`, and the marker left alone with no display lists marked built.
+inline void expect_refused(const ReaderFn& reader, const std::string& text, const std::string& filename,
+                           const char* prefix, const char* reason)
+{
+    SCOPED_TRACE(text.substr(0, 60));
+    RecordingReporter rec;
+    SCENE3D scene;
+    auto* marker = new OBJECT3D();
+    scene.add_object(marker);
+    auto L = loader_for(text, filename);
+    EXPECT_EQ(reader(*L, scene), 0);
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].text.rfind(prefix, 0), 0u) << rec.boxes[0].text;
+    EXPECT_NE(rec.boxes[0].text.find(reason), std::string::npos) << rec.boxes[0].text;
+    EXPECT_EQ(scene.nbobjects, 1);
+    EXPECT_EQ(scene.m_objects[0], marker);
+    EXPECT_EQ(scene.m_lists_built, 0);
+}
+
 // Every prefix of the sample, then seeded random mutations of it: bytes
 // replaced by random ones, by digits, signs and separators, and spans cut out or repeated.
 inline void sweep(const ReaderFn& reader, const std::string& sample, unsigned seed, int rounds)

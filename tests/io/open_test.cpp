@@ -83,25 +83,6 @@ TEST(OpenByExtension, NotFoundKeepsTheSceneAndTheScriptGoesToTheNewScene)
     current_scene() = nullptr;
 }
 
-TEST(CompilePrep, TransparentObjectsGoLastInReverseOrder)
-{
-    SCENE3D s;
-    const float tr[4] = {0.f, 0.5f, 0.f, 0.3f};
-    for (int i = 0; i < 4; ++i) {
-        OBJECT3D* o = new OBJECT3D();
-        o->m_name = std::string(1, (char)('a' + i));
-        o->m_transparency = tr[i];
-        s.add_object(o);
-    }
-    order_objects_for_compile(s);
-    std::string order;
-    for (int i = 0; i < 4; ++i) {
-        order += s.m_objects[i]->m_name;
-        EXPECT_EQ(s.m_objects[i]->m_pick_id, i);
-    }
-    EXPECT_EQ(order, "acdb");
-}
-
 TEST(CompilePrep, NormalsOfLitObjects)
 {
     SCENE3D s;

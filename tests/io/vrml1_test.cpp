@@ -11,11 +11,11 @@ namespace {
 const char* k_hdr = "#VRML V1.0 ascii\n";
 }
 
-TEST(Vrml1Reader, MarkedObjectsGiveAFinalEmptyObject)
+using Vrml1Reader = VrmlLoad;
+using Loader = VrmlLoad;
+
+TEST_F(Vrml1Reader, MarkedObjectsGiveAFinalEmptyObject)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "Separator {\n# Object \"A\"\n Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
                        " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] }\n# end Object \"A\"\n}\n"
@@ -34,10 +34,8 @@ TEST(Vrml1Reader, MarkedObjectsGiveAFinalEmptyObject)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml1Reader, DefNamesObjectsAndTheSecondDefStartsTheNext)
+TEST_F(Vrml1Reader, DefNamesObjectsAndTheSecondDefStartsTheNext)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "DEF A Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
                        " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
@@ -51,10 +49,8 @@ TEST(Vrml1Reader, DefNamesObjectsAndTheSecondDefStartsTheNext)
     EXPECT_EQ(s.m_objects[1]->m_vertices[0], Vec3(5, 5, 5));
 }
 
-TEST(Vrml1Reader, DefBeforeNodeTypes)
+TEST_F(Vrml1Reader, DefBeforeNodeTypes)
 {
-    ScratchDir dir;
-    SCENE3D s;
     // Passed-over node types do not name; a DEF before Coordinate3 names an
     // unnamed object and ends a named one.
     std::string text = std::string(k_hdr) + "DEF F IndexedFaceSet { }\nDEF C Coordinate3 { }\nDEF D Coordinate3 { }\n";
@@ -64,10 +60,8 @@ TEST(Vrml1Reader, DefBeforeNodeTypes)
     EXPECT_EQ(s.m_objects[1]->m_name, "D");
 }
 
-TEST(Vrml1Reader, MaterialsOnlyForNamedObjects)
+TEST_F(Vrml1Reader, MaterialsOnlyForNamedObjects)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "Separator { Material { diffuseColor 1 0 0 } Coordinate3 { point [ 0 0 0 ] } }\n"
                        "Separator { Coordinate3 { point [ 1 1 1 ] } }\n";
@@ -99,10 +93,8 @@ TEST(Vrml1Reader, MaterialsOnlyForNamedObjects)
     EXPECT_EQ(check_scene(s2), "");
 }
 
-TEST(Vrml1Reader, TransformsAndLights)
+TEST_F(Vrml1Reader, TransformsAndLights)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "DEF T Separator {\n"
                        " Translation { translation 1 2 3 }\n Translation { translation 4 5 6 }\n"
@@ -130,10 +122,8 @@ TEST(Vrml1Reader, TransformsAndLights)
     EXPECT_EQ(s.m_lights[2]->type, (uint32_t)LIGHT_DIRECTIONAL);
 }
 
-TEST(Vrml1Reader, SecondCoordinateBlockStartsTheNextObject)
+TEST_F(Vrml1Reader, SecondCoordinateBlockStartsTheNextObject)
 {
-    ScratchDir dir;
-    SCENE3D s;
     // After a DEF the object ends at the second vertex block, which then
     // belongs to the next object with its index list.
     std::string text = std::string(k_hdr) +
@@ -150,10 +140,8 @@ TEST(Vrml1Reader, SecondCoordinateBlockStartsTheNextObject)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml1Reader, CornerListsAreAlignedWithTheIndex)
+TEST_F(Vrml1Reader, CornerListsAreAlignedWithTheIndex)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "DEF N Separator {\n"
                        " normalIndex [ 9 9 ]\n"   // before coordIndex: nothing to align with
@@ -175,10 +163,8 @@ TEST(Vrml1Reader, CornerListsAreAlignedWithTheIndex)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml1Reader, TextureNamesAndInlines)
+TEST_F(Vrml1Reader, TextureNamesAndInlines)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
     write_whole_file("part.wrl", std::string(k_hdr) + "DEF P1 Separator { Coordinate3 { point [ 1 1 1 ] } }\n"
                                                       "DEF P2 Separator { Coordinate3 { point [ 2 2 2 ] } }\n");
     std::string text = std::string(k_hdr) +
@@ -186,7 +172,6 @@ TEST(Vrml1Reader, TextureNamesAndInlines)
                        " WWWInline { name \"part.wrl\" }\n"
                        " Coordinate3 { point [ 0 0 0, 1 0 0 ] } }\n"
                        "DEF After Separator { Texture2 { filename stone.jpg } }\n";
-    SCENE3D s;
     ASSERT_EQ(load_text(s, text), 1);
     ASSERT_EQ(s.nbobjects, 4);
     EXPECT_EQ(s.m_objects[0]->m_name, "Outer");
@@ -203,22 +188,16 @@ TEST(Vrml1Reader, TextureNamesAndInlines)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml1Reader, SelfInlineIsRefused)
+TEST_F(Vrml1Reader, SelfInlineIsRefused)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF Loop Separator { WWWInline { name \"t.wrl\" } }\n";
     ASSERT_EQ(load_text(s, text), 1);
     EXPECT_LE(s.nbobjects, 20);
     EXPECT_TRUE(rec.has_box_containing("WWWInline t.wrl ignored"));
 }
 
-TEST(Loader, HeadersAndMissingFiles)
+TEST_F(Loader, HeadersAndMissingFiles)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     EXPECT_EQ(load_text(s, "#VRML V1.5 ascii\n"), 0);
     EXPECT_TRUE(rec.has_box("Invalid vrml version"));
     EXPECT_EQ(load_text(s, "hello"), 0);
@@ -231,11 +210,9 @@ TEST(Loader, HeadersAndMissingFiles)
     EXPECT_TRUE(rec.has_status("Read scene:t.wrl"));
 }
 
-TEST(Loader, CompanionScriptIsAttached)
+TEST_F(Loader, CompanionScriptIsAttached)
 {
-    ScratchDir dir;
     write_whole_file("scene.scr", "A first\n");
-    SCENE3D s;
     Scene L;
     write_whole_file("scene.wrl", "#VRML V2.0 utf8\n");
     ASSERT_EQ(L.load_buffer("scene.wrl", s), 1);
@@ -243,11 +220,8 @@ TEST(Loader, CompanionScriptIsAttached)
     EXPECT_EQ(std::string(s.m_script, (size_t)s.m_script_len), "A first\n");
 }
 
-TEST(Loader, ObjectCapacity)
+TEST_F(Loader, ObjectCapacity)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     s.m_capacity = 3;   // the array holds 20000 slots; a lower limit is enough here
     std::string text = std::string(k_hdr);
     for (int i = 0; i < 6; ++i) text += "DEF O" + std::to_string(i) + " Separator { }\n";
@@ -258,11 +232,8 @@ TEST(Loader, ObjectCapacity)
     s.m_capacity = 20000;
 }
 
-TEST(Loader, OverlongIndexListKeepsTheObjectsBefore)
+TEST_F(Loader, OverlongIndexListKeepsTheObjectsBefore)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF Good Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
                                             " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
                                             "DEF Big Separator { Coordinate3 { point [ 0 0 0 ] }\n"

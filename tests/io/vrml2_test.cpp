@@ -16,10 +16,10 @@ std::string shape(const std::string& points, const std::string& index, const std
 }
 } // namespace
 
-TEST(Vrml2Reader, TopLevelTransformsAndNestedTranslation)
+using Vrml2Reader = VrmlLoad;
+
+TEST_F(Vrml2Reader, TopLevelTransformsAndNestedTranslation)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF First Transform { translation 1 2 3 children [ Transform {"
                                             " translation 1 0 0 " +
                        shape("0 0 0, 1 0 0, 0 1 0", "0 1 2 -1") + " } ] }\n" + "DEF Second Transform { " +
@@ -34,10 +34,8 @@ TEST(Vrml2Reader, TopLevelTransformsAndNestedTranslation)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml2Reader, AnimationRecords)
+TEST_F(Vrml2Reader, AnimationRecords)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "DEF Looping Transform { }\nDEF T1 TimeSensor { loop TRUE cycleInterval 3 }\n"
                        "DEF Once Transform { }\nDEF T2 TimeSensor { loop FALSE cycleInterval 4.5 }\n"
@@ -60,10 +58,8 @@ TEST(Vrml2Reader, AnimationRecords)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml2Reader, TextureCoordinatesFollowTheIndexWithoutTheirOwn)
+TEST_F(Vrml2Reader, TextureCoordinatesFollowTheIndexWithoutTheirOwn)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF Quad Transform { " +
                        shape("0 0 0, 1 0 0, 1 1 0, 0 1 0", "0 1 2 3 -1",
                              "texCoord TextureCoordinate { point [ 0 0, 1 0, 1 1, 0 1 ] }") +
@@ -83,11 +79,9 @@ TEST(Vrml2Reader, TextureCoordinatesFollowTheIndexWithoutTheirOwn)
     EXPECT_EQ(o.m_textranslation_on, 0);
 }
 
-TEST(Vrml2Reader, ScriptLinesGiveTheUrl)
+TEST_F(Vrml2Reader, ScriptLinesGiveTheUrl)
 {
-    ScratchDir dir;
     write_whole_file("t.scr", "Door first text\r\nDoorway other\nDoor second text\nWall x\n");
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF Door Transform { children [ Shape { } ] }\n"
                                             "DEF Doo Transform { children [ Shape { } ] }\n";
     ASSERT_EQ(load_text(s, text), 1);
@@ -96,11 +90,8 @@ TEST(Vrml2Reader, ScriptLinesGiveTheUrl)
     EXPECT_EQ(s.m_objects[1]->m_url, "");
 }
 
-TEST(Vrml2Reader, MessagesCountLinesFromTheObject)
+TEST_F(Vrml2Reader, MessagesCountLinesFromTheObject)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF A Transform {\n\n coord Box { }\n}\n"
                                             "DEF B Transform {\n texCoord USE TC\n}\n";
     ASSERT_EQ(load_text(s, text), 1);
@@ -110,10 +101,8 @@ TEST(Vrml2Reader, MessagesCountLinesFromTheObject)
     EXPECT_EQ(rec.boxes[1].text, "corrupted VRML2 input file: coord! Line #:1");
 }
 
-TEST(Vrml2Reader, MarkersMaterialsAndViewpoints)
+TEST_F(Vrml2Reader, MarkersMaterialsAndViewpoints)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) +
                        "# Object \"Lamp\"\n"
                        "Shape { appearance Appearance { material Material { diffuseColor [ 1 0 0 0 1 0 ]\n"
@@ -142,20 +131,16 @@ TEST(Vrml2Reader, MarkersMaterialsAndViewpoints)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml2Reader, EndMarkerEndsTheFile)
+TEST_F(Vrml2Reader, EndMarkerEndsTheFile)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF A Transform { }\n# end of file\nDEF B Transform { }\n";
     ASSERT_EQ(load_text(s, text), 1);
     ASSERT_EQ(s.nbobjects, 1);
     EXPECT_EQ(s.m_objects[0]->m_name, "A");
 }
 
-TEST(Vrml2Reader, TruncatedFileKeepsWholeObjects)
+TEST_F(Vrml2Reader, TruncatedFileKeepsWholeObjects)
 {
-    ScratchDir dir;
-    SCENE3D s;
     std::string text = std::string(k_hdr) + "DEF A Transform { " + shape("0 0 0, 1 0 0, 0 1 0", "0 1 2 -1") +
                        " }\nDEF B Transform { children [ Shape { geometry IndexedFaceSet {"
                        " coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] } coordIndex [ 0 1 2 -1 0 2";
@@ -167,11 +152,8 @@ TEST(Vrml2Reader, TruncatedFileKeepsWholeObjects)
     EXPECT_EQ(check_scene(s), "");
 }
 
-TEST(Vrml2Reader, HostileIndicesAreSafeForEveryConsumer)
+TEST_F(Vrml2Reader, HostileIndicesAreSafeForEveryConsumer)
 {
-    ScratchDir dir;
-    RecordingReporter rec;
-    SCENE3D s;
     std::string text =
         std::string(k_hdr) + "DEF Bad Transform { children [ Shape { appearance Appearance { material Material {"
                              " diffuseColor [ 1 0 0 ] specularColor [ 1 1 1, 0 0 0 ] } }"

@@ -1,5 +1,7 @@
 // Helpers of the reader tests: a loader over a text, and whole-file loads.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -34,3 +36,10 @@ inline std::vector<int> index_of(const OBJECT3D& o)
 {
     return o.m_index ? std::vector<int>(o.m_index, o.m_index + o.nbindex) : std::vector<int>();
 }
+
+// A scratch folder as the current one, a recorder and a scene to load into.
+struct VrmlLoad : ::testing::Test {
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+};

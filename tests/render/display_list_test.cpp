@@ -17,6 +17,9 @@ void draw_pick(SCENE3D& scene, int w, int h)
     v.pick_pass = true;
     PaintView(v);
 }
+// The window pixel of scene coordinate x (or y) in an 80-pixel view from 20
+// units: 8.28 units of half height over 40 pixels.
+int px(float x) { return (int)(40.f + x * 40.f / 8.2843f); }
 } // namespace
 
 TEST(PickColours, ObjectIndexInRedAndGreenFaceLowByteInBlue)
@@ -94,8 +97,6 @@ TEST(DisplayList, EachFaceIsItsOwnPrimitiveAndShortFacesDrawNothing)
     scene.add_object(o);
     ASSERT_EQ(BuildTextures(scene), 1);
     draw_pick(scene, 80, 80);
-    // 8.28 units of half height over 40 pixels: x pixel = 40 + x * 4.83.
-    auto px = [](float x) { return (int)(40.f + x * 40.f / 8.2843f); };
     EXPECT_EQ(read_pixel(px(-4), px(-5)), (Rgb{0, 0, 0}));   // triangle
     EXPECT_EQ(read_pixel(px(-4), px(4)), (Rgb{0, 0, 1}));    // quad
     EXPECT_EQ(read_pixel(px(4), px(0)), (Rgb{0, 0, 3}));     // pentagon, after the two-corner face
@@ -123,7 +124,6 @@ TEST(DisplayList, CornersWithNumbersOutOfRangeAreSkipped)
     scene.add_object(o);
     ASSERT_EQ(BuildTextures(scene), 1);
     draw_pick(scene, 80, 80);
-    auto px = [](float x) { return (int)(40.f + x * 40.f / 8.2843f); };
     EXPECT_EQ(read_pixel(px(-2), px(-5)), (Rgb{0, 0, 0}));          // inside triangle 0,1,2
     EXPECT_EQ(read_pixel(px(-6), px(-2)), (Rgb{255, 255, 255}));    // the dropped corner's half
     // Face 2 loses its corner with texture number 7: the triangle 4, 5, 7.
@@ -148,13 +148,7 @@ TEST(DisplayList, PointSetDrawsAtOneHundredth)
     setup_view(v, &scene, 64, 64);
     PaintView(v);
     // (5, 0, 0) seen from 20 units: 32 + 5 * 32 / 8.28 = 51.3.
-    int lit = 0;
-    for (int x = 49; x <= 53; ++x)
-        for (int y = 30; y <= 34; ++y) {
-            Rgb c = read_pixel(x, y);
-            if (c.r || c.g || c.b) ++lit;
-        }
-    EXPECT_GE(lit, 1);
+    EXPECT_GE(count_pixels(49, 30, 54, 35), 1);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
@@ -192,15 +186,8 @@ TEST(DisplayList, NormalsDisplayDrawsRedSegmentsOfTheNormalsLength)
     ASSERT_EQ(BuildTextures(scene), 1);
     draw_pick(scene, 64, 64);
     // Segments from y = 0 up to y = 4 at x = +-2 (z = +-2 projects nearby).
-    int red_above = 0, red_beyond = 0;
-    for (int x = 0; x < 64; ++x)
-        for (int y = 33; y < 64; ++y) {
-            Rgb c = read_pixel(x, y);
-            if (c == (Rgb{255, 0, 0})) {
-                if (y <= 32 + 4 * 32 / 8.28f * 1.15f + 1) ++red_above;
-                else ++red_beyond;
-            }
-        }
-    EXPECT_GT(red_above, 8);
-    EXPECT_EQ(red_beyond, 0);
+    const int top = (int)(32 + 4 * 32 / 8.28f * 1.15f + 1);   // last row the segments may reach
+    auto red = [](const Rgb& c) { return c == (Rgb{255, 0, 0}); };
+    EXPECT_GT(count_pixels(0, 33, 64, top + 1, red), 8);
+    EXPECT_EQ(count_pixels(0, top + 1, 64, 64, red), 0);
 }

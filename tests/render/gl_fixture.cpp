@@ -33,6 +33,14 @@ Rgb read_pixel(int x, int y)
     return Rgb{px[0], px[1], px[2]};
 }
 
+int count_pixels(int x0, int y0, int x1, int y1, const std::function<bool(const Rgb&)>& pred)
+{
+    int n = 0;
+    for (int x = x0; x < x1; ++x)
+        for (int y = y0; y < y1; ++y) n += pred(read_pixel(x, y)) ? 1 : 0;
+    return n;
+}
+
 std::ostream& operator<<(std::ostream& os, const Rgb& c)
 {
     return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct Rgb {
 Rgb read_pixel(int x, int y);   // GL window coordinates (origin bottom-left)
 inline bool operator==(const Rgb& a, const Rgb& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 std::ostream& operator<<(std::ostream& os, const Rgb& c);
+// Pixels of the window rectangle [x0, x1) x [y0, y1) that satisfy pred;
+// by default those that are not black.
+int count_pixels(int x0, int y0, int x1, int y1,
+                 const std::function<bool(const Rgb&)>& pred = [](const Rgb& c) { return c.r || c.g || c.b; });
 
 // A mesh with the given vertices and index list (faces closed by -1).
 OBJECT3D* make_mesh(std::initializer_list<Vec3> vertices, std::initializer_list<int> index,

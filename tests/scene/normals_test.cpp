@@ -6,7 +6,7 @@
 #include "support/recorder.h"
 
 namespace {
-void set_mesh(OBJECT3D& o, std::initializer_list<Vec3> pts, std::initializer_list<int> idx)
+void set_mesh(OBJECT3D& o, std::initializer_list<Vec3> pts, const std::vector<int>& idx)
 {
     o.nbpts = (int)pts.size();
     o.m_vertices = new Vec3[pts.size()];
@@ -103,27 +103,24 @@ TEST(Normals, VertexNormalsStopOnBadNormalIndex)
 
 TEST(Statistics, Differences)
 {
-    OBJECT3D o;
-    set_mesh(o, {}, {0, 5, 9, -1});
-    o.index_statistics();
-    EXPECT_EQ(o.m_index_ecart_max, 5);
-    EXPECT_EQ(o.m_index_ecart_moy, 4);
-
-    OBJECT3D two;
-    set_mesh(two, {}, {0, -1, 3, -1});
-    two.index_statistics();
-    EXPECT_EQ(two.m_index_ecart_max, 0);
-    EXPECT_EQ(two.m_index_ecart_moy, 0);
-
-    OBJECT3D none;
-    none.index_statistics();
-    EXPECT_EQ(none.m_index_ecart_moy, 0);
-
-    // An unterminated list never reads past its end.
-    OBJECT3D open;
-    set_mesh(open, {}, {0, 4});
-    open.index_statistics();
-    EXPECT_EQ(open.m_index_ecart_max, 4);
+    // Largest and mean difference of consecutive corners within faces (-1:
+    // not checked); an unterminated list never reads past its end.
+    const struct {
+        std::vector<int> index;
+        int max, mean;
+    } cases[] = {{{0, 5, 9, -1}, 5, 4}, {{0, -1, 3, -1}, 0, 0}, {{}, -1, 0}, {{0, 4}, 4, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.index));
+        OBJECT3D o;
+        if (!c.index.empty()) set_mesh(o, {}, c.index);
+        o.index_statistics();
+        if (c.max >= 0) {
+            EXPECT_EQ(o.m_index_ecart_max, c.max);
+        }
+        if (c.mean >= 0) {
+            EXPECT_EQ(o.m_index_ecart_moy, c.mean);
+        }
+    }
 }
 
 TEST(TestEdges, ConsistentNeighboursUnchanged)

@@ -7,27 +7,6 @@
 #include "scene/object3d.h"
 #include "scene/scene3d.h"
 
-TEST(Object3D, ResetValues)
-{
-    OBJECT3D o;
-    EXPECT_EQ(o.m_texture_mode, -1);
-    EXPECT_EQ(o.echelle, Vec3(1, 1, 1));
-    EXPECT_EQ(o.m_scale_axis, Vec3(1, 1, 1));
-    EXPECT_EQ(o.m_tex_t_sign, -1);
-    EXPECT_EQ(o.m_o_max_xyz, Vec3(-1e10f, -1e10f, -1e10f));
-    EXPECT_EQ(o.m_o_min_xyz, Vec3(1e10f, 1e10f, 1e10f));
-    EXPECT_EQ(o.m_lighting, 1);
-    EXPECT_EQ(o.m_mat_on, 1);
-    EXPECT_EQ(o.m_polygon_face, glc::FRONT_AND_BACK);
-    EXPECT_EQ(o.m_polygon_mode, glc::FILL);
-    EXPECT_EQ(o.m_vertices, nullptr);
-    EXPECT_EQ(o.m_anim, nullptr);
-    // Bounds of an empty object stay inverted.
-    o.compute_bounds();
-    EXPECT_EQ(o.m_o_max_xyz.x, -1e10f);
-    EXPECT_EQ(o.m_o_min_xyz.x, 1e10f);
-}
-
 static unsigned g_deleted_list = 0;
 
 TEST(Object3D, ClearDeletesDisplayListAndArrays)
@@ -75,16 +54,19 @@ TEST(Object3D, BoundsCenterAndFit)
     EXPECT_FLOAT_EQ(o.m_vertices[0].x, -5.f);
     EXPECT_FLOAT_EQ(o.m_vertices[1].x, 5.f);
     EXPECT_FLOAT_EQ(o.m_vertices[0].z, 5.f - 7.5f);
-}
 
-TEST(Object3D, FitOfAPointDoesNotDivideByZero)
-{
-    OBJECT3D o;
-    o.nbpts = 1;
-    o.m_vertices = new Vec3[1]{{3, 3, 3}};
-    o.compute_bounds();
-    o.fit_to_size10();
-    EXPECT_EQ(o.m_vertices[0], Vec3(3, 3, 3));
+    // A single point: no division by zero.
+    OBJECT3D p;
+    p.nbpts = 1;
+    p.m_vertices = new Vec3[1]{{3, 3, 3}};
+    p.compute_bounds();
+    p.fit_to_size10();
+    EXPECT_EQ(p.m_vertices[0], Vec3(3, 3, 3));
+    // Bounds of an empty object stay inverted.
+    OBJECT3D e;
+    e.compute_bounds();
+    EXPECT_EQ(e.m_o_max_xyz.x, -1e10f);
+    EXPECT_EQ(e.m_o_min_xyz.x, 1e10f);
 }
 
 TEST(Object3D, MaterialLookupsStayInsideShorterArrays)
@@ -99,26 +81,6 @@ TEST(Object3D, MaterialLookupsStayInsideShorterArrays)
     EXPECT_EQ(*o.ambient(2), Vec3(0.2f, 0.2f, 0.2f));
     EXPECT_EQ(o.specular(0), nullptr);
     EXPECT_EQ(o.diffuse(-1), nullptr);
-}
-
-TEST(Scene3D, InitialValues)
-{
-    SCENE3D s;
-    EXPECT_EQ(s.m_capacity, 20000);
-    EXPECT_EQ(s.nbobjects, 0);
-    EXPECT_EQ(s.m_camera->position, Vec3(0, 0, -20));
-    EXPECT_EQ(s.m_camera->rotation, Vec3(0, 0, 0));
-    EXPECT_EQ(s.m_fovy, 45.0);
-    EXPECT_EQ(s.m_textured, 1);
-    EXPECT_EQ(s.m_draw_objects, 1);
-    EXPECT_EQ(s.m_selected, -1);
-    EXPECT_EQ(s.m_min_filter, glc::LINEAR_MIPMAP_LINEAR);
-    EXPECT_EQ(s.m_polygon_mode, glc::LINE);
-    EXPECT_EQ(s.m_speed[0], 0.05f);
-    EXPECT_EQ(s.m_fog_end, 100.f);
-    ASSERT_NE(s.m_path, nullptr);
-    EXPECT_EQ(s.m_path->m_active, 0);
-    for (int i = 0; i < s.m_capacity; ++i) ASSERT_EQ(s.m_objects[i], nullptr);
 }
 
 TEST(Scene3D, AccessorsRefuseOutOfRange)
