@@ -33,30 +33,28 @@ std::vector<std::string> tokens(const std::string& text, bool v2, int comments =
 using V = std::vector<std::string>;
 } // namespace
 
-TEST(Tokenizer, SeparatorsDifferBetweenVariants)
+TEST(Tokenizer, SeparatorsBracketsQuotesAndComments)
 {
-    EXPECT_EQ(tokens("a,b", false), (V{"a", "b"}));
-    EXPECT_EQ(tokens("a;b", false), (V{"a;b"}));
-    EXPECT_EQ(tokens("a;b", true), (V{"a", "b"}));
-    EXPECT_EQ(tokens(" \t\r\n a \n", false), (V{"a"}));
-}
-
-TEST(Tokenizer, BracketsAreTokensOfTheirOwn)
-{
-    EXPECT_EQ(tokens("point[1 2 3]", false), (V{"point", "[", "1", "2", "3", "]"}));
+    const struct {
+        const char* text;
+        bool v2;
+        int comments;
+        V want;
+    } cases[] = {
+        {"a,b", false, 0, {"a", "b"}},
+        {"a;b", false, 0, {"a;b"}},   // ';' separates in the second variant only
+        {"a;b", true, 0, {"a", "b"}},
+        {" \t\r\n a \n", false, 0, {"a"}},
+        {"point[1 2 3]", false, 0, {"point", "[", "1", "2", "3", "]"}},
+        {"url \"my file.bmp\"", true, 0, {"url", "\"my", "file.bmp\""}},   // quotes are ordinary
+        {"# Object x\nnext", false, 0, {"#", "Object", "x", "next"}},        // comments only when on
+        {"# Object x\nnext", false, 1, {"next"}},
+        {"a # rest", false, 1, {"a"}},   // a comment running to the end of the buffer
+    };
+    for (const auto& c : cases) EXPECT_EQ(tokens(c.text, c.v2, c.comments), c.want) << c.text;
     int depth = 0;
     tokens("{ a { b } c", false, 0, &depth);
     EXPECT_EQ(depth, 1);
-    // Quotation marks are ordinary characters.
-    EXPECT_EQ(tokens("url \"my file.bmp\"", true), (V{"url", "\"my", "file.bmp\""}));
-}
-
-TEST(Tokenizer, CommentsOnlyWhenSwitchedOn)
-{
-    EXPECT_EQ(tokens("# Object x\nnext", false, 0), (V{"#", "Object", "x", "next"}));
-    EXPECT_EQ(tokens("# Object x\nnext", false, 1), (V{"next"}));
-    // A comment running to the end of the buffer.
-    EXPECT_EQ(tokens("a # rest", false, 1), (V{"a"}));
 }
 
 TEST(Tokenizer, BufferEndingInsideAWord)

@@ -2,7 +2,7 @@
 
 #include "math/matrix.h"
 
-TEST(CMatrix, IdentityTimesColumn)
+TEST(CMatrix, Products)
 {
     CMatrix id(3, 3), col(3, 1), out;
     for (int i = 0; i < 3; ++i) id.Set(i, i, 1.0);
@@ -15,19 +15,17 @@ TEST(CMatrix, IdentityTimesColumn)
     EXPECT_EQ(out.Get(0, 0), 1.5);
     EXPECT_EQ(out.Get(1, 0), -2.0);
     EXPECT_EQ(out.Get(2, 0), 7.0);
-}
 
-TEST(CMatrix, ProductOfRowAndColumn)
-{
-    CMatrix row(1, 4), col(4, 1), out(2, 2);
+    // A row times a column into a matrix of another shape: resized to 1 x 1.
+    CMatrix row(1, 4), col4(4, 1), dot(2, 2);
     for (int k = 0; k < 4; ++k) {
         row.Set(0, k, k + 1);
-        col.Set(k, 0, 2);
+        col4.Set(k, 0, 2);
     }
-    out.Multiply(row, col);
-    EXPECT_EQ(out.rows, 1);
-    EXPECT_EQ(out.cols, 1);
-    EXPECT_EQ(out.Get(0, 0), 20.0);
+    dot.Multiply(row, col4);
+    EXPECT_EQ(dot.rows, 1);
+    EXPECT_EQ(dot.cols, 1);
+    EXPECT_EQ(dot.Get(0, 0), 20.0);
 }
 
 TEST(CMatrix, TransposeTwiceAndCopySelf)
