@@ -45,7 +45,6 @@ TEST_P(SampleBaseline, MatchesTheCheckedInImage)
     ASSERT_EQ(expected.height, 120);
     EXPECT_LT(differing_pixels(image, expected, 12), 160 * 120 / 200);
     // The scene really drew something.
-    EXPECT_GT(differing_pixels(image, expected, 1000), -1);
     long non_background = 0;
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 160; ++x)
