@@ -22,10 +22,8 @@ TEST_F(Vrml1Reader, MarkedObjectsGiveAFinalEmptyObject)
                        "Separator {\n# Object \"B\"\n Coordinate3 { point [ 0 0 0, 2 0 0, 0 2 0, 2 2 0 ] }\n"
                        " IndexedFaceSet { coordIndex [ 0 1 2 -1, 1 3 2 -1 ] }\n# end Object \"B\"\n}\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 3);
-    EXPECT_EQ(s.m_objects[0]->m_name, "A");
+    ASSERT_EQ(names_of(s), (Names{"A", "B", ""}));
     EXPECT_EQ(s.m_objects[0]->nbpts, 3);
-    EXPECT_EQ(s.m_objects[1]->m_name, "B");
     EXPECT_EQ(s.m_objects[1]->nbface, 2);
     EXPECT_EQ(index_of(*s.m_objects[1]), (std::vector<int>{0, 1, 2, -1, 1, 3, 2, -1}));
     EXPECT_EQ(s.m_objects[2]->nbpts, 0);
@@ -41,10 +39,8 @@ TEST_F(Vrml1Reader, DefNamesObjectsAndTheSecondDefStartsTheNext)
                        " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
                        "DEF B Separator { Coordinate3 { point [ 5 5 5 ] } }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 2);
-    EXPECT_EQ(s.m_objects[0]->m_name, "A");
+    ASSERT_EQ(names_of(s), (Names{"A", "B"}));
     EXPECT_EQ(s.m_objects[0]->nbpts, 3);
-    EXPECT_EQ(s.m_objects[1]->m_name, "B");
     ASSERT_EQ(s.m_objects[1]->nbpts, 1);
     EXPECT_EQ(s.m_objects[1]->m_vertices[0], Vec3(5, 5, 5));
 }
@@ -55,9 +51,7 @@ TEST_F(Vrml1Reader, DefBeforeNodeTypes)
     // unnamed object and ends a named one.
     std::string text = std::string(k_hdr) + "DEF F IndexedFaceSet { }\nDEF C Coordinate3 { }\nDEF D Coordinate3 { }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 2);
-    EXPECT_EQ(s.m_objects[0]->m_name, "C");
-    EXPECT_EQ(s.m_objects[1]->m_name, "D");
+    EXPECT_EQ(names_of(s), (Names{"C", "D"}));
 }
 
 TEST_F(Vrml1Reader, MaterialsOnlyForNamedObjects)
@@ -173,16 +167,12 @@ TEST_F(Vrml1Reader, TextureNamesAndInlines)
                        " Coordinate3 { point [ 0 0 0, 1 0 0 ] } }\n"
                        "DEF After Separator { Texture2 { filename stone.jpg } }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 4);
-    EXPECT_EQ(s.m_objects[0]->m_name, "Outer");
+    ASSERT_EQ(names_of(s), (Names{"Outer", "P1", "P2", "After"}));
     EXPECT_EQ(s.m_objects[0]->nbpts, 2);   // the inline did not take its slot
     EXPECT_EQ(s.m_objects[0]->m_texture_name, "wood.bmp");
     EXPECT_EQ(s.m_objects[0]->m_texture_mode, 1);
     ASSERT_NE(s.m_objects[0]->m_texture, nullptr);
     EXPECT_EQ(*s.m_objects[0]->m_texture, -1);   // no such file: no texture
-    EXPECT_EQ(s.m_objects[1]->m_name, "P1");
-    EXPECT_EQ(s.m_objects[2]->m_name, "P2");
-    EXPECT_EQ(s.m_objects[3]->m_name, "After");
     EXPECT_EQ(s.m_objects[3]->m_texture_name, "stone.jpg");   // unquoted names are taken whole
     EXPECT_TRUE(s.m_textures.empty());
     EXPECT_EQ(check_scene(s), "");
@@ -226,8 +216,7 @@ TEST_F(Loader, ObjectCapacity)
     std::string text = std::string(k_hdr);
     for (int i = 0; i < 6; ++i) text += "DEF O" + std::to_string(i) + " Separator { }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    EXPECT_EQ(s.nbobjects, 3);
-    EXPECT_EQ(s.m_objects[2]->m_name, "O2");
+    EXPECT_EQ(names_of(s), (Names{"O0", "O1", "O2"}));
     EXPECT_TRUE(rec.has_box("** Scene::read_file : overflow"));
     s.m_capacity = 20000;
 }
@@ -241,9 +230,8 @@ TEST_F(Loader, OverlongIndexListKeepsTheObjectsBefore)
     for (int i = 0; i < 100001; ++i) text += "0 ";
     text += "] } }\nDEF Later Separator { }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 2);
+    ASSERT_EQ(names_of(s), (Names{"Good", "Big"}));
     EXPECT_EQ(s.m_objects[0]->nbface, 1);
-    EXPECT_EQ(s.m_objects[1]->m_name, "Big");
     EXPECT_EQ(s.m_objects[1]->m_index, nullptr);
     EXPECT_TRUE(rec.has_box_containing("coordIndex"));
     EXPECT_TRUE(rec.has_box_containing("100000"));

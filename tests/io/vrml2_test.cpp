@@ -25,11 +25,8 @@ TEST_F(Vrml2Reader, TopLevelTransformsAndNestedTranslation)
                        shape("0 0 0, 1 0 0, 0 1 0", "0 1 2 -1") + " } ] }\n" + "DEF Second Transform { " +
                        shape("0 0 0, 1 0 0, 0 1 0", "0 2 1") + " }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 2);
-    const OBJECT3D& a = *s.m_objects[0];
-    EXPECT_EQ(a.m_name, "First");
-    EXPECT_EQ(a.translation, Vec3(2, 2, 3));
-    EXPECT_EQ(s.m_objects[1]->m_name, "Second");
+    ASSERT_EQ(names_of(s), (Names{"First", "Second"}));
+    EXPECT_EQ(s.m_objects[0]->translation, Vec3(2, 2, 3));
     EXPECT_EQ(index_of(*s.m_objects[1]), (std::vector<int>{0, 2, 1, -1}));
     EXPECT_EQ(check_scene(s), "");
 }
@@ -114,17 +111,14 @@ TEST_F(Vrml2Reader, MarkersMaterialsAndViewpoints)
     ASSERT_EQ(load_text(s, text), 1);
     // Lamp, then Cam (a viewpoint ends its object), then the object that
     // meets the end marker: the file ends there.
-    ASSERT_EQ(s.nbobjects, 3);
-    EXPECT_EQ(s.m_objects[2]->m_name, "");
+    ASSERT_EQ(names_of(s), (Names{"Lamp", "Cam", ""}));
     const OBJECT3D& lamp = *s.m_objects[0];
-    EXPECT_EQ(lamp.m_name, "Lamp");
     EXPECT_EQ(lamp.m_nb_diffuse, 2);
     EXPECT_EQ(lamp.m_nb_ambient_intensity, 1);
     EXPECT_EQ(lamp.nbmaterial, 3);
     EXPECT_EQ(lamp.m_transparent, 0);
     // A viewpoint after a named object is an object of its own.
     const OBJECT3D& cam = *s.m_objects[1];
-    EXPECT_EQ(cam.m_name, "Cam");
     ASSERT_NE(cam.m_viewpoint, nullptr);
     EXPECT_EQ(cam.m_viewpoint->position, Vec3(1, 2, 3));
     EXPECT_EQ(cam.m_viewpoint->orientation, Vec3(0, 1, 0));
@@ -135,8 +129,7 @@ TEST_F(Vrml2Reader, EndMarkerEndsTheFile)
 {
     std::string text = std::string(k_hdr) + "DEF A Transform { }\n# end of file\nDEF B Transform { }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(s.nbobjects, 1);
-    EXPECT_EQ(s.m_objects[0]->m_name, "A");
+    EXPECT_EQ(names_of(s), (Names{"A"}));
 }
 
 TEST_F(Vrml2Reader, TruncatedFileKeepsWholeObjects)

@@ -37,6 +37,15 @@ inline std::vector<int> index_of(const OBJECT3D& o)
     return o.m_index ? std::vector<int>(o.m_index, o.m_index + o.nbindex) : std::vector<int>();
 }
 
+// The names of the scene's objects, in order.
+inline std::vector<std::string> names_of(const SCENE3D& s)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < s.nbobjects; ++i) names.push_back(s.m_objects[i] ? s.m_objects[i]->m_name : "(null)");
+    return names;
+}
+using Names = std::vector<std::string>;
+
 // A scratch folder as the current one, a recorder and a scene to load into.
 struct VrmlLoad : ::testing::Test {
     ScratchDir dir;
