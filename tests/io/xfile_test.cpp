@@ -57,54 +57,52 @@ TEST(XFile, CubeSampleGivesEightVerticesSixQuadsAndItsTexture)
     EXPECT_EQ(o.m_o_max_xyz, Vec3(1, 1, 1));
 }
 
-TEST(XFile, TemplatesAloneReadAsAnEmptyMesh)
+TEST(XFile, SmallFilesReadAsOneConsistentMesh)
 {
-    std::string text = cube_sample();
-    text = text.substr(0, text.find("Mesh Cube"));
-    XRead r(text);
-    ASSERT_EQ(r.result, 1);
-    ASSERT_EQ(r.scene.nbobjects, 1);
-    EXPECT_EQ(r.obj().nbpts, 0);
-    EXPECT_EQ(r.obj().nbface, 0);
-    EXPECT_EQ(r.obj().m_index, nullptr);
-    EXPECT_EQ(r.obj().texvertex, nullptr);
-}
-
-TEST(XFile, LastMeshWinsAndUnnamedMeshesRead)
-{
-    XRead r("xof 0302txt 0064\n"
-            "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n"
-            "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;; }\n");
-    ASSERT_EQ(r.result, 1);
-    EXPECT_EQ(r.obj().nbpts, 4);
-    EXPECT_EQ(r.obj().nbface, 2);
-    EXPECT_EQ(r.obj().nbindex, 8);
-    EXPECT_EQ(r.obj().m_texture_mode, -1);
-}
-
-TEST(XFile, NamedBlocksReadLikeUnnamedOnes)
-{
-    XRead r("xof 0302txt 0064\n"
-            "Mesh quad { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
-            " MeshTextureCoords tc { 4; 0;0;, 1;0;, 1;1;, 0;1;; }\n"
-            " TextureFilename tf { \"absent.bmp\"; } }\n");
-    ASSERT_EQ(r.result, 1);
-    EXPECT_EQ(r.obj().nbpts, 4);
-    EXPECT_EQ(r.obj().nbtexvertex, 4);
-    EXPECT_EQ(r.obj().texvertex[2].s, 1.0f);
-    EXPECT_EQ(r.obj().m_texture_name, "absent.bmp");
-}
-
-TEST(XFile, TextureCoordinatesThatDoNotCoverTheVerticesAreDropped)
-{
-    XRead r("xof 0302txt 0064\n"
-            "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
-            " MeshTextureCoords { 2; 0;0;, 1;1;; } }\n");
-    ASSERT_EQ(r.result, 1);
-    EXPECT_EQ(r.obj().nbtexvertex, 0);
-    EXPECT_EQ(r.obj().texvertex, nullptr);
-    EXPECT_EQ(r.obj().texindex, nullptr);
-    EXPECT_EQ(r.obj().nbpts, 4);
+    const std::string cube = cube_sample();
+    const struct {
+        const char* what;
+        std::string text;
+        int nbpts, nbface, nbindex, nbtexvertex;
+        const char* texture_name;
+        int texture_mode;
+    } cases[] = {
+        {"templates alone: an empty mesh", cube.substr(0, cube.find("Mesh Cube")), 0, 0, 0, 0, "", -1},
+        {"the last mesh wins, unnamed meshes read",
+         "xof 0302txt 0064\n"
+         "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n"
+         "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;; }\n",
+         4, 2, 8, 0, "", -1},
+        {"named blocks read like unnamed ones",
+         "xof 0302txt 0064\n"
+         "Mesh quad { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
+         " MeshTextureCoords tc { 4; 0;0;, 1;0;, 1;1;, 0;1;; }\n"
+         " TextureFilename tf { \"absent.bmp\"; } }\n",
+         4, 1, 5, 4, "absent.bmp", 1},
+        {"texture coordinates that do not cover the vertices are dropped",
+         "xof 0302txt 0064\n"
+         "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
+         " MeshTextureCoords { 2; 0;0;, 1;1;; } }\n",
+         4, 1, 5, 0, "", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        XRead r(c.text);
+        ASSERT_EQ(r.result, 1);
+        ASSERT_EQ(r.scene.nbobjects, 1);
+        const OBJECT3D& o = r.obj();
+        EXPECT_EQ(o.nbpts, c.nbpts);
+        EXPECT_EQ(o.nbface, c.nbface);
+        EXPECT_EQ(o.nbindex, c.nbindex);
+        EXPECT_EQ(o.nbtexvertex, c.nbtexvertex);
+        EXPECT_EQ(o.m_texture_name, c.texture_name);
+        EXPECT_EQ(o.m_texture_mode, c.texture_mode);
+        EXPECT_EQ(o.texindex != nullptr, c.nbtexvertex > 0);
+        if (c.nbtexvertex) {
+            EXPECT_EQ(o.texvertex[2].s, 1.0f);
+        }
+        ASSERT_NO_FATAL_FAILURE(fmt_test::expect_consistent(o));
+    }
 }
 
 TEST(XFile, BadCountsAreRefusedAndTheSceneKept)
