@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 
 #include "io/readers.h"
+#include "io/scene_loader.h"
 #include "math/cformat.h"
 #include "scene/object3d.h"
 #include "scene/report.h"
@@ -221,6 +222,11 @@ int read_record(OBJECT3D& o, ByteSource& src, std::string* why)
     if (idx < 0) return fail(qv_format("negative index count %d", idx));
     if (nrm < 0) return fail(qv_format("negative normal count %d", nrm));
     if (mat < 0) return fail(qv_format("negative material count %d", mat));
+    // Only the first material is stored, so the count costs no bytes; no
+    // reader makes more materials than its colour list holds, and the dump
+    // writes a line per material, so a larger count is damage.
+    if (mat > QV_TMP_VERTICES)
+        return fail(qv_format("material count %d is more than the %d an object holds", mat, QV_TMP_VERTICES));
 
     // Everything the counts announce must be in the file before anything
     // is allocated.

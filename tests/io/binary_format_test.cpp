@@ -257,6 +257,8 @@ TEST(BinaryFormat, DamagedFilesAreRefusedWithTheReason)
         {"negative nbindex", rec0 + 8, -9, "negative index count -9"},
         {"huge nbnormal", rec0 + 12, 100000000, "need"},
         {"negative nbmaterial", rec0 + 16, -1, "negative material count -1"},
+        // Costs no bytes in the file, but the dump writes five lines per material.
+        {"huge nbmaterial", rec0 + 16, 0x3f800000, "material count 1065353216 is more than the 300000"},
         {"face count", rec0 + 4, 3, "face count 3 but the index holds 2 faces"},
         {"vertex out of range", index0 + 8, 4, "index entry 2 names vertex 4 but the object has 4 vertices"},
         {"index below -1", index0, -2, "index entry 0 names vertex -2"},
