@@ -1,0 +1,38 @@
+#!/bin/sh
+# Fuzz targets for the file readers of the core, built with clang's
+# libFuzzer under AddressSanitizer + UndefinedBehaviorSanitizer. Not part of
+# the main build or CI.
+#
+#   fuzz/build.sh [build-dir]          # default build-fuzz (needs clang-14,
+#                                      # libclang-rt-14-dev, libjpeg-dev)
+#   fuzz/run.sh <target> <seconds>     # e.g. fuzz/run.sh open_document 600
+#   (QV_FUZZ_FLAGS adds libFuzzer options, e.g. -max_len=65536)
+#
+# or by hand, from the repository root:
+#   mkdir -p build-fuzz/corpus-open_document
+#   build-fuzz/fuzz_open_document -timeout=5 -rss_limit_mb=2048 \
+#       -malloc_limit_mb=1024 -max_total_time=600 \
+#       build-fuzz/corpus-open_document samples ../shared/corpus
+#
+# Targets: fuzz_open_document (VRML 1/2, X, building, grid, point set by
+# first bytes), fuzz_binary (.wrb), fuzz_lod (.lod; QV_FUZZ_SAMPLES points
+# at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi). Each runs
+# the scene operations (compile preparation, statistics, edge test, dump,
+# binary round trip) on what was read.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-$root/build-fuzz}
+cc=${CC:-clang-14}
+cxx=${CXX:-clang++-14}
+flags="-g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined"
+cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_C_FLAGS="$flags -fsanitize=fuzzer-no-link" \
+    -DCMAKE_CXX_FLAGS="$flags -fsanitize=fuzzer-no-link" \
+    -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF >/dev/null
+cmake --build "$out" --target qvcore -j2
+for t in open_document binary lod image; do
+    "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
+        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" -ljpeg -o "$out/fuzz_$t"
+done
+echo "built in $out"

@@ -1,0 +1,70 @@
+// Shared pieces of the fuzz targets: a silent reporter, a private scratch
+// folder per process, and the scene operations that run on whatever a
+// reader produced.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "io/readers.h"
+#include "scene/compile_prep.h"
+#include "scene/object3d.h"
+#include "scene/report.h"
+#include "scene/scene3d.h"
+
+namespace fuzz {
+
+class SilentReporter : public Reporter {
+public:
+    void message_box(const std::string&, const std::string&) override {}
+    void status(const std::string&) override {}
+    void trace(const std::string&) override {}
+};
+
+// A folder of our own under $TMPDIR, made on first use and kept for the run.
+inline const std::string& scratch()
+{
+    static std::string dir = [] {
+        static SilentReporter quiet;
+        set_reporter(&quiet);
+        const char* base = std::getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/qvfuzz.XXXXXX";
+        if (!mkdtemp(tmpl.data())) std::abort();
+        return tmpl;
+    }();
+    return dir;
+}
+
+inline std::string write_input(const std::string& name, const uint8_t* data, size_t size)
+{
+    std::string path = scratch() + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) std::abort();
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    return path;
+}
+
+// Everything that consumes a loaded scene without GL.
+inline void exercise_scene(SCENE3D& scene)
+{
+    prepare_scene_for_compile(scene);
+    scene.index_statistics();
+    for (int i = 0; i < scene.nbobjects; ++i) {
+        OBJECT3D* o = scene.m_objects[i];
+        if (o && o->nbindex < 4000) o->test_edges();
+    }
+    std::string dump = scratch() + "/vrml.out";
+    dump_scene(scene, dump.c_str());
+    std::string bin = scratch() + "/round.wrb";
+    if (save_binary(bin.c_str(), scene)) {
+        SCENE3D again;
+        load_binary(bin.c_str(), again);
+        again.index_statistics();
+    }
+}
+
+}  // namespace fuzz

@@ -1,0 +1,13 @@
+// Document open: the reader is chosen by the first bytes (VRML 1.0/2.0, X,
+// building, grid, point set), then the scene operations run on the result.
+#include "fuzz_common.h"
+#include "io/open.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string path = fuzz::write_input("in.wrl", data, size);
+    std::unique_ptr<SCENE3D> scene;
+    if (open_document(path, scene, FinishFn()) && scene) fuzz::exercise_scene(*scene);
+    current_scene() = nullptr;
+    return 0;
+}

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs one fuzz target for a given time with the seeds that suit it:
+#   fuzz/run.sh open_document|binary|lod|image <seconds> [build-dir]
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+t=$1; secs=$2; out=${3:-$root/build-fuzz}
+corpus=$out/corpus-$t
+mkdir -p "$corpus" "$out/crashes-$t"
+case $t in
+    open_document) seeds="$root/samples $root/../shared/corpus" ;;
+    binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
+    lod) seeds=""; cp "$root/samples/levels.lod" "$corpus/" ;;
+    image) seeds=""
+        # Seeds: the sample and corpus images behind their kind byte.
+        n=0
+        for f in "$root"/samples/*.bmp "$root"/../shared/corpus/*/*/*.bmp \
+                 "$root"/../shared/corpus/*/*/*.jpg "$root"/../shared/corpus/*/*/*/*.jpg; do
+            [ -f "$f" ] || continue
+            case $f in *.bmp) k='\000' ;; *) k='\001' ;; esac
+            n=$((n + 1))
+            { printf "$k"; head -c 65536 "$f"; } > "$corpus/seed$n"
+        done ;;
+esac
+[ -d "$root/../shared/corpus" ] || seeds=$(echo "$seeds" | sed "s|$root/../shared/corpus||")
+export QV_FUZZ_SAMPLES="$root/samples"
+cd "$out/crashes-$t"
+exec "$out/fuzz_$t" -timeout=5 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+    -max_total_time="$secs" -print_final_stats=1 ${QV_FUZZ_FLAGS:-} "$corpus" $seeds
