@@ -72,8 +72,9 @@ TEST(LodScript, MissingLevelFileLeavesThatLevelEmpty)
     EXPECT_TRUE(rec.has_box_containing("absent.wrl"));
 }
 
-TEST(LodScript, CorruptedScriptsAreRefusedAndLeaveNoLevels)
+TEST(LodScript, CorruptedScriptsAreRefusedAndEmptyASetThatHeldLevels)
 {
+    const std::string path = source_path("samples/levels.lod");
     std::string many = "LOD: 101\ncenter: 0 0 0\n";
     for (int i = 0; i < 101; ++i) many += "l x.wrl 1\n";
     const std::string scripts[] = {
@@ -83,33 +84,27 @@ TEST(LodScript, CorruptedScriptsAreRefusedAndLeaveNoLevels)
         "LOD: 2\ncenter: 0 0\n",
         "LOD: 2\ncenter: 0 0 0\na x.wrl 1\nb y.wrl\n",   // fewer levels than announced
         "LOD: -1\ncenter: 0 0 0\n",
+        "LOD: 3\nnothing",
         many,
     };
     for (const std::string& s : scripts) {
         SCOPED_TRACE(s.substr(0, 40));
-        RecordingReporter rec;
-        auto L = loader_for(s, "bad.lod");
-        LODSET set;
-        EXPECT_EQ(read_lod_script(*L, set), 0);
-        EXPECT_TRUE(rec.has_box("corrupted LOD input script!"));
-        EXPECT_EQ(rec.boxes.size(), 1u);   // nothing was loaded
-        EXPECT_EQ(set.m_nlevels, 0);
-        EXPECT_EQ(set.m_levels, nullptr);
+        for (bool held_levels : {false, true}) {
+            LODSET set;
+            if (held_levels) {
+                auto good = loader_for(read_whole_file(path), path);
+                ASSERT_EQ(read_lod_script(*good, set), 1);
+            }
+            RecordingReporter rec;
+            auto L = loader_for(s, "bad.lod");
+            EXPECT_EQ(read_lod_script(*L, set), 0);
+            EXPECT_TRUE(rec.has_box("corrupted LOD input script!"));
+            EXPECT_EQ(rec.boxes.size(), 1u);   // nothing was loaded
+            EXPECT_EQ(set.m_nlevels, 0);
+            EXPECT_EQ(set.m_levels, nullptr);
+            EXPECT_EQ(set.m_distances, nullptr);
+        }
     }
-}
-
-TEST(LodScript, ARefusedScriptEmptiesASetThatHeldLevels)
-{
-    std::string path = source_path("samples/levels.lod");
-    auto good = loader_for(read_whole_file(path), path);
-    LODSET set;
-    ASSERT_EQ(read_lod_script(*good, set), 1);
-    RecordingReporter rec;
-    auto bad = loader_for("LOD: 3\nnothing", "bad.lod");
-    EXPECT_EQ(read_lod_script(*bad, set), 0);
-    EXPECT_EQ(set.m_nlevels, 0);
-    EXPECT_EQ(set.m_levels, nullptr);
-    EXPECT_EQ(set.m_distances, nullptr);
 }
 
 TEST(LodScript, SurvivesEveryTruncationAndRandomMutations)
