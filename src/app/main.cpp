@@ -4,11 +4,13 @@
 
 #include "app/cli.h"
 #include "app/mainframe.h"
+#include "app/memory.h"
 #include "app/qt_reporter.h"
 #include "view/view.h"
 
 int main(int argc, char** argv)
 {
+    prefer_large_heap_pages();
     if (is_cli_mode(argc, argv)) return run_cli(argc, argv);
 
     QSurfaceFormat::setDefaultFormat(CQuorvelView::surfaceFormat());
