@@ -1,32 +1,44 @@
-#include <QApplication>
-#include <QSurfaceFormat>
-#include <clocale>
+// The program: the command-line modes run here without loading the GUI
+// libraries; the viewer window lives in a module beside the executable,
+// loaded only when a window is wanted.
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
 
 #include "app/cli.h"
-#include "app/mainframe.h"
 #include "app/memory.h"
-#include "app/qt_reporter.h"
-#include "view/view.h"
+
+namespace {
+std::string executable_folder()
+{
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, (size_t)n);
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
     prefer_large_heap_pages();
     if (is_cli_mode(argc, argv)) return run_cli(argc, argv);
 
-    QSurfaceFormat::setDefaultFormat(CQuorvelView::surfaceFormat());
-
-    QApplication app(argc, argv);
-    // Numbers in files and texts never follow the user's locale.
-    std::setlocale(LC_NUMERIC, "C");
-
-    QtReporter rep;
-    set_reporter(&rep);
-    CMainFrame frame;
-    rep.on_status = [&frame](const std::string& s) { frame.SetStatusText(QString::fromStdString(s)); };
-    frame.show();
-    // A file named on the command line is opened like File Open.
-    if (argc > 1) frame.OpenFile(QString::fromLocal8Bit(argv[1]));
-    int rc = app.exec();
-    set_reporter(nullptr);
-    return rc;
+    std::string module = executable_folder() + "/libquorvel-gui.so";
+    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "quorvel: cannot load the viewer window: %s\n", dlerror());
+        return 1;
+    }
+    using GuiMain = int (*)(int, char**);
+    auto gui_main = reinterpret_cast<GuiMain>(dlsym(handle, "quorvel_gui_main"));
+    if (!gui_main) {
+        std::fprintf(stderr, "quorvel: %s has no viewer entry point\n", module.c_str());
+        return 1;
+    }
+    return gui_main(argc, argv);
 }
