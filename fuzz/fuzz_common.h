@@ -61,8 +61,9 @@ inline void exercise_scene(SCENE3D& scene)
     dump_scene(scene, dump.c_str());
     std::string bin = scratch() + "/round.wrb";
     if (save_binary(bin.c_str(), scene)) {
+        // What the writer produced, the reader must take back.
         SCENE3D again;
-        load_binary(bin.c_str(), again);
+        if (!load_binary(bin.c_str(), again)) std::abort();
         again.index_statistics();
     }
 }

@@ -129,14 +129,23 @@ int count_terminators(const int32_t* idx, int n)
     return faces;
 }
 
+// True when the reader takes the face index back as it is: every entry -1
+// or a vertex number below nbpts, and -1 at the end.
+bool index_readable(const int32_t* idx, int n, int nbpts)
+{
+    for (int i = 0; i < n; ++i)
+        if (idx[i] != -1 && (idx[i] < 0 || idx[i] >= nbpts)) return false;
+    return n == 0 || idx[n - 1] == -1;
+}
+
 // True when the normal index can be written beside the face index: one
 // existing normal at every corner and -1 at every terminator.
-bool normal_index_usable(const OBJECT3D& o, int nbindex, int nbnormal)
+bool normal_index_usable(const int32_t* index, const int32_t* normalindex, int nbindex, int nbnormal)
 {
-    if (!o.normalindex) return false;
+    if (!normalindex) return false;
     for (int k = 0; k < nbindex; ++k) {
-        int32_t n = o.normalindex[k];
-        if (o.m_index[k] == -1) {
+        int32_t n = normalindex[k];
+        if (index[k] == -1) {
             if (n != -1) return false;
         } else if (n < 0 || n >= nbnormal) {
             return false;
@@ -171,13 +180,38 @@ int OBJECT3D::write_binary(FILE* f) const
     // The counts written are those of the blocks that follow, so that the
     // reader always finds what the counts announce.
     const int32_t pts = (m_vertices && nbpts > 0) ? nbpts : 0;
-    const int32_t idx = (m_index && nbindex > 0) ? nbindex : 0;
-    const int32_t faces = idx > 0 ? count_terminators(m_index, idx) : 0;
+    const int32_t* index = m_index;
+    const int32_t* nindex = normalindex;
+    int32_t idx = (m_index && nbindex > 0) ? nbindex : 0;
+    // An index the reader would refuse (a corner naming no vertex, no final
+    // -1) is written without the corners that are never drawn and without
+    // the faces left empty, closed by -1; the normal index follows it corner
+    // for corner.
+    std::vector<int32_t> kept, kept_normals;
+    if (idx > 0 && !index_readable(m_index, idx, pts)) {
+        kept.reserve((size_t)idx + 1);
+        if (normalindex) kept_normals.reserve((size_t)idx + 1);
+        for (int k = 0; k < idx; ++k) {
+            const int32_t v = m_index[k];
+            if (v != -1 && (v < 0 || v >= pts)) continue;
+            if (v == -1 && (kept.empty() || kept.back() == -1)) continue;   // a face with no corner left
+            kept.push_back(v);
+            if (normalindex) kept_normals.push_back(normalindex[k]);
+        }
+        if (!kept.empty() && kept.back() != -1) {
+            kept.push_back(-1);
+            if (normalindex) kept_normals.push_back(-1);
+        }
+        idx = (int32_t)kept.size();
+        index = kept.data();
+        nindex = normalindex ? kept_normals.data() : nullptr;
+    }
+    const int32_t faces = idx > 0 ? count_terminators(index, idx) : 0;
     int32_t nrm = (m_normals && nbnormal > 0) ? nbnormal : 0;
     // Normals that no usable normal index goes with (a VRML 1.0 Normal node
     // without normalIndex) are left out: they would be read back with an
     // index they do not have. Compiling builds face normals again.
-    if (nrm > 0 && idx > 0 && !normal_index_usable(*this, idx, nrm)) nrm = 0;
+    if (nrm > 0 && idx > 0 && !normal_index_usable(index, nindex, idx, nrm)) nrm = 0;
     const int32_t mat = nbmaterial > 0 ? nbmaterial : 0;
 
     const int32_t counts[5] = {pts, faces, idx, nrm, mat};
@@ -188,9 +222,9 @@ int OBJECT3D::write_binary(FILE* f) const
         if (std::fwrite(name, 1, kNameBytes, f) != (size_t)kNameBytes) return 0;
         if (!put_words(f, m_vertices, (size_t)pts * 3)) return 0;
     }
-    if (idx > 0 && !put_words(f, m_index, (size_t)idx)) return 0;
+    if (idx > 0 && !put_words(f, index, (size_t)idx)) return 0;
     if (nrm > 0 && !put_words(f, m_normals, (size_t)nrm * 3)) return 0;
-    if (idx > 0 && nrm > 0 && !put_words(f, normalindex, (size_t)idx)) return 0;
+    if (idx > 0 && nrm > 0 && !put_words(f, nindex, (size_t)idx)) return 0;
     if (mat > 0) {
         const float* shin = shininess(0);
         float s = shin ? *shin : 0.f;

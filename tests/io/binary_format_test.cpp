@@ -219,6 +219,47 @@ TEST(BinaryFormat, NormalsWithoutTheirIndexAreLeftOutSoTheFileReadsBack)
     }
 }
 
+TEST(BinaryFormat, IndexTheReaderWouldRefuseIsSavedWithoutTheUndrawableCorners)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    SCENE3D s;
+    // A corner naming vertex 7 of 3, and a last face without its -1; the
+    // normal index goes with the corners.
+    OBJECT3D* o = triangle();
+    delete[] o->m_index;
+    delete[] o->normalindex;
+    o->nbindex = 8;
+    o->m_index = new int32_t[8]{0, 7, 1, 2, -1, 2, 1, 0};
+    o->nbnormal = 2;
+    delete[] o->m_normals;
+    o->m_normals = new Vec3[2]{{0, 0, 1}, {0, 0, -1}};
+    o->normalindex = new int32_t[8]{0, 1, 0, 0, -1, 1, 1, 1};
+    s.add_object(o);
+    // Faces but no vertices at all (an index before any coordinates).
+    auto* bare = new OBJECT3D();
+    bare->nbindex = 5;
+    bare->m_index = new int32_t[5]{0, 1, 2, 3, -1};
+    bare->nbface = 1;
+    s.add_object(bare);
+
+    SCENE3D back;
+    round_trip(dir, s, back);
+    EXPECT_TRUE(rec.boxes.empty());
+    ASSERT_EQ(back.nbobjects, 2);
+    const OBJECT3D& a = *back.m_objects[0];
+    ASSERT_EQ(a.nbindex, 8);
+    EXPECT_EQ(std::vector<int32_t>(a.m_index, a.m_index + 8), (std::vector<int32_t>{0, 1, 2, -1, 2, 1, 0, -1}));
+    EXPECT_EQ(a.nbface, 2);
+    ASSERT_EQ(a.nbnormal, 2);
+    EXPECT_EQ(std::vector<int32_t>(a.normalindex, a.normalindex + 8),
+              (std::vector<int32_t>{0, 0, 0, -1, 1, 1, 1, -1}));
+    const OBJECT3D& b = *back.m_objects[1];
+    EXPECT_EQ(b.nbpts, 0);
+    EXPECT_EQ(b.nbindex, 0);
+    EXPECT_EQ(b.nbface, 0);
+}
+
 TEST(BinaryFormat, MissingFileOrUnwritablePathFailsSilently)
 {
     ScratchDir dir;

@@ -1,0 +1,62 @@
+// Inputs found by fuzzing the readers (fuzz/), cut down to a few bytes, with
+// what must happen to each: the sound behaviour, not merely no crash.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "io/open.h"
+#include "io/readers.h"
+#include "scene/compile_prep.h"
+#include "scene/object3d.h"
+#include "scene/scene3d.h"
+#include "support/recorder.h"
+
+namespace {
+
+// Opens `text` as a document in `dir`; the scene, or null when refused.
+std::unique_ptr<SCENE3D> open_text(const ScratchDir& dir, const std::string& name, const std::string& text)
+{
+    write_whole_file(dir.file(name), text);
+    std::unique_ptr<SCENE3D> scene;
+    if (!open_document(dir.file(name), scene, FinishFn())) scene.reset();
+    current_scene() = nullptr;
+    return scene;
+}
+
+} // namespace
+
+// An index naming vertices that do not exist (here none at all, then one
+// beyond the three given): the binary save wrote it as it was, and the file
+// it wrote was refused when opened again.
+TEST(FuzzRegressions, FacesNamingMissingVerticesSaveToAFileThatReopens)
+{
+    struct Case {
+        const char* text;
+        std::vector<int32_t> index_back;
+    };
+    const Case cases[] = {
+        {"#VRML V1.0 ascii\nSeparator {\n IndexedFaceSet { coordIndex [0,1,2,3,-1] }\n}\n", {}},
+        {"#VRML V1.0 ascii\nSeparator {\n Coordinate3 { point [0 0 0, 1 0 0, 1 1 0] }\n"
+         " IndexedFaceSet { coordIndex [0,1,2,3,-1] }\n}\n",
+         {0, 1, 2, -1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ScratchDir dir;
+        RecordingReporter rec;
+        auto scene = open_text(dir, "in.wrl", c.text);
+        ASSERT_TRUE(scene);
+        ASSERT_EQ(scene->nbobjects, 1);
+        prepare_scene_for_compile(*scene);
+        ASSERT_EQ(save_binary(dir.file("out.wrb").c_str(), *scene), 1);
+        SCENE3D back;
+        ASSERT_EQ(load_binary(dir.file("out.wrb").c_str(), back), 1)
+            << (rec.boxes.empty() ? "" : rec.boxes.back().text);
+        ASSERT_EQ(back.nbobjects, 1);
+        const OBJECT3D& o = *back.m_objects[0];
+        EXPECT_EQ(std::vector<int32_t>(o.m_index, o.m_index + o.nbindex), c.index_back);
+        EXPECT_EQ(o.nbface, c.index_back.empty() ? 0 : 1);
+    }
+}
