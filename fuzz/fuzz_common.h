@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -33,6 +34,10 @@ inline const std::string& scratch()
         const char* base = std::getenv("TMPDIR");
         std::string tmpl = std::string(base && *base ? base : "/tmp") + "/qvfuzz.XXXXXX";
         if (!mkdtemp(tmpl.data())) std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratch(), ignored);
+        });
         return tmpl;
     }();
     return dir;
