@@ -25,7 +25,7 @@ public:
     void trace(const std::string&) override {}
 };
 
-// A folder of our own under $TMPDIR, made on first use and kept for the run.
+// A folder of our own under $TMPDIR, made on first use, removed at exit.
 inline const std::string& scratch()
 {
     static std::string dir = [] {
@@ -34,12 +34,14 @@ inline const std::string& scratch()
         const char* base = std::getenv("TMPDIR");
         std::string tmpl = std::string(base && *base ? base : "/tmp") + "/qvfuzz.XXXXXX";
         if (!mkdtemp(tmpl.data())) std::abort();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(scratch(), ignored);
-        });
         return tmpl;
     }();
+    // Registered once `dir` is made, so it runs before `dir` goes away.
+    static const bool cleanup = (std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch(), ignored);
+    }), true);
+    (void)cleanup;
     return dir;
 }
 
