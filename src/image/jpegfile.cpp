@@ -96,7 +96,7 @@ unsigned char* JpegFile::LoadRGB(std::string path, int& width, int& height)
 {
     width = 0;
     height = 0;
-    FILE* file = std::fopen(resolve_path(path).c_str(), "rb");
+    FILE* file = open_regular_file(resolve_path(path).c_str());
     if (!file) {
         // The process goes on: the caller is left without a picture.
         MessageBoxF("JPEG :\nCan't open %s\n", path.c_str());

@@ -79,7 +79,7 @@ int CTexture::OpenLumi(CLumiImage* r, const char* path)
     }
     r->close_files();
     const std::string lumi_path = resolve_path(path);
-    r->lumi_file = std::fopen(lumi_path.c_str(), "rb");
+    r->lumi_file = open_regular_file(lumi_path.c_str());
     if (!r->lumi_file) {
         MessageBoxF("Could not open %s\n", path);
         return 0;
@@ -112,7 +112,7 @@ int CTexture::OpenLumi(CLumiImage* r, const char* path)
     std::fseek(r->lumi_file, (long)offset, SEEK_SET);
 
     std::string chro = resolve_path(lumi_chro_path(lumi_path));
-    r->chro_file = std::fopen(chro.c_str(), "rb");
+    r->chro_file = open_regular_file(chro.c_str());
     delete[] r->chroma;
     r->chroma = nullptr;
     if (r->chro_file) {

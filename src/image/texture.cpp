@@ -321,7 +321,7 @@ int CTexture::SaveFile(const std::string& path)
 
 int CTexture::ReadFileBMP(const std::string& path)
 {
-    FILE* f = std::fopen(resolve_path(path).c_str(), "rb");
+    FILE* f = open_regular_file(resolve_path(path).c_str());
     if (!f) {
         MessageBoxF("Unable to open file for reading %s", path.c_str());
         return 0;
@@ -460,7 +460,7 @@ int CTexture::SaveFileBMP(const std::string& path)
 
 int CTexture::ReadFileRAW(const std::string& path, int w, int h, int d)
 {
-    FILE* f = std::fopen(resolve_path(path).c_str(), "rb");
+    FILE* f = open_regular_file(resolve_path(path).c_str());
     if (!f) {
         MessageBoxF("Unable to open file for reading %s", path.c_str());
         return 0;

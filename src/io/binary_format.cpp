@@ -25,6 +25,7 @@
 
 #include <sys/stat.h>
 
+#include "io/file_lookup.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
 #include "math/cformat.h"
@@ -392,7 +393,7 @@ int save_binary(const char* path, const SCENE3D& scene)
 int load_binary(const char* path, SCENE3D& scene)
 {
     if (!path || !*path) return 0;
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = open_regular_file(path);
     if (!f) return 0;
     struct stat st;
     if (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {

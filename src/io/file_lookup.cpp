@@ -1,6 +1,8 @@
 #include "io/file_lookup.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -76,4 +78,21 @@ std::string resolve_path(const std::string& name)
         pos = end + 1;
     }
     return exists(built) ? built : name;
+}
+
+FILE* open_regular_file(const char* path)
+{
+    if (!path) return nullptr;
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FILE* f = ::fdopen(fd, "rb");
+    if (!f) ::close(fd);
+    return f;
 }

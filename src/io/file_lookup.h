@@ -9,3 +9,10 @@
 // first match in name order when several differ only by case). The name is
 // returned unchanged when nothing matches.
 std::string resolve_path(const std::string& name);
+
+#include <cstdio>
+
+// Opens a file for binary reading, like fopen(path, "rb"), but only when it
+// is a regular file: a name that leads to a pipe, a device or a folder gives
+// null at once instead of blocking or reading without end.
+FILE* open_regular_file(const char* path);

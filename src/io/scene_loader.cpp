@@ -92,7 +92,7 @@ int Scene::load_buffer(const char* path, SCENE3D& scene)
     m_filename = path;
     size_t slash = m_filename.find_last_of('/');
     m_folder = slash == std::string::npos ? std::string() : m_filename.substr(0, slash);
-    m_file = std::fopen(path, "rb");
+    m_file = open_regular_file(path);
     if (!m_file) return 0;
     SetStatusText("Read scene:%s", path);
     int32_t len = 0;
@@ -118,8 +118,8 @@ int Scene::load_script(SCENE3D& scene)
     size_t slash = path.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
     path += ".scr";
-    m_scr_file = std::fopen(path.c_str(), "rb");
-    if (!m_scr_file) m_scr_file = std::fopen(resolve_path(path).c_str(), "rb");
+    m_scr_file = open_regular_file(path.c_str());
+    if (!m_scr_file) m_scr_file = open_regular_file(resolve_path(path).c_str());
     if (!m_scr_file) return 0;
     SetStatusTextRaw(path);
     int32_t len = 0;

@@ -2,10 +2,13 @@
 // what must happen to each: the sound behaviour, not merely no crash.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "image/texture.h"
 #include "io/open.h"
 #include "io/readers.h"
 #include "scene/compile_prep.h"
@@ -59,4 +62,30 @@ TEST(FuzzRegressions, FacesNamingMissingVerticesSaveToAFileThatReopens)
         EXPECT_EQ(std::vector<int32_t>(o.m_index, o.m_index + o.nbindex), c.index_back);
         EXPECT_EQ(o.nbface, c.index_back.empty() ? 0 : 1);
     }
+}
+
+// A name that leads to a pipe or a device: opening blocked (a pipe) or read
+// without end (a device). Each is now refused at once like a missing file.
+TEST(FuzzRegressions, PipesAndDevicesAreNotReadAsFiles)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    ASSERT_EQ(mkfifo(dir.file("pipe.wrl").c_str(), 0600), 0);
+    std::unique_ptr<SCENE3D> scene;
+    EXPECT_FALSE(open_document(dir.file("pipe.wrl"), scene, FinishFn()));
+    EXPECT_TRUE(rec.has_box("File not found"));
+    EXPECT_FALSE(open_document("/dev/zero", scene, FinishFn()));
+    current_scene() = nullptr;
+
+    // Inline and texture names leading to the pipe are skipped.
+    ASSERT_EQ(mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    scene = open_text(dir, "scene.wrl",
+                      "#VRML V1.0 ascii\n"
+                      "Separator { WWWInline { name \"pipe.wrl\" } }\n"
+                      "Separator { Texture2 { filename \"pipe.bmp\" }\n"
+                      " Coordinate3 { point [0 0 0, 1 0 0, 0 1 0] } IndexedFaceSet { coordIndex [0,1,2,-1] } }\n");
+    ASSERT_NE(scene, nullptr);
+    EXPECT_TRUE(scene->m_textures.empty());
+    CTexture t;
+    EXPECT_EQ(t.ReadFile(dir.file("pipe.bmp")), 0);
 }
