@@ -410,6 +410,18 @@ int CTexture::ReadFileBMP(const std::string& path)
     return 1;
 }
 
+namespace {
+// Writes the pixel block and closes the file; 0 with the message when any
+// byte did not reach the disk.
+int write_pixels_and_close(FILE* f, const unsigned char* pixels, size_t n)
+{
+    bool ok = std::fwrite(pixels, 1, n, f) == n && std::fflush(f) == 0;
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) MessageBox("Error during writing image");
+    return ok ? 1 : 0;
+}
+} // namespace
+
 int CTexture::SaveFileBMP(const std::string& path)
 {
     if (!IsValid() || depth != 24) return 0;
@@ -445,17 +457,7 @@ int CTexture::SaveFileBMP(const std::string& path)
         return 0;
     }
     trace_info_header(header);
-    size_t n = header.biSizeImage;
-    if (std::fwrite(data, 1, n, f) != n || std::fflush(f) != 0) {
-        MessageBox("Error during writing image");
-        std::fclose(f);
-        return 0;
-    }
-    if (std::fclose(f) != 0) {
-        MessageBox("Error during writing image");
-        return 0;
-    }
-    return 1;
+    return write_pixels_and_close(f, data, header.biSizeImage);
 }
 
 int CTexture::ReadFileRAW(const std::string& path, int w, int h, int d)
@@ -503,15 +505,5 @@ int CTexture::SaveFileRAW(const std::string& path)
         MessageBoxF("Unable to open file for reading %s", path.c_str());
         return 0;
     }
-    size_t n = (size_t)((uint64_t)(unsigned)width * (unsigned)height * (unsigned)depth / 8);
-    if (std::fwrite(data, 1, n, f) != n || std::fflush(f) != 0) {
-        MessageBox("Error during writing image");
-        std::fclose(f);
-        return 0;
-    }
-    if (std::fclose(f) != 0) {
-        MessageBox("Error during writing image");
-        return 0;
-    }
-    return 1;
+    return write_pixels_and_close(f, data, (size_t)((uint64_t)(unsigned)width * (unsigned)height * (unsigned)depth / 8));
 }

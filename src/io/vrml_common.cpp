@@ -144,6 +144,17 @@ void read_material(Scene& L, OBJECT3D* lines, OBJECT3D& obj, bool v2)
     L.m_comments = 0;
 }
 
+namespace {
+// The object's array becomes an exact-size copy of the first n read values.
+template <class T>
+void replace_with_copy(T*& array, const T* values, int n)
+{
+    delete[] array;
+    array = n ? new T[(size_t)n] : nullptr;
+    std::copy(values, values + n, array);
+}
+} // namespace
+
 int read_points(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 {
     if (!expect(L, lines, "[")) return 0;
@@ -152,9 +163,7 @@ int read_points(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
     int n = 0;
     if (read_float_list(L, lines, &tmp[0].x, QV_TMP_VERTICES * 3, n, "point") != 1) return 0;
     n /= 3;
-    delete[] obj.m_vertices;
-    obj.m_vertices = n ? new Vec3[(size_t)n] : nullptr;
-    std::copy(tmp, tmp + n, obj.m_vertices);
+    replace_with_copy(obj.m_vertices, tmp, n);
     obj.nbpts = n;
     obj.m_has_coords = 1;
     return 1;
@@ -250,9 +259,7 @@ int read_tex_points(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
     int n = 0;
     if (read_float_list(L, lines, &tmp[0].s, QV_TMP_TEXVERTICES * 2, n, "of texture coordinates") != 1) return 0;
     n /= 2;
-    delete[] obj.texvertex;
-    obj.texvertex = n ? new TexVertex[(size_t)n] : nullptr;
-    std::copy(tmp, tmp + n, obj.texvertex);
+    replace_with_copy(obj.texvertex, tmp, n);
     obj.nbtexvertex = n;
     return 1;
 }
