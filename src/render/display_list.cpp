@@ -101,6 +101,13 @@ struct FaceBatch {
         if (has_tex) tex.insert(tex.end(), {t.s, t.t});
         col.insert(col.end(), {c.r, c.g, c.b, 255});
     }
+    void reserve(size_t corners)
+    {
+        pos.reserve(corners * 3);
+        col.reserve(corners * 4);
+        if (has_normals) nrm.reserve(corners * 3);
+        if (has_tex) tex.reserve(corners * 2);
+    }
     void flush()
     {
         GLsizei count = (GLsizei)(pos.size() / 3);
@@ -328,6 +335,7 @@ int BuildList(OBJECT3D& o)
     FaceBatch batch;
     batch.has_normals = rules.nindex != nullptr || face_first_normal;
     batch.has_tex = rules.tex;
+    batch.reserve((size_t)n);
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
         int end = face_end(o, pos);
