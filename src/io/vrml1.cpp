@@ -39,11 +39,7 @@ void read_inline(Scene& L, SCENE3D& scene)
 
 int read_vrml1_object(OBJECT3D& obj, SCENE3D& scene, Scene& L)
 {
-    obj.clear();
-    ReaderTemp& tmp = reader_temp();
-    obj.m_tmp_vertices = tmp.vertices;
-    obj.m_tmp_texvertex = tmp.texvertices;
-    obj.m_tmp_index = tmp.indices;
+    begin_object(obj);
     int result = 0;
     if (!L.m_word[0]) std::strcpy(L.m_word, " ");
     while (L.m_word[0]) {

@@ -275,11 +275,7 @@ int read_object(OBJECT3D& obj, SCENE3D& scene, Scene& L)
 
 int read_vrml2_object(OBJECT3D& obj, SCENE3D& scene, Scene& L)
 {
-    obj.clear();
-    ReaderTemp& tmp = reader_temp();
-    obj.m_tmp_vertices = tmp.vertices;
-    obj.m_tmp_texvertex = tmp.texvertices;
-    obj.m_tmp_index = tmp.indices;
+    begin_object(obj);
     int result = read_object(obj, scene, L);
     // Texture coordinates without their own index follow the vertex index.
     if (obj.texvertex && !obj.texindex && obj.m_index && obj.nbindex > 0) {

@@ -155,6 +155,15 @@ void replace_with_copy(T*& array, const T* values, int n)
 }
 } // namespace
 
+void begin_object(OBJECT3D& obj)
+{
+    obj.clear();
+    ReaderTemp& tmp = reader_temp();
+    obj.m_tmp_vertices = tmp.vertices;
+    obj.m_tmp_texvertex = tmp.texvertices;
+    obj.m_tmp_index = tmp.indices;
+}
+
 int read_points(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 {
     if (!expect(L, lines, "[")) return 0;

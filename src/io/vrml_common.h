@@ -27,6 +27,10 @@ inline bool expect(Scene& L, OBJECT3D* lines, const char* w)
 }
 // While the current token begins with '#', skips the rest of its line and
 // reads the next token.
+// Empties the object for a new read and points it at the shared temporary
+// arrays of the readers.
+void begin_object(OBJECT3D& obj);
+
 void skip_comment_tokens(Scene& L, OBJECT3D* lines);
 // One number token (a word that is not a number reads as 0).
 float number(Scene& L, OBJECT3D* lines);
