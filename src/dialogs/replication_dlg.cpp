@@ -12,6 +12,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "view/qt/filter_window.h"
+#include "view/view_host.h"
+
 // The drawing area under the menu bar. Qt grabs the mouse for the widget
 // that got the press, so moves keep coming while the button is held, also
 // outside the window.
@@ -160,7 +163,7 @@ QStringList CReplicationDlg::SaveFilters()
 
 CReplicationDlg::CReplicationDlg(QWidget* parent) : QDialog(parent), m_file_dialog(NativeFileDialog)
 {
-    setWindowTitle("Replication");
+    setWindowTitle(kReplicationDialogName);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(false);
 
@@ -286,4 +289,11 @@ int RunReplicationDialog(QWidget* parent, QWidget* filter_window, FileDialogFn f
     dlg.SetFilterWindow(filter_window);
     if (file_dialog) dlg.SetFileDialog(std::move(file_dialog));
     return dlg.exec();
+}
+
+bool RunReplicationRequest(QWidget* view, const DialogRequest& request)
+{
+    if (!request.name || QLatin1String(request.name) != QLatin1String(kReplicationDialogName)) return false;
+    RunReplicationDialog(view ? view->window() : nullptr, ViewFilterWindow(view));
+    return true;
 }

@@ -17,6 +17,7 @@
 
 #include "image/replication_state.h"
 
+struct DialogRequest;
 class QAction;
 class QMenuBar;
 class ReplicationCanvas;
@@ -99,3 +100,9 @@ private:
 // window; file_dialog answers Open and Save as (the platform's dialog when
 // empty).
 int RunReplicationDialog(QWidget* parent, QWidget* filter_window = nullptr, FileDialogFn file_dialog = {});
+
+// The Qt view's answer to the command table's request for this window
+// ("&Edit..." 32794 and "Filter" 40001 of the Texture menu): runs it over
+// the view's main window with the view's "Filtre" window, and gives true;
+// false, running nothing, for any other dialog's request.
+bool RunReplicationRequest(QWidget* view, const DialogRequest& request);

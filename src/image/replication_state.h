@@ -11,6 +11,11 @@
 
 #include "image/texture.h"
 
+// The window's title, which is also the name under which the view's
+// commands ("&Edit..." and "Filter" of the Texture menu) ask the host to run
+// it.
+inline constexpr char kReplicationDialogName[] = "Replication";
+
 // Inclusive corners. Empty when right < left or bottom < top.
 struct SelectionRect {
     int left = 0, top = 0, right = 0, bottom = 0;

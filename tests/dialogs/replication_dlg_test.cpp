@@ -22,8 +22,9 @@
 #include "image/texture.h"
 #include "image/image_test_util.h"
 #include "support/recorder.h"
-#include "view/filter_window.h"
-#include "view/view.h"
+#include "view/qt/filter_window.h"
+#include "view/qt/view.h"
+#include "view/view_host.h"
 
 using namespace imgtest;
 
@@ -92,6 +93,7 @@ TEST(ReplicationDlg, ShowsTheOpenedBmpAndLeavesTheViewsContextCurrent)
         auto* dlg = qobject_cast<CReplicationDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
         EXPECT_EQ(dlg->windowTitle(), "Replication");
+        dlg->SetFileDialog(files.fn());
         dlg->action(CReplicationDlg::ID_FILE_OPEN)->trigger();
         ASSERT_EQ(files.asked.size(), 1u);
         EXPECT_FALSE(files.asked[0].save);
@@ -124,7 +126,10 @@ TEST(ReplicationDlg, ShowsTheOpenedBmpAndLeavesTheViewsContextCurrent)
         checked = true;
         dlg->reject();
     });
-    EXPECT_EQ(RunReplicationDialog(&frame, filtre, files.fn()), (int)QDialog::Rejected);
+    // As the view answers the Texture menu's "&Edit..." and "Filter".
+    EXPECT_FALSE(RunReplicationRequest(view, DialogRequest("Dialog_mesh")));
+    EXPECT_FALSE(checked);
+    EXPECT_TRUE(RunReplicationRequest(view, DialogRequest("Replication")));
     EXPECT_TRUE(checked);
     EXPECT_EQ(QOpenGLContext::currentContext(), ctx) << "the view's context stays current";
     view->doneCurrent();

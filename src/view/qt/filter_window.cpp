@@ -1,4 +1,4 @@
-#include "view/filter_window.h"
+#include "view/qt/filter_window.h"
 
 #include <QScrollArea>
 
