@@ -1,6 +1,8 @@
 #include "image/replication_state.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 #include "image/lumi.h"
 
@@ -42,6 +44,23 @@ int ReplicationState::Open(const std::string& path)
 int ReplicationState::Save(const std::string& path)
 {
     if (!HasPicture()) return 0;
+    // BMP files are written in 24 bits only: a frame of a lumi movie (32
+    // bits) would be refused without a word, so the picture as shown is
+    // written instead.
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+    for (char& c : tail) c = (char)std::tolower((unsigned char)c);
+    if (image.depth == 32 && tail == ".bmp") {
+        CTexture shown;
+        if (!shown.Alloc(image.width, image.height, 24)) return 0;
+        const size_t src_pitch = CTexture::ComputeWidthByte32((unsigned)image.width, 32);
+        for (int r = 0; r < image.height; ++r) {
+            const unsigned char* s = image.data + (size_t)r * src_pitch;
+            unsigned char* d = shown.data + (size_t)r * shown.widthbyte32;
+            std::memset(d, 0, shown.widthbyte32);
+            for (int x = 0; x < image.width; ++x) std::memcpy(d + 3 * x, s + 4 * x, 3);
+        }
+        return shown.SaveFile(path);
+    }
     return image.SaveFile(path);
 }
 

@@ -46,7 +46,8 @@ public:
     // the user) the window holds no picture and the selection is empty.
     int Open(const std::string& path);
     // Save as: writes the picture under the full path (".bmp" or ".raw",
-    // other endings are refused with a message). 0 without a picture.
+    // other endings are refused with a message; a 32-bit movie frame goes to
+    // a BMP file as the 24-bit picture shown). 0 without a picture.
     int Save(const std::string& path);
 
     // Mouse, in client coordinates. Without a picture the mouse selects

@@ -127,6 +127,13 @@ TEST(ReplicationState, PlayCyclesLumiFramesAndKeepsTheLastOnePastTheFile)
         EXPECT_EQ(pixel(st.image, 7, 1)[0], shown[i]) << "tick " << i;
         EXPECT_NE(st.image.lumi->chroma, nullptr) << "colours are kept after frame " << frames[i];
     }
+    // The frame shown is saved as a 24-bit BMP file.
+    ASSERT_EQ(st.Save("frame.BMP"), 1);
+    CTexture saved;
+    ASSERT_EQ(saved.ReadFile("frame.BMP"), 1);
+    EXPECT_EQ(saved.depth, 24);
+    EXPECT_EQ(saved.width, 16);
+    EXPECT_EQ(pixel(saved, 7, 1), pixel(st.image, 7, 1));
     st.Stop();
     EXPECT_EQ(st.playing, 0);
     EXPECT_TRUE(st.OutlineShown());
