@@ -166,6 +166,14 @@ TEST(ReplicationDlg, MouseDragClampsToThePictureAndTheOutlineFollows)
     EXPECT_GT(red_right, 0) << "the outline's right side runs on the last column";
     EXPECT_EQ(img.pixel(2, 2), expected(2, 2)) << "the old outline is gone";
     EXPECT_EQ(img.pixel(39, 3), expected(39, 3));
+    // F5: the mirrored tile of the selection, then selected whole.
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    QTest::keyClick(&dlg, Qt::Key_F5);
+    EXPECT_EQ(dlg.state().image.width, 70);
+    EXPECT_EQ(dlg.state().image.height, 48);
+    EXPECT_EQ(dlg.state().selection, (SelectionRect{0, 0, 69, 47}));
+    EXPECT_EQ(shown(dlg).pixel(1, 24), expected(6, 6));   // upright in the lower left quarter
 }
 
 TEST(ReplicationDlg, PlayRunsTheLumiMovieWithoutOutlineAndBmpDoesNotPlay)
