@@ -565,6 +565,11 @@ int DrawingBoard::StartSlideShow(const std::string& list)
         return 0;
     }
     m_slides = std::move(slides);
+    // Pictures named without a folder are looked up beside the list.
+    const size_t slash = list.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : list.substr(0, slash + 1);
+    for (SlideEntry& e : m_slides)
+        if (!folder.empty() && e.name[0] != '/') e.name = folder + e.name;
     m_slide_index = 0;
     m_slide.reset();
     std::shared_ptr<CTexture> img = LoadBoardPicture(m_slides[0].name);

@@ -96,7 +96,8 @@ public:
     const DrawList& overlay() const { return m_overlay; }
     void DropOverlay() { m_overlay.clear(); }
 
-    // Slide show from the list file: reads the list, places the first
+    // Slide show from the list file (pictures named without a folder are
+    // beside the list): reads the list, places the first
     // picture, hides the grid and takes its display time as the period.
     // 1 when the first picture is shown (the view then starts its timer
     // with m_slide_period).
