@@ -165,7 +165,6 @@ CReplicationDlg::CReplicationDlg(QWidget* parent) : QDialog(parent), m_file_dial
 {
     setWindowTitle(kReplicationDialogName);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    setSizeGripEnabled(false);
 
     m_menu = new QMenuBar(this);
     std::map<QString, QMenu*> popups;
