@@ -8,6 +8,7 @@ StderrReporter::~StderrReporter() { set_reporter(m_prev); }
 
 void StderrReporter::message_box(const std::string& text, const std::string&)
 {
+    ++m_messages;
     std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
 }
 
@@ -41,5 +42,10 @@ int run_cli(int argc, char** argv)
         if (!std::strcmp(argv[1], m.flag)) return m.run(argc, argv);
     std::printf("usage: quorvel [FILE]\n");
     for (const CliMode& m : k_modes) std::printf("       quorvel %s\n", m.usage);
-    return 0;
+    std::printf("\nexit status:\n"
+                "  0  FILE was read whole without a message and the output was written\n"
+                "  2  FILE was read and the output written, but a reader reported something\n"
+                "     (content dropped, file cut short, parts not read; the messages are on stderr)\n"
+                "  1  nothing could be opened or written, or the command line is wrong\n");
+    return k_exit_whole;
 }
