@@ -298,8 +298,15 @@ void center(ViewBehaviour& v)
 {
     SCENE3D* s = v.scene();
     if (!s) return;
-    for (int i = 0; i < s->nbobjects; ++i)
-        if (OBJECT3D* o = s->m_objects[i]) o->compute_bounds();
+    // The box is measured afresh: one kept from before an earlier Center
+    // would misplace the object on a second use.
+    for (int i = 0; i < s->nbobjects; ++i) {
+        OBJECT3D* o = s->m_objects[i];
+        if (!o) continue;
+        o->m_o_max_xyz = Vec3(-1e10f, -1e10f, -1e10f);
+        o->m_o_min_xyz = Vec3(1e10f, 1e10f, 1e10f);
+        o->compute_bounds();
+    }
     for (int i = 0; i < s->nbobjects; ++i)
         if (OBJECT3D* o = s->m_objects[i]) o->fit_to_size10();
     v.host().redraw();
