@@ -383,7 +383,6 @@ void save_as(ViewBehaviour& v)
     r.save = true;
     r.title = "File to save";
     r.default_ext = "wrb";
-    r.default_name = "*.wrb";
     if (!v.host().file_dialog(r)) return;
     v.doc().OnSaveDocument(r.path);
 }
