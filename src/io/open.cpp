@@ -21,6 +21,14 @@ bool ends_with(const std::string& path, const char* ext)
     return path.size() >= n && path.compare(path.size() - n, n, ext) == 0;
 }
 
+// Ends the progress of a load that reported some (the VRML loop does it
+// itself; the other readers end here).
+bool progress_done(Scene& loader)
+{
+    loader.progress_done();
+    return true;
+}
+
 int run_finish(SCENE3D& scene, const FinishFn& finish) { return finish ? finish(scene) : 1; }
 
 void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fresh)
@@ -36,13 +44,19 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
     replace_scene(scene, std::make_unique<SCENE3D>());
     SCENE3D& s = *scene;
     if (!loader.load_buffer(path.c_str(), s)) {
-        MessageBox("File not found");
+        // A file that was found but could not be taken has had its message.
+        if (!loader.m_read_error) MessageBox("File not found");
         return false;
     }
-    if (starts_with(loader, "xof") && read_x_file(loader, s)) return run_finish(s, finish) != 0;
-    if (starts_with(loader, "CODE")) return read_building_file(loader, s) && run_finish(s, finish);
-    if (loader.m_len > 0 && loader.m_buf[0] == ' ') return read_grid_file(loader, s) && run_finish(s, finish);
-    if (starts_with(loader, "POINTS") && read_point_set(loader, s)) {
+    // A reader that refuses the file has said why; no other reader tries it.
+    if (starts_with(loader, "xof")) return read_x_file(loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (starts_with(loader, "CODE"))
+        return read_building_file(loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (loader.m_len > 0 && loader.m_buf[0] == ' ')
+        return read_grid_file(loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (starts_with(loader, "POINTS")) {
+        if (!read_point_set(loader, s)) return false;
+        progress_done(loader);
         // The point-set reader may have compiled its list itself.
         return s.m_lists_built || run_finish(s, finish);
     }
@@ -61,6 +75,9 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     // The file is read for a fresh scene, which also keeps the script.
     auto fresh = std::make_unique<SCENE3D>();
     if (!loader.load_buffer(path.c_str(), *fresh)) {
+        // A file that was found but could not be taken has had its message;
+        // the scene stays.
+        if (loader.m_read_error) return OpenResult::Failed;
         SetStatusTextRaw("NOM INCONNU");
         return OpenResult::NotFound;
     }
@@ -68,6 +85,7 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     SCENE3D& s = *scene;
     OpenResult result = OpenResult::Failed;
     auto done = [&](int ok) {
+        if (ok) progress_done(loader);
         if (ok && run_finish(s, finish)) result = OpenResult::Scene;
     };
     if (ends_with(path, ".WRL") || ends_with(path, ".wrl")) done(loader.read_file(s));
@@ -86,7 +104,9 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
         points = true;
         if (s.m_lists_built || run_finish(s, finish)) result = OpenResult::Scene;
     }
-    if (!points && ends_with(path, ".wrb")) done(load_binary(path.c_str(), s));
+    if (!points && ends_with(path, ".wrb"))
+        done(loader.m_inflated ? load_binary_buffer(loader.m_buf, (size_t)loader.m_len, path.c_str(), s)
+                               : load_binary(path.c_str(), s));
     return result;
 }
 

