@@ -29,6 +29,17 @@ bool progress_done(Scene& loader)
     return true;
 }
 
+// The name whose extension chooses the reader: a compressed file is named
+// by what it holds (".wrl.gz" as ".wrl", ".wrz" as ".wrl").
+std::string content_name(const std::string& path)
+{
+    std::string name = path;
+    if (ends_with(name, ".gz") || ends_with(name, ".GZ")) name.resize(name.size() - 3);
+    if (ends_with(name, ".wrz")) name.replace(name.size() - 4, 4, ".wrl");
+    if (ends_with(name, ".WRZ")) name.replace(name.size() - 4, 4, ".WRL");
+    return name;
+}
+
 int run_finish(SCENE3D& scene, const FinishFn& finish) { return finish ? finish(scene) : 1; }
 
 void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fresh)
@@ -88,11 +99,12 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
         if (ok) progress_done(loader);
         if (ok && run_finish(s, finish)) result = OpenResult::Scene;
     };
-    if (ends_with(path, ".WRL") || ends_with(path, ".wrl")) done(loader.read_file(s));
-    if (ends_with(path, ".x") || ends_with(path, ".X")) done(read_x_file(loader, s));
-    if (ends_with(path, ".ign") || ends_with(path, ".IGN")) done(read_building_file(loader, s));
-    if (ends_with(path, ".igz")) done(read_grid_file(loader, s));
-    if (ends_with(path, ".LOD") || ends_with(path, ".lod")) {
+    const std::string name = content_name(path);
+    if (ends_with(name, ".WRL") || ends_with(name, ".wrl")) done(loader.read_file(s));
+    if (ends_with(name, ".x") || ends_with(name, ".X")) done(read_x_file(loader, s));
+    if (ends_with(name, ".ign") || ends_with(name, ".IGN")) done(read_building_file(loader, s));
+    if (ends_with(name, ".igz")) done(read_grid_file(loader, s));
+    if (ends_with(name, ".LOD") || ends_with(name, ".lod")) {
         auto set = std::make_unique<LODSET>();
         if (read_lod_script(loader, *set)) {
             lod = std::move(set);
@@ -104,7 +116,7 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
         points = true;
         if (s.m_lists_built || run_finish(s, finish)) result = OpenResult::Scene;
     }
-    if (!points && ends_with(path, ".wrb"))
+    if (!points && ends_with(name, ".wrb"))
         done(loader.m_inflated ? load_binary_buffer(loader.m_buf, (size_t)loader.m_len, path.c_str(), s)
                                : load_binary(path.c_str(), s));
     return result;
@@ -113,7 +125,8 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
 OpenResult open_for_command_line(const std::string& path, std::unique_ptr<SCENE3D>& scene,
                                  std::unique_ptr<LODSET>& lod, const FinishFn& finish)
 {
-    if (ends_with(path, ".wrb") || ends_with(path, ".LOD") || ends_with(path, ".lod")) {
+    const std::string name = content_name(path);
+    if (ends_with(name, ".wrb") || ends_with(name, ".LOD") || ends_with(name, ".lod")) {
         OpenResult r = open_by_extension(path, scene, lod, finish);
         if (r == OpenResult::NotFound) MessageBox("File not found");
         return r;
