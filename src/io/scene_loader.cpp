@@ -55,8 +55,11 @@ bool TempBlock::grow(size_t n, size_t size)
     return true;
 }
 
-LoadProgressFn set_load_progress(LoadProgressFn fn)
+std::chrono::milliseconds g_progress_after(500);
+
+LoadProgressFn set_load_progress(LoadProgressFn fn, std::chrono::milliseconds after)
 {
+    g_progress_after = after;
     LoadProgressFn old = std::move(progress_fn());
     progress_fn() = std::move(fn);
     return old;
@@ -258,7 +261,7 @@ void Scene::progress_tick()
     m_tick_countdown = 4096;
     const LoadProgressFn& fn = progress_fn();
     if (!fn || m_len <= 0) return;
-    if (m_last_percent < 0 && std::chrono::steady_clock::now() - m_load_start < std::chrono::milliseconds(500))
+    if (m_last_percent < 0 && std::chrono::steady_clock::now() - m_load_start < g_progress_after)
         return;
     int percent = (int)((int64_t)std::min(m_pos, m_len) * 100 / m_len);
     if (m_last_percent >= 0 && percent < m_last_percent + 5) return;

@@ -72,12 +72,14 @@ ReaderTemp& reader_temp();
 size_t set_reader_temp_limit(size_t bytes);
 
 // Progress of long loads: called with the file name and the percentage of
-// its bytes read, once a load has taken about half a second, then at every
-// few percent, and with 100 at the end of such a load. One file at a time
-// (an inlined file or a level reports for itself). Installs fn (empty: none)
-// and returns the previous one.
+// its bytes read, once a load has taken `after` (about half a second), then
+// at every 5 percent or more, and with 100 at the end of such a load. One
+// file at a time (an inlined file or a level reports for itself). Installs
+// fn (empty: none) and returns the previous one. The callback may process
+// window events; it must not start another load.
 using LoadProgressFn = std::function<void(const std::string& file, int percent)>;
-LoadProgressFn set_load_progress(LoadProgressFn fn);
+LoadProgressFn set_load_progress(LoadProgressFn fn,
+                                 std::chrono::milliseconds after = std::chrono::milliseconds(500));
 
 // Largest size a compressed scene file may inflate to, in bytes; larger
 // ones are refused as decompression bombs. Returns the previous limit.
