@@ -281,6 +281,9 @@ void Scene::progress_done()
 int Scene::load_script(SCENE3D& scene)
 {
     std::string path = m_filename;
+    // A compressed "house.wrl.gz" has the script of "house.wrl".
+    if (m_inflated && path.size() > 3 && (path.ends_with(".gz") || path.ends_with(".GZ")))
+        path.resize(path.size() - 3);
     size_t dot = path.find_last_of('.');
     size_t slash = path.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);

@@ -78,6 +78,15 @@ TEST(Gzip, EveryCompressedFormOpensAsItsText)
             }
         }
     }
+    // The companion script of a compressed scene is the one of its text.
+    write_whole_file("house.scr", read_whole_file(source_path("samples/house.scr")));
+    write_whole_file("house.wrl.gz", gzip(read_whole_file(source_path("samples/house.wrl"))));
+    {
+        std::unique_ptr<SCENE3D> scene;
+        ASSERT_TRUE(open_document("house.wrl.gz", scene, nullptr));
+        EXPECT_NE(scene->m_script, nullptr);
+        current_scene() = nullptr;
+    }
     write_whole_file("e.wrz", gzip(read_whole_file(source_path("samples/house.wrl"))));
     EXPECT_EQ(dump_of("e.wrz", true), dump_of("house.wrl", true));
     EXPECT_TRUE(rec.boxes.empty()) << rec.boxes[0].text;
