@@ -1,6 +1,7 @@
 #include "io/open.h"
 
 #include <cstring>
+#include <new>
 
 #include "io/lod.h"
 #include "io/readers.h"
@@ -19,6 +20,26 @@ bool ends_with(const std::string& path, const char* ext)
 {
     size_t n = std::strlen(ext);
     return path.size() >= n && path.compare(path.size() - n, n, ext) == 0;
+}
+
+// Runs a reader; when the memory runs out while it fills its objects, the
+// file is refused with a message naming it (the scene is only changed once
+// a reader has read its whole file).
+template <class Reader>
+int guarded(Scene& loader, Reader reader)
+{
+    try {
+        return reader();
+    } catch (const std::bad_alloc&) {
+        MessageBoxF("Not enough memory to read %s (line %d); it is not read", loader.m_filename.c_str(),
+                    loader.line_at(loader.m_pos));
+        return 0;
+    }
+}
+
+int run_reader(int (*reader)(Scene&, SCENE3D&), Scene& loader, SCENE3D& scene)
+{
+    return guarded(loader, [&] { return reader(loader, scene); });
 }
 
 // Ends the progress of a load that reported some (the VRML loop does it
@@ -60,13 +81,14 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
         return false;
     }
     // A reader that refuses the file has said why; no other reader tries it.
-    if (starts_with(loader, "xof")) return read_x_file(loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (starts_with(loader, "xof"))
+        return run_reader(read_x_file, loader, s) && progress_done(loader) && run_finish(s, finish);
     if (starts_with(loader, "CODE"))
-        return read_building_file(loader, s) && progress_done(loader) && run_finish(s, finish);
+        return run_reader(read_building_file, loader, s) && progress_done(loader) && run_finish(s, finish);
     if (loader.m_len > 0 && loader.m_buf[0] == ' ')
-        return read_grid_file(loader, s) && progress_done(loader) && run_finish(s, finish);
+        return run_reader(read_grid_file, loader, s) && progress_done(loader) && run_finish(s, finish);
     if (starts_with(loader, "POINTS")) {
-        if (!read_point_set(loader, s)) return false;
+        if (!run_reader(read_point_set, loader, s)) return false;
         progress_done(loader);
         // The point-set reader may have compiled its list itself.
         return s.m_lists_built || run_finish(s, finish);
@@ -101,24 +123,26 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     };
     const std::string name = content_name(path);
     if (ends_with(name, ".WRL") || ends_with(name, ".wrl")) done(loader.read_file(s));
-    if (ends_with(name, ".x") || ends_with(name, ".X")) done(read_x_file(loader, s));
-    if (ends_with(name, ".ign") || ends_with(name, ".IGN")) done(read_building_file(loader, s));
-    if (ends_with(name, ".igz")) done(read_grid_file(loader, s));
+    if (ends_with(name, ".x") || ends_with(name, ".X")) done(run_reader(read_x_file, loader, s));
+    if (ends_with(name, ".ign") || ends_with(name, ".IGN")) done(run_reader(read_building_file, loader, s));
+    if (ends_with(name, ".igz")) done(run_reader(read_grid_file, loader, s));
     if (ends_with(name, ".LOD") || ends_with(name, ".lod")) {
         auto set = std::make_unique<LODSET>();
-        if (read_lod_script(loader, *set)) {
+        if (guarded(loader, [&] { return read_lod_script(loader, *set); })) {
             lod = std::move(set);
             result = OpenResult::Lod;
         }
     }
     bool points = false;
-    if (starts_with(loader, "POINTS") && read_point_set(loader, s)) {
+    if (starts_with(loader, "POINTS") && run_reader(read_point_set, loader, s)) {
         points = true;
         if (s.m_lists_built || run_finish(s, finish)) result = OpenResult::Scene;
     }
     if (!points && ends_with(name, ".wrb"))
-        done(loader.m_inflated ? load_binary_buffer(loader.m_buf, (size_t)loader.m_len, path.c_str(), s)
-                               : load_binary(path.c_str(), s));
+        done(guarded(loader, [&] {
+            return loader.m_inflated ? load_binary_buffer(loader.m_buf, (size_t)loader.m_len, path.c_str(), s)
+                                     : load_binary(path.c_str(), s);
+        }));
     return result;
 }
 
