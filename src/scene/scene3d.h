@@ -74,6 +74,10 @@ public:
     float m_fog_start = 1.0f;
     float m_fog_end = 100.0f;
     int32_t m_polygon_mode;
+    // Section and curve chosen in the "Extrude" dialog (-1: none); kept
+    // between uses of the dialog.
+    int32_t m_extrude_section = -1;
+    int32_t m_extrude_curve = -1;
 
     SCENE3D();
     ~SCENE3D();
