@@ -117,14 +117,7 @@ int AddLoft(SCENE3D& scene)
 
 int AddPanorama(SCENE3D& scene, const std::string& picture, const Vec3& size)
 {
-    if (scene.nbobjects == 1) {
-        delete scene.m_objects[0];
-        // Bounding-box objects follow the regular ones: move them down.
-        for (int i = 0; i < scene.m_nbboxes; ++i) scene.m_objects[i] = scene.m_objects[i + 1];
-        scene.m_objects[scene.m_nbboxes] = nullptr;
-        scene.nbobjects = 0;
-        if (scene.m_selected == 0) scene.m_selected = -1;
-    }
+    if (scene.nbobjects == 1) scene.remove_object(0);
     OBJECT3D* o = new OBJECT3D();
     MakePanorama(*o, scene, "pano", size, picture);
     TranslatePoints(*o, Vec3(0.f, -size.z / 2, 20.f));

@@ -33,6 +33,10 @@ OBJECT3D* load_part(SCENE3D& scene, const char* name)
         return nullptr;
     }
     loader.read_file(scene);
+    // The reader leaves an empty object behind the last one of a file: the
+    // sea scene addresses its objects by position, so only filled ones stay.
+    for (int i = scene.nbobjects - 1; i >= before; --i)
+        if (scene.m_objects[i]->nbpts <= 0) scene.remove_object(i);
     return scene.nbobjects > before ? scene.m_objects[before] : nullptr;
 }
 

@@ -87,6 +87,9 @@ public:
     void delete_objects();
     // Appends obj; 0 (and obj not taken) when the array is full.
     int add_object(OBJECT3D* obj);
+    // Deletes object i and moves the later objects (and the bounding-box
+    // objects behind them) down one slot; 0 when i names no object.
+    int remove_object(int i);
     OBJECT3D* get_object(int i) const;
     CTexture* get_texture(int i) const;
     bool find_texture(const std::string& name, int& index) const;
