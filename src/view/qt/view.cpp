@@ -1,4 +1,4 @@
-#include "view/view.h"
+#include "view/qt/view.h"
 
 #include <GL/gl.h>
 

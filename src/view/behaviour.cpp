@@ -1,0 +1,46 @@
+#include "view/behaviour.h"
+
+#include "scene/glconst.h"
+#include "scene/scene3d.h"
+#include "view/document.h"
+
+ViewPoint2& last_mouse_point()
+{
+    static ViewPoint2 p;
+    return p;
+}
+
+ViewBehaviour::ViewBehaviour(CQuorvelDoc& doc, ViewHost& host)
+    : m_gl_face(glc::FRONT_AND_BACK), m_doc(doc), m_host(host)
+{
+    m_gl.scene = doc.scene();
+}
+
+ViewBehaviour::~ViewBehaviour() { destroy_board(m_board); }
+
+SCENE3D* ViewBehaviour::scene() const { return m_doc.scene(); }
+
+void ViewBehaviour::SceneChanged()
+{
+    m_gl.scene = m_doc.scene();
+    m_gl.pick_pass = false;
+    if (m_gl.scene && m_gl.scene->m_camera) {
+        m_gl.scene->m_camera->position = Vec3(0.f, 0.f, -20.f);
+        m_gl.scene->m_camera->rotation = Vec3(0.f, 0.f, 0.f);
+    }
+    m_host.redraw();
+}
+
+void ViewBehaviour::OnButtonDown(MouseButton, int, int) {}
+void ViewBehaviour::OnButtonUp(MouseButton, int, int) {}
+void ViewBehaviour::OnMouseMove(int, int) {}
+void ViewBehaviour::OnMouseWheel(int, int, int) {}
+void ViewBehaviour::OnKeyDown(ViewKey) {}
+void ViewBehaviour::OnTimer(int) {}
+void ViewBehaviour::OnSize(int w, int h)
+{
+    m_gl.width = w;
+    m_gl.height = h;
+}
+bool ViewBehaviour::CollisionAccepts(const Vec3&) const { return true; }
+void ViewBehaviour::NavigationTick() {}
