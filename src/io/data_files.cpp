@@ -52,10 +52,10 @@ std::string source_data_folder()
     return is_folder(dir) ? dir : std::string();
 }
 
-std::string find_data_file(const std::string& name)
+std::string find_data_file(const std::string& name, const std::string& folder)
 {
     if (name.empty()) return {};
-    std::string here = resolve_path(name);
+    std::string here = resolve_path(folder.empty() ? name : folder + "/" + name);
     if (is_file(here)) return here;
     // Only a bare file name is looked for in the program's folders.
     if (name.find('/') != std::string::npos) return {};
@@ -65,4 +65,10 @@ std::string find_data_file(const std::string& name)
         if (is_file(p)) return p;
     }
     return {};
+}
+
+std::string data_file_or_name(const std::string& name, const std::string& folder)
+{
+    std::string p = find_data_file(name, folder);
+    return p.empty() ? name : p;
 }

@@ -15,15 +15,6 @@ uint32_t g_relief_state = 1;
 
 const TexVertex kSquareTex[4] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
 
-// Scene file names are matched as the scene wrote them; a data file is read
-// from where find_data_file finds it, else under its own name (so that the
-// image reader reports it missing).
-std::string data_path(const char* name)
-{
-    std::string p = find_data_file(name);
-    return p.empty() ? std::string(name) : p;
-}
-
 int append(SCENE3D& scene, OBJECT3D* o)
 {
     if (!scene.add_object(o)) {
@@ -135,11 +126,11 @@ int MakeFractal(OBJECT3D& o, SCENE3D& scene, const std::string& name, int depth,
     return ok;
 }
 
-int AddFractal(SCENE3D& scene)
+int AddFractal(SCENE3D& scene, const std::string& folder)
 {
     OBJECT3D* o = new OBJECT3D();
     MakeTriangle(*o, "Fractal", Vec3(0, 0, 0), Vec3(1, 1, 1));
-    MakeFractal(*o, scene, "Triangle", 2, data_path("mer_texture.jpg"));
+    MakeFractal(*o, scene, "Triangle", 2, data_file_or_name("mer_texture.jpg", folder));
     o->m_needs_rebuild = 1;
     return append(scene, o);
 }

@@ -52,7 +52,9 @@ int MakeFractal(OBJECT3D& o, SCENE3D& scene, const std::string& name, int depth,
 
 // Scene commands: each appends what it builds and returns the number of
 // objects added (0: scene unchanged). The caller rebuilds, dumps, redraws.
-int AddFractal(SCENE3D& scene);     // "Triangle", depth 2, "mer_texture.jpg"
+// The data files ("mer_texture.jpg", ...) are looked up in `folder` first
+// (see find_data_file).
+int AddFractal(SCENE3D& scene, const std::string& folder = {});   // "Triangle", depth 2
 int AddTerrain(SCENE3D& scene);     // "TERRAIN", the unit triangle
 // A cube five times the extent of the scene's points, standing on y = -0.5
 // and centred on the scene in x and z. Extends the scene bounds first.

@@ -33,11 +33,6 @@ int append(SCENE3D& scene, OBJECT3D* o)
     return 1;
 }
 
-std::string data_path(const char* name)
-{
-    std::string p = find_data_file(name);
-    return p.empty() ? std::string(name) : p;
-}
 } // namespace
 
 int MakeHull(OBJECT3D& o, SCENE3D& scene, const std::string& name, int orientation, const std::string& texture_file)
@@ -98,9 +93,9 @@ int MakePanorama(OBJECT3D& o, SCENE3D& scene, const std::string& name, const Vec
     return 1;
 }
 
-int AddLoft(SCENE3D& scene)
+int AddLoft(SCENE3D& scene, const std::string& folder)
 {
-    const std::string pattern = data_path("pirogue_pattern_quad_1.bmp");
+    const std::string pattern = data_file_or_name("pirogue_pattern_quad_1.bmp", folder);
     OBJECT3D* outer = new OBJECT3D();
     OBJECT3D* inner = new OBJECT3D();
     MakeHull(*outer, scene, "Bateau", 1, pattern);

@@ -26,8 +26,9 @@ int MakePanorama(OBJECT3D& o, SCENE3D& scene, const std::string& name, const Vec
                  const std::string& picture);
 
 // Scene commands; each returns the number of objects added.
-// "Loft": two "Bateau" skins, the first (outer) 0.2 higher.
-int AddLoft(SCENE3D& scene);
+// "Loft": two "Bateau" skins, the first (outer) 0.2 higher; the pattern is
+// looked up in `folder` first (find_data_file).
+int AddLoft(SCENE3D& scene, const std::string& folder = {});
 // "Panoramique": a scene of exactly one object loses it (a new panorama
 // replaces the old one); the panorama "pano" is placed around the camera
 // and the scene is switched to panorama walking (m_collision 1,

@@ -15,18 +15,12 @@ namespace {
 // 0.01 as the single-precision value the texture mapping uses.
 constexpr float kSeaTexStep = 0.01f;
 
-std::string data_path(const char* name)
-{
-    std::string p = find_data_file(name);
-    return p.empty() ? std::string(name) : p;
-}
-
 // Loads one fixed scene file, appending its objects; the first object it
 // added, or null (reported) when the file is missing or gave nothing.
-OBJECT3D* load_part(SCENE3D& scene, const char* name)
+OBJECT3D* load_part(SCENE3D& scene, const char* name, const std::string& folder)
 {
     const int before = scene.nbobjects;
-    std::string path = find_data_file(name);
+    std::string path = find_data_file(name, folder);
     Scene loader;
     if (path.empty() || !loader.load_buffer(path.c_str(), scene)) {
         MessageBox("File not found");
@@ -38,6 +32,14 @@ OBJECT3D* load_part(SCENE3D& scene, const char* name)
     for (int i = scene.nbobjects - 1; i >= before; --i)
         if (scene.m_objects[i]->nbpts <= 0) scene.remove_object(i);
     return scene.nbobjects > before ? scene.m_objects[before] : nullptr;
+}
+
+bool holds(const SCENE3D& scene, const OBJECT3D* o)
+{
+    if (!o) return false;
+    for (int i = 0; i < scene.nbobjects; ++i)
+        if (scene.m_objects[i] == o) return true;
+    return false;
 }
 
 void set_colours(OBJECT3D& o, uint32_t ambient, uint32_t diffuse, uint32_t specular)
@@ -73,7 +75,7 @@ SeaState make_sea_state(int N, int P)
     return s;
 }
 
-int SeaScene(SCENE3D& scene)
+int SeaScene(SCENE3D& scene, const std::string& folder)
 {
     scene.delete_objects();
     SeaState& st = sea_state();
@@ -91,6 +93,8 @@ int SeaScene(SCENE3D& scene)
         delete sea;
         return scene.nbobjects;
     }
+    st.scene = &scene;
+    st.water = sea;
     ScalePoints(*sea, Vec3(1.1f, 1.1f, 1.1f));
     AnimateSea(scene, 0.0);
     std::vector<TexVertex> tex((size_t)sea->nbpts);
@@ -101,10 +105,10 @@ int SeaScene(SCENE3D& scene)
     sea->take_texture_coords(tex, std::span<const int32_t>(sea->m_index, (size_t)sea->nbindex));
     sea->m_transparency = 0.5f;
     sea->m_texture_name = "mer_quad.jpg";
-    bind_texture(*sea, scene, data_path("mer_quad.jpg"));
+    bind_texture(*sea, scene, data_file_or_name("mer_quad.jpg", folder));
 
     // Sphere, falling from above the middle of the sea.
-    if (OBJECT3D* sphere = load_part(scene, "sphere_01.wrl")) {
+    if (OBJECT3D* sphere = load_part(scene, "sphere_01.wrl", folder)) {
         const float k = (float)st.sphere_scale;
         ScalePoints(*sphere, Vec3(k, k, k));
         sphere->m_dyn_translation = st.sphere;
@@ -112,12 +116,13 @@ int SeaScene(SCENE3D& scene)
         set_colours(*sphere, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF);
         sphere->m_transparency = 0.5f;
         sphere->m_texture_name = "water_quad.jpg";
-        bind_texture(*sphere, scene, data_path("water_quad.jpg"));
+        bind_texture(*sphere, scene, data_file_or_name("water_quad.jpg", folder));
         sphere->m_needs_rebuild = 1;
+        st.ball = sphere;
     }
 
     // Cloud.
-    if (OBJECT3D* cloud = load_part(scene, "meteo.wrl")) {
+    if (OBJECT3D* cloud = load_part(scene, "meteo.wrl", folder)) {
         ScalePoints(*cloud, Vec3(4.f, 4.f, 5.f));
         TranslatePoints(*cloud, Vec3((float)(st.N / 2), 0.5f, (float)(-st.P / 10)));
         set_colours(*cloud, 0xF2BE68, 0xF2BE68, 0xF2BE68);
@@ -125,7 +130,7 @@ int SeaScene(SCENE3D& scene)
     }
 
     // Base.
-    if (OBJECT3D* base = load_part(scene, "socle.wrl")) {
+    if (OBJECT3D* base = load_part(scene, "socle.wrl", folder)) {
         TranslatePoints(*base, Vec3((float)(st.N / 2), 1.0f, (float)(st.P / 2)));
         set_colours(*base, 0xFFAE00, 0xFFAE00, 0x000000);
         base->m_needs_rebuild = 1;
@@ -146,7 +151,8 @@ int SeaScene(SCENE3D& scene)
 void AnimateSea(SCENE3D& scene, double t)
 {
     SeaState& st = sea_state();
-    OBJECT3D* sea = scene.get_object(kSeaWater);
+    if (st.scene != &scene) return;
+    OBJECT3D* sea = holds(scene, st.water) ? st.water : nullptr;
     if (sea && sea->m_vertices) {
         const double wave = st.T * t;
         for (int i = 0; i < sea->nbpts; ++i) {
@@ -165,7 +171,7 @@ void AnimateSea(SCENE3D& scene, double t)
         }
         sea->m_needs_rebuild = 1;
     }
-    OBJECT3D* sphere = scene.get_object(kSeaSphere);
+    OBJECT3D* sphere = holds(scene, st.ball) ? st.ball : nullptr;
     if (!sphere) return;
     st.sphere.y = (float)(st.sphere.y - st.P / 100.0);
     if (st.sphere.y - st.sphere_scale < 0 && st.impact == 0) {

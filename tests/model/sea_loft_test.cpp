@@ -8,6 +8,7 @@
 #include "model/loft.h"
 #include "model/sea.h"
 #include "model/solids.h"
+#include "scene/compile_prep.h"
 #include "scene/object3d.h"
 #include "scene/scene3d.h"
 #include "support/invariants.h"
@@ -37,14 +38,16 @@ TEST(Sea, SceneAndFallingSphere)
     ASSERT_EQ(SeaScene(scene), 4);   // the old object is gone
     EXPECT_TRUE(rec.boxes.empty());
     EXPECT_EQ(check_scene(scene), "");
-    const OBJECT3D& sea = *scene.m_objects[kSeaWater];
+    OBJECT3D& sea = *scene.m_objects[kSeaWater];
     EXPECT_EQ(sea.m_name, "Mer");
     EXPECT_EQ(sea.nbpts, 10000);
     EXPECT_EQ(sea.nbface, 99 * 99);
     // Calm sea at t = 0: still on the lines x = 0 and z = 0; texture from the scaled points.
     for (int i = 0; i < sea.nbpts; ++i) {
         const Vec3& v = sea.m_vertices[i];
-        if (v.x == 0 || v.z == 0) ASSERT_EQ(v.y, 0.f) << i;
+        if (v.x == 0 || v.z == 0) {
+            ASSERT_EQ(v.y, 0.f) << i;
+        }
         ASSERT_EQ(sea.texvertex[i].s, (v.x + 10) * 0.01f);
     }
     EXPECT_FLOAT_EQ(sea.m_vertices[9999].x, 108.9f);
@@ -56,11 +59,16 @@ TEST(Sea, SceneAndFallingSphere)
     EXPECT_EQ(sphere.m_dyn_translation, Vec3(50, 10, 50));
     EXPECT_EQ(sphere.m_dynamic, 1);
     EXPECT_EQ(sphere.T_specularColor[0], Vec3(1, 1, 1));
-    const OBJECT3D& cloud = *scene.m_objects[kSeaCloud];
+    OBJECT3D& cloud = *scene.m_objects[kSeaCloud];
     EXPECT_FLOAT_EQ(cloud.T_diffuseColor[0].z, 0.94901961f);
     const OBJECT3D& base = *scene.m_objects[kSeaBase];
     EXPECT_EQ(base.T_specularColor[0], Vec3(0, 0, 0));
 
+    // Rebuilding the lists puts the transparent sea and sphere last: the
+    // animation still moves them, and leaves the cloud alone.
+    order_objects_for_compile(scene);
+    ASSERT_EQ(scene.m_objects[0], &cloud);
+    const float cloud_y = cloud.m_vertices[0].y;
     // One unit per tick; the tick that brings the sphere below 2 starts the rings.
     for (int tick = 1; tick <= 9; ++tick) {
         double t = AnimateSeaTick(scene);
@@ -69,6 +77,8 @@ TEST(Sea, SceneAndFallingSphere)
         EXPECT_EQ(sea_state().impact, tick == 9 ? 1 : 0) << tick;
     }
     EXPECT_NEAR(sea_state().t0, 0.9, 1e-9);
+    EXPECT_EQ(cloud.m_vertices[0].y, cloud_y);
+    EXPECT_NE(sea.m_vertices[5050].y, 0.f);
     bool restarted = false;
     for (int tick = 10; tick <= 31; ++tick) {
         const double t = AnimateSeaTick(scene);
@@ -76,6 +86,14 @@ TEST(Sea, SceneAndFallingSphere)
         restarted |= t == 0.0;   // past 3.0 the time restarts at 0
     }
     EXPECT_TRUE(restarted);
+
+    // Another scene is not the sea's.
+    SCENE3D other;
+    OBJECT3D* t = new OBJECT3D();
+    MakeTriangle(*t, "t", Vec3(), Vec3(1, 1, 1));
+    other.add_object(t);
+    AnimateSea(other, 1.0);
+    EXPECT_EQ(t->m_vertices[2], Vec3(1, 1, 0));
     EXPECT_EQ(sphere.m_dyn_translation.y, -21.f);   // it keeps falling
 }
 
