@@ -1,8 +1,10 @@
 #include "view/behaviour.h"
 
+#include "model/loft.h"
 #include "scene/glconst.h"
 #include "scene/scene3d.h"
 #include "view/document.h"
+#include "view/model_dialogs.h"
 
 ViewPoint2& last_mouse_point()
 {
@@ -36,11 +38,18 @@ void ViewBehaviour::OnButtonUp(MouseButton, int, int) {}
 void ViewBehaviour::OnMouseMove(int, int) {}
 void ViewBehaviour::OnMouseWheel(int, int, int) {}
 void ViewBehaviour::OnKeyDown(ViewKey) {}
-void ViewBehaviour::OnTimer(int) {}
+void ViewBehaviour::OnTimer(int id)
+{
+    if (id == TIMER_MESH) mesh_animation_tick(*this);
+}
 void ViewBehaviour::OnSize(int w, int h)
 {
     m_gl.width = w;
     m_gl.height = h;
 }
-bool ViewBehaviour::CollisionAccepts(const Vec3&) const { return true; }
+bool ViewBehaviour::CollisionAccepts(const Vec3& p) const
+{
+    const SCENE3D* s = scene();
+    return !s || panorama_accepts(*s, p, m_collision_radius);
+}
 void ViewBehaviour::NavigationTick() {}
