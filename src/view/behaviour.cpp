@@ -3,6 +3,7 @@
 #include "model/loft.h"
 #include "scene/glconst.h"
 #include "scene/scene3d.h"
+#include "view/board_view.h"
 #include "view/document.h"
 #include "view/model_dialogs.h"
 
@@ -33,13 +34,20 @@ void ViewBehaviour::SceneChanged()
     m_host.redraw();
 }
 
-void ViewBehaviour::OnButtonDown(MouseButton, int, int) {}
+void ViewBehaviour::OnButtonDown(MouseButton b, int x, int y)
+{
+    if (b == MB_LEFT && board_left_click(*this, x, y)) return;
+}
 void ViewBehaviour::OnButtonUp(MouseButton, int, int) {}
 void ViewBehaviour::OnMouseMove(int, int) {}
 void ViewBehaviour::OnMouseWheel(int, int, int) {}
-void ViewBehaviour::OnKeyDown(ViewKey) {}
+void ViewBehaviour::OnKeyDown(ViewKey key)
+{
+    if (key == VK_F11_KEY) board_start_slide_show(*this);
+}
 void ViewBehaviour::OnTimer(int id)
 {
+    if (id == TIMER_SLIDE_SHOW) board_slide_tick(*this);
     if (id == TIMER_MESH) mesh_animation_tick(*this);
 }
 void ViewBehaviour::OnSize(int w, int h)
