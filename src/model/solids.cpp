@@ -43,6 +43,9 @@ int bind_texture(OBJECT3D& o, SCENE3D& scene, const std::string& file)
     // table for it would only report an unreadable file.
     if (file.empty()) return 0;
     if (!o.m_texture) o.m_texture = new int32_t(-1);
+    // Drawn with the texture in its slot (untextured while the slot names
+    // none), as the readers do.
+    o.m_texture_mode = 1;
     scene.add_texture(file, *o.m_texture, o.m_transparency, o.m_transparent);
     return *o.m_texture >= 0 && scene.get_texture(*o.m_texture) != nullptr;
 }
@@ -53,10 +56,7 @@ int MakeCube(OBJECT3D& o, SCENE3D& scene, const std::string& name, const std::st
     o.take_points(kUnitCube);
     o.take_faces(kCubeFaces);
     o.take_texture_coords(kSquareTex, kCubeTexIndex);
-    if (!texture.empty()) {
-        bind_texture(o, scene, texture);
-        o.m_texture_mode = 1;
-    }
+    bind_texture(o, scene, texture);
     o.m_needs_rebuild = 1;
     return 1;
 }
@@ -85,10 +85,7 @@ int MakeCylinder(OBJECT3D& o, SCENE3D& scene, const std::string& name, const Cyl
     o.take_points(pts);
     o.take_faces(idx);
     o.take_texture_coords(tex, idx);
-    if (!p.texture.empty()) {
-        bind_texture(o, scene, p.texture);
-        o.m_texture_mode = 1;
-    }
+    bind_texture(o, scene, p.texture);
     return 1;
 }
 

@@ -39,7 +39,7 @@ struct GridParams {
 constexpr long long kMaxGridPoints = 4000000;
 
 // Unit cube of 6 quads with the shared square texture vertices; sets
-// m_needs_rebuild. With a texture name, binds it and sets m_texture_mode 1.
+// m_needs_rebuild. With a texture name, binds it (see bind_texture).
 int MakeCube(OBJECT3D& o, SCENE3D& scene, const std::string& name, const std::string& texture);
 // Open cylinder side about the z axis: 2n points, n quads, 2n texture
 // vertices. 0 (object unchanged) when n < 1 or n is absurdly large.
@@ -73,7 +73,8 @@ int SetDiffuseColor(OBJECT3D& o, int material, uint32_t packed);
 int SetSpecularColor(OBJECT3D& o, int material, uint32_t packed);
 Vec3 unpack_colour(uint32_t packed);
 
-// Gives the object its texture slot (-1 until bound) and looks the file up
-// in (or loads it into) the scene's texture table with the object's
-// transparency. 1 when the slot names a texture afterwards.
+// Gives the object its texture slot (-1 until bound), sets m_texture_mode 1
+// and looks the file up in (or loads it into) the scene's texture table
+// with the object's transparency. 1 when the slot names a texture
+// afterwards; an empty name binds nothing and changes nothing.
 int bind_texture(OBJECT3D& o, SCENE3D& scene, const std::string& file);

@@ -2,6 +2,8 @@
 // and its animation, sweeps, the hull and the panorama. The generators are
 // in the core (model/); here each command asks what it must ask, appends,
 // and then dumps, marks the document, rebuilds and redraws as it should.
+#include <GL/gl.h>
+
 #include <cstdio>
 
 #include "io/data_files.h"
@@ -168,7 +170,13 @@ void mesh_sphere(ViewBehaviour& v)
     if (!s) return;
     v.m_gl.scene = s;
     SeaScene(*s, v.doc().m_folder);
+    // The sky: the clear colour of every later frame (the pick pass puts
+    // back the view's own copy).
     for (int k = 0; k < 3; ++k) v.m_gl.clear_rgb[k] = kSeaSky[k];
+    if (v.host().make_current()) {
+        glClearColor(kSeaSky[0], kSeaSky[1], kSeaSky[2], kSeaSky[3]);
+        v.host().done_current();
+    }
     finish(v, REBUILD);
 }
 
