@@ -72,8 +72,12 @@ TEST(Solids, CylinderAndConeRings)
     EXPECT_EQ(cone.nbtexvertex, 0);
 
     OBJECT3D none;
-    EXPECT_EQ(MakeCylinder(none, scene, "x", CylinderParams{0}), 0);
-    EXPECT_EQ(MakeCone(none, "x", ConeParams{-3}), 0);
+    CylinderParams no_segments;
+    no_segments.n = 0;
+    ConeParams negative;
+    negative.n = -3;
+    EXPECT_EQ(MakeCylinder(none, scene, "x", no_segments), 0);
+    EXPECT_EQ(MakeCone(none, "x", negative), 0);
     EXPECT_EQ(none.nbpts, 0);
 }
 

@@ -143,10 +143,8 @@ TEST(ModelCommands, PanoramaSwitchesToPanoramaWalking)
     run_command(f.view, 32888);
     ASSERT_EQ(f.scene().nbobjects, 1);
     EXPECT_EQ(f.scene().m_objects[0]->m_name, "pano");
-    EXPECT_EQ(f.host.m_file_requests.back().title, "File to load");
     EXPECT_EQ(f.view.m_yz_toggle, 1);
     EXPECT_FALSE(f.view.CollisionAccepts(Vec3(0, 0, 0)));
-    EXPECT_TRUE(f.view.CollisionAccepts(Vec3(0, 0, -20)));
     run_command(f.view, 32890);   // Pan Disable collides
     EXPECT_TRUE(f.view.CollisionAccepts(Vec3(0, 0, 0)));
 }
