@@ -71,7 +71,6 @@ SeaState make_sea_state(int N, int P)
     s.impact = 0;
     s.t0 = 0.0;
     s.sphere = Vec3((float)(N / 2), (float)(P / 10), (float)(N / 2));
-    s.time = 0.0;
     return s;
 }
 
@@ -181,13 +180,4 @@ void AnimateSea(SCENE3D& scene, double t)
     sphere->m_dyn_translation = st.sphere;
     sphere->m_dynamic = 1;
     sphere->m_needs_rebuild = 1;
-}
-
-double AnimateSeaTick(SCENE3D& scene)
-{
-    SeaState& st = sea_state();
-    st.time += 0.1;
-    if (st.time > 3.0) st.time = 0.0;
-    AnimateSea(scene, st.time);
-    return st.time;
 }

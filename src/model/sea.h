@@ -23,7 +23,6 @@ struct SeaState {
     int impact = 0;             // 0 calm; 1 after the sphere touched the water
     double t0 = 0.0;            // time of the impact
     Vec3 sphere{50.f, 10.f, 50.f};
-    double time = 0.0;          // animation time of the view's ticks (s)
     // The scene the sea was built in, and its sea and sphere. Rebuilding
     // the lists moves transparent objects (the sea and the sphere) to the
     // end of the scene, so the animation follows the objects themselves,
@@ -56,7 +55,3 @@ int SeaScene(SCENE3D& scene, const std::string& folder = {});
 // sea's points changes. Nothing happens to a scene the sea was not built
 // in, nor to a sea or sphere no longer in it.
 void AnimateSea(SCENE3D& scene, double t);
-
-// One tick of the sea animation: the time grows by 0.1 and restarts at 0
-// past 3.0, then AnimateSea. Returns the new time.
-double AnimateSeaTick(SCENE3D& scene);

@@ -180,22 +180,6 @@ void mesh_sphere(ViewBehaviour& v)
     finish(v, REBUILD);
 }
 
-void animate_mesh(ViewBehaviour& v)
-{
-    v.m_mesh_time = 0.0;
-    sea_state().time = 0.0;
-    v.host().start_timer(TIMER_MESH, v.m_mesh_interval);
-}
-
-// Opening the menu that shows the item stops the animation.
-CommandState animate_mesh_state(ViewBehaviour& v)
-{
-    v.m_mesh_time = 0.0;
-    sea_state().time = 0.0;
-    v.host().stop_timer(TIMER_MESH);
-    return {true, false};
-}
-
 void tree_transparency(ViewBehaviour& v)
 {
     SCENE3D* s = v.scene();
@@ -246,11 +230,6 @@ void panorama(ViewBehaviour& v)
     v.host().redraw();
 }
 
-void pan_disable_collides(ViewBehaviour& v)
-{
-    if (SCENE3D* s = v.scene()) s->m_collision_off = !s->m_collision_off;
-}
-
 const CommandImpl k_impls[] = {
     {32821, cube, nullptr},
     {32822, cylinder, nullptr},
@@ -263,13 +242,17 @@ const CommandImpl k_impls[] = {
     {32851, terrain, nullptr},
     {32837, clouds_box, nullptr},
     {32880, mesh_sphere, nullptr},
-    {32881, animate_mesh, animate_mesh_state},
     {32850, tree_transparency, nullptr},
     {32835, extrude, nullptr},
     {32852, loft, nullptr},
     {32888, panorama, nullptr},
-    {32890, pan_disable_collides, nullptr},
 };
+
+// The sea's step in the view's mesh animation ("Animate_mesh", timer 4).
+const bool k_hooks_set = [] {
+    view_hooks().wave_step = AnimateSea;
+    return true;
+}();
 } // namespace
 
 std::vector<std::string> extrude_dialog_lines(const SCENE3D& scene)
@@ -282,16 +265,6 @@ std::vector<std::string> extrude_dialog_lines(const SCENE3D& scene)
         lines.push_back(buf + (o ? o->m_name : std::string()));
     }
     return lines;
-}
-
-void mesh_animation_tick(ViewBehaviour& v)
-{
-    SCENE3D* s = v.scene();
-    if (s) v.m_mesh_time = AnimateSeaTick(*s);
-    v.doc().m_modified = 1;
-    SetStatusText("Time:%3.2f", v.m_mesh_time);
-    v.host().redraw();
-    v.host().start_timer(TIMER_MESH, v.m_mesh_interval);
 }
 
 std::span<const CommandImpl> model_command_impls() { return k_impls; }

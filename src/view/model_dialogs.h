@@ -8,7 +8,6 @@
 #include "view/view_host.h"
 
 class SCENE3D;
-class ViewBehaviour;
 
 // "Dialog_mesh" (resource 141): the grid's point counts, control 1039 along
 // x and control 1038 along z, both 10 when it opens.
@@ -36,7 +35,3 @@ struct ExtrudeDialogRequest : DialogRequest {
 };
 // The lines of the Extrude dialog's lists for a scene.
 std::vector<std::string> extrude_dialog_lines(const SCENE3D& scene);
-
-// One tick of the mesh animation (view timer 4): the sea moves one step,
-// the time shows on the status line, the timer is armed again.
-void mesh_animation_tick(ViewBehaviour& v);
