@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 #include "model/sea.h"
@@ -142,4 +143,16 @@ TEST(ModelCommands, PanoramaSwitchesToPanoramaWalking)
     EXPECT_FALSE(f.view.CollisionAccepts(Vec3(0, 0, 0)));
     run_command(f.view, 32890);   // Pan Disable collides
     EXPECT_TRUE(f.view.CollisionAccepts(Vec3(0, 0, 0)));
+}
+
+TEST(ModelCommands, FractalFromTheCommandLineIsTheSameEveryRun)
+{
+    ScratchDir dir;
+    const std::string run = std::string("env -u DISPLAY ") + QV_QUORVEL_EXE + " --command 32867";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    const std::string first = read_whole_file(dir.file("vrml.out"));
+    EXPECT_NE(first.find("AFFICHAGE DE L'OBJET: Triangle"), std::string::npos);
+    EXPECT_NE(first.find("nbface     :        16"), std::string::npos);
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(read_whole_file(dir.file("vrml.out")), first);
 }
