@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "io/file_lookup.h"
+#include "io/vrml_graph.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
 
@@ -180,6 +181,15 @@ int Scene::read_file(SCENE3D& scene)
     else {
         MessageBox("Invalid vrml version");
         return 0;
+    }
+    m_pos = 0;
+    m_abort = 0;
+    // Files laid out otherwise than one object per DEF'd node or marker
+    // are read as a scene graph, so that no shape is lost.
+    if (!vrml::object_layout_file(*this, version)) {
+        vrml::read_scene_graph(*this, scene, version);
+        SetStatusText("End Read %s", m_filename.c_str());
+        return 1;
     }
     m_pos = 0;
     m_abort = 0;
