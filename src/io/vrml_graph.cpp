@@ -234,6 +234,17 @@ bool object_transform2(const VNode* t)
 
 bool object_layout2(const VTree& tree)
 {
+    bool inline_met = false;
+    std::set<const VNode*> seen;
+    for (const VNode* r : tree.roots)
+        each_node(r, [&](const VNode* x) {
+            if (x->type == "Inline") inline_met = true;
+            // Geometry written as a child, without its Shape.
+            if (const VField* c = x->field("children"))
+                for (const VNode* k : c->nodes)
+                    if (k && in(k->type, k_geometry2)) inline_met = true;
+        }, seen);
+    if (inline_met) return false;
     for (const VNode* r : tree.roots) {
         if (!r) continue;
         if (r->type == "Transform" && !r->def.empty()) {
@@ -812,6 +823,12 @@ struct Reader {
             if (!f) f = n->field("children");
             if (f && !f->nodes.empty()) visit2(f->nodes[0], m, name, depth + 1);
         } else if (t == "Shape") shape2(*n, m, name);
+        else if (in(t, k_geometry2) && t != "Text") {
+            // Geometry written without its Shape: drawn with the default look.
+            Mesh mesh;
+            geometry2(mesh, *n);
+            emit(mesh, Look(), m, name);
+        }
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, m);
         else if (t == "Viewpoint") viewpoint(*n, m, n->def);
         else if (t == "Inline") inline_file(*n, m, "url");

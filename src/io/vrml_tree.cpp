@@ -173,6 +173,8 @@ private:
     {
         const char* w = L.m_word;
         if (number_start(w[0])) return true;
+        for (const char* k : {"DEF", "USE", "ROUTE", "PROTO", "EXTERNPROTO", "IS", "TO"})
+            if (std::strcmp(w, k) == 0) return false;
         bool upper = false;
         for (const char* p = w; *p; ++p) {
             char c = *p;
