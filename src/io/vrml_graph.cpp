@@ -254,6 +254,9 @@ bool object_layout2(const VTree& tree)
         if (r->type == "Viewpoint" || in(r->type, {"TimeSensor", "PositionInterpolator", "OrientationInterpolator"}))
             continue;
         if (!r->def.empty()) return false;   // a DEF'd node of another kind
+        // Fields of an unnamed group would land on the object read before.
+        if (in(r->type, {"Transform", "Group", "Shape", "Anchor", "Billboard", "Collision", "Switch", "LOD"}))
+            return false;
         if (count_shapes2(r) > 0) return false;
         if (r->type == "Inline" || r->type == "Shape") return false;
     }
@@ -301,6 +304,7 @@ bool object_layout1(const VTree& tree)
             return;
         }
         if (!owned && draws1(n)) ok = false;
+        if (!owned && in(n->type, {"Translation", "Rotation", "Scale", "MatrixTransform", "Transform"})) ok = false;
         for (const VNode* c : n->children) walk(c, owned);
     };
     for (const VNode* r : tree.roots) walk(r, false);
