@@ -48,6 +48,38 @@ int Mesh::faces() const { return (int)std::count(idx.begin(), idx.end(), -1); }
 void Mesh::normalise_lists()
 {
     if (!idx.empty() && idx.back() != -1) idx.push_back(-1);
+    // Corners naming no vertex are dropped, and faces left without corners.
+    const int32_t np = (int32_t)pts.size();
+    bool bad = false;
+    for (int32_t v : idx)
+        if (v < -1 || v >= np) bad = true;
+    if (bad) {
+        std::vector<int32_t> i2, n2, t2, f2;
+        size_t start = 0;
+        int f = 0;
+        for (size_t k = 0; k < idx.size(); ++k) {
+            if (idx[k] != -1) continue;
+            size_t kept = i2.size();
+            for (size_t c = start; c < k; ++c) {
+                if (idx[c] < 0 || idx[c] >= np) continue;
+                i2.push_back(idx[c]);
+                if (c < nidx.size()) n2.push_back(nidx[c]);
+                if (c < tidx.size()) t2.push_back(tidx[c]);
+            }
+            if (i2.size() > kept) {
+                i2.push_back(-1);
+                if (!nidx.empty()) n2.push_back(-1);
+                if (!tidx.empty()) t2.push_back(-1);
+                if ((size_t)f < fcol.size()) f2.push_back(fcol[(size_t)f]);
+            }
+            start = k + 1;
+            ++f;
+        }
+        idx.swap(i2);
+        if (!nidx.empty()) nidx.swap(n2);
+        if (!tidx.empty()) tidx.swap(t2);
+        if (!fcol.empty()) fcol.swap(f2);
+    }
     for (std::vector<int32_t>* l : {&nidx, &tidx}) {
         if (l->empty()) continue;
         l->resize(idx.size(), -1);
@@ -55,7 +87,24 @@ void Mesh::normalise_lists()
             if (idx[k] == -1) (*l)[k] = -1;
             else if ((*l)[k] == -1) (*l)[k] = 0;
     }
-    if (!fcol.empty()) fcol.resize((size_t)faces(), 0);
+    // Normal and texture numbers that name nothing: the list is not used.
+    if (!nidx.empty())
+        for (size_t k = 0; k < idx.size(); ++k)
+            if (idx[k] != -1 && (nidx[k] < 0 || nidx[k] >= (int32_t)nrm.size())) {
+                nidx.clear();
+                break;
+            }
+    if (!tidx.empty())
+        for (size_t k = 0; k < idx.size(); ++k)
+            if (idx[k] != -1 && (tidx[k] < 0 || tidx[k] >= (int32_t)tex.size())) {
+                tidx.clear();
+                break;
+            }
+    if (!fcol.empty()) {
+        fcol.resize((size_t)faces(), 0);
+        for (int32_t& c : fcol)
+            if (c < 0 || c >= (int32_t)colours.size()) c = 0;
+    }
 }
 
 void Mesh::flip()

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "io/readers.h"
 #include "scene/compile_prep.h"
@@ -231,4 +232,45 @@ TEST(ViewFit, FramesAScenesThatTheResetCameraMisses)
     EXPECT_TRUE(frame_scene_if_lost(s, 1.0, true));
     SCENE3D empty;
     EXPECT_FALSE(frame_scene_if_lost(empty, 1.0, true));
+}
+
+// Every truncation and random damage of a file read as a scene graph
+// leaves a consistent scene, in both versions.
+TEST(VrmlGraphRobustness, SurvivesTruncationsAndMutations)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    auto sweep = [](const std::string& text, unsigned seed, int rounds) {
+        std::mt19937 rng(seed);
+        for (int r = -(int)text.size(); r < rounds; ++r) {
+            std::string b = r < 0 ? text.substr(0, (size_t)(-r)) : text;
+            for (int e = 0; r >= 0 && e < 3; ++e) {
+                size_t at = rng() % b.size();
+                if (rng() % 2) b[at] = "0123456789-+.e {}[]\"\n#"[rng() % 22];
+                else b.erase(at, 1 + rng() % 12);
+            }
+            SCOPED_TRACE(b);
+            SCENE3D s;
+            load_text(s, b);
+            ASSERT_EQ(check_scene(s), "");
+            prepare_scene_for_compile(s);
+            ASSERT_EQ(check_scene(s), "");
+        }
+    };
+    sweep(
+                    k_v2 + "PROTO P [ field SFFloat r 1 ] { Shape { geometry Sphere { radius IS r } } }\n"
+                           "DEF T Transform { scale 1 2 1 children [ DEF S Shape { appearance Appearance {"
+                           " material DEF M Material { diffuseColor 1 0 0 } } geometry IndexedFaceSet {"
+                           " coord DEF C Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] } coordIndex [ 0 1 2 ]"
+                           " color Color { color [ 1 0 0 ] } colorPerVertex FALSE } } P { r 2 } ] }\n"
+                           "Switch { whichChoice 0 choice [ USE S ] }\n"
+                           "Shape { geometry Extrusion { spine [ 0 0 0, 1 1 0, 2 0 0 ] scale [ 1 1, 2 2, 1 1 ] } }\n"
+                           "Shape { geometry ElevationGrid { xDimension 2 zDimension 2 height [ 0 1 2 3 ] } }\n",
+                    77, 300);
+    sweep(
+                    k_v1 + "Separator { DEF C Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0 ] }\n"
+                           " Material { diffuseColor [ 1 0 0, 0 1 0 ] } MaterialBinding { value PER_VERTEX_INDEXED }\n"
+                           " Transform { rotation 0 0 1 1 } IndexedFaceSet { coordIndex [ 0 1 2 ] materialIndex [ 0 1 0 ] }\n"
+                           " Separator { USE C Cube { } IndexedLineSet { coordIndex [ 0 1 2 ] } PointSet { } } }\n",
+                    78, 300);
 }
