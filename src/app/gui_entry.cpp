@@ -6,7 +6,7 @@
 
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
-#include "view/view.h"
+#include "view/qt/view.h"
 
 extern "C" __attribute__((visibility("default"))) int quorvel_gui_main(int argc, char** argv)
 {

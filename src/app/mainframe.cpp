@@ -5,7 +5,7 @@
 
 #include "io/open.h"
 #include "scene/scene3d.h"
-#include "view/view.h"
+#include "view/qt/view.h"
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {

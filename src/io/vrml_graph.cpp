@@ -413,7 +413,6 @@ struct Reader {
     {
         (void)solid_lines;
         mesh.normalise_lists();
-        if (mesh.pts.empty() && mesh.idx.empty()) return;
         OBJECT3D* o = new_object(name);
         if (!o) return;
         if (!m.identity()) {
@@ -1140,6 +1139,8 @@ int read_scene_graph(Scene& L, SCENE3D& scene, int version)
         r.animations(tree);
     }
     L.m_word[0] = 0;
+    // For the cut-short check: braces left open when the file ended inside a node.
+    L.m_depth = tree.truncated ? 1 : 0;
     return 1;
 }
 

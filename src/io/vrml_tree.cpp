@@ -364,13 +364,13 @@ private:
         int n = 0;
         int r;
         if (index_field(f)) {
-            int32_t* tmp = reader_temp().indices;
-            r = read_int_list(L, nullptr, tmp, QV_TMP_INDICES, n, f.name.c_str());
-            f.ints.insert(f.ints.end(), tmp, tmp + n);
+            r = read_int_list(L, nullptr, reader_temp().indices, n, f.name.c_str());
+            const int32_t* tmp = reader_temp().indices.as<int32_t>();
+            if (r >= 0) f.ints.insert(f.ints.end(), tmp, tmp + n);
         } else {
-            float* tmp = &reader_temp().vertices[0].x;
-            r = read_float_list(L, nullptr, tmp, QV_TMP_VERTICES * 3, n, f.name.c_str());
-            f.nums.insert(f.nums.end(), tmp, tmp + n);
+            r = read_float_list(L, nullptr, reader_temp().vertices, n, f.name.c_str());
+            const float* tmp = reader_temp().vertices.as<float>();
+            if (r >= 0) f.nums.insert(f.nums.end(), tmp, tmp + n);
         }
         if (r == 0) tree.truncated = true;
     }

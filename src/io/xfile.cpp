@@ -3,10 +3,11 @@
 // other block (templates, frames, normals, materials) is passed over.
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <map>
-#include <vector>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "io/reader_util.h"
 #include "io/readers.h"
@@ -37,8 +38,9 @@ struct XReader {
     OBJECT3D& obj;
     Scene& L;
     std::string why;
-    std::string texture;   // file name, added to the scene once the file is accepted
-    bool has_texture = false;
+    // TextureFilename entries, in file order; added to the scene's texture
+    // table once the file is accepted.
+    std::vector<std::string> textures;
     // Frame-by-frame reading: every mesh an object, placed by its frames.
     std::vector<XMesh> meshes;
     std::map<std::string, XMaterial> named_materials;
@@ -54,6 +56,7 @@ struct XReader {
 
     bool fail(std::string text)
     {
+        if (at_end()) text += ": the file may be cut short";
         if (why.empty()) why = std::move(text);
         return false;
     }
@@ -71,6 +74,15 @@ struct XReader {
             return fail(qv_format("%d %s, more than the %d a mesh may hold (line %d)", n, plural, cap,
                                   L.line_at(L.m_pos)));
         return true;
+    }
+
+    // Room in a temporary array for entry i; false (file refused) when the
+    // memory runs out.
+    template <class T>
+    bool room(TempBlock& block, size_t i, const char* what)
+    {
+        if (block.reserve<T>(i + 1)) return true;
+        return fail(qv_format("not enough memory for the %s at line %d", what, L.line_at(L.m_pos)));
     }
 
     bool number(float& v, const char* what)
@@ -97,20 +109,21 @@ struct XReader {
     bool mesh_lists(OBJECT3D& obj)
     {
         int n = 0;
-        if (!count("vertex", "vertices", QV_TMP_VERTICES, n)) return false;
-        Vec3* v = reader_temp().vertices;
-        for (int i = 0; i < n; ++i)
-            if (!number(v[i].x, "vertices") || !number(v[i].y, "vertices") || !number(v[i].z, "vertices"))
-                return false;
+        if (!count("vertex", "vertices", INT_MAX, n)) return false;
+        TempBlock& vb = reader_temp().vertices;
+        for (int i = 0; i < n; ++i) {
+            if (!room<Vec3>(vb, (size_t)i, "vertices")) return false;
+            Vec3& p = vb.as<Vec3>()[i];
+            if (!number(p.x, "vertices") || !number(p.y, "vertices") || !number(p.z, "vertices")) return false;
+        }
+        const Vec3* v = vb.as<Vec3>();
         int faces = 0;
-        if (!count("face", "faces", QV_TMP_INDICES, faces)) return false;
-        int32_t* idx = reader_temp().indices;
+        if (!count("face", "faces", INT_MAX, faces)) return false;
+        TempBlock& ib = reader_temp().indices;
         int len = 0;
         for (int f = 0; f < faces; ++f) {
             int k = 0;
-            if (!count("corner", "corners", QV_TMP_INDICES, k)) return false;
-            if (len + k + 1 > QV_TMP_INDICES)
-                return fail(qv_format("more than %d index entries in a mesh", QV_TMP_INDICES));
+            if (!count("corner", "corners", INT_MAX, k)) return false;
             for (int c = 0; c < k; ++c) {
                 next();
                 if (at_end()) return fail("the file ends inside the faces");
@@ -119,10 +132,13 @@ struct XReader {
                 if (vi < 0 || vi >= n)
                     return fail(qv_format("face %d names vertex %d but the mesh has %d vertices (line %d)", f, vi,
                                           n, L.line_at(L.m_pos)));
-                idx[len++] = vi;
+                if (!room<int32_t>(ib, (size_t)len, "faces")) return false;
+                ib.as<int32_t>()[len++] = vi;
             }
-            idx[len++] = -1;
+            if (!room<int32_t>(ib, (size_t)len, "faces")) return false;
+            ib.as<int32_t>()[len++] = -1;
         }
+        const int32_t* idx = ib.as<int32_t>();
         delete[] obj.m_vertices;
         delete[] obj.m_index;
         obj.m_vertices = n > 0 ? new Vec3[(size_t)n] : nullptr;
@@ -145,8 +161,7 @@ struct XReader {
             size_t q = name.find('"', 1);
             name = name.substr(1, q == std::string::npos ? std::string::npos : q - 1);
         }
-        texture = name;
-        has_texture = true;
+        textures.push_back(name);
         return true;
     }
 
@@ -155,10 +170,14 @@ struct XReader {
     bool texture_coord_list(OBJECT3D& obj)
     {
         int n = 0;
-        if (!count("texture coordinate", "texture coordinates", QV_TMP_TEXVERTICES, n)) return false;
-        TexVertex* t = reader_temp().texvertices;
-        for (int i = 0; i < n; ++i)
-            if (!number(t[i].s, "texture coordinates") || !number(t[i].t, "texture coordinates")) return false;
+        if (!count("texture coordinate", "texture coordinates", INT_MAX, n)) return false;
+        TempBlock& tb = reader_temp().texvertices;
+        for (int i = 0; i < n; ++i) {
+            if (!room<TexVertex>(tb, (size_t)i, "texture coordinates")) return false;
+            TexVertex& c = tb.as<TexVertex>()[i];
+            if (!number(c.s, "texture coordinates") || !number(c.t, "texture coordinates")) return false;
+        }
+        const TexVertex* t = tb.as<TexVertex>();
         delete[] obj.texvertex;
         obj.texvertex = n > 0 ? new TexVertex[(size_t)n] : nullptr;
         if (n > 0) std::copy(t, t + n, obj.texvertex);
@@ -182,26 +201,22 @@ struct XReader {
         return true;
     }
 
-    // The texture index is the face index, taken once the mesh is known;
-    // coordinates that do not cover its vertices are dropped.
-    static void texture_index(OBJECT3D& obj)
+    // The texture index is the face index, taken once the mesh is known.
+    // Fewer coordinates than vertex numbers are kept as they are: the
+    // corners without one are checked where the mesh is drawn.
+    void texture_index(OBJECT3D& obj)
     {
         delete[] obj.texindex;
         obj.texindex = nullptr;
         if (obj.texvertex && obj.m_index) {
-            bool covered = true;
-            for (int k = 0; k < obj.nbindex; ++k)
-                if (obj.m_index[k] >= obj.nbtexvertex) covered = false;
-            if (covered) {
-                obj.texindex = new int32_t[(size_t)obj.nbindex];
-                std::copy(obj.m_index, obj.m_index + obj.nbindex, obj.texindex);
-            } else {
-                Trace("X file: %d texture coordinates do not cover the %d vertices; dropped", obj.nbtexvertex,
-                      obj.nbpts);
-                delete[] obj.texvertex;
-                obj.texvertex = nullptr;
-                obj.nbtexvertex = 0;
-            }
+            int largest = -1;
+            for (int k = 0; k < obj.nbindex; ++k) largest = std::max(largest, obj.m_index[k]);
+            if (largest >= obj.nbtexvertex)
+                Trace("X file %s: %d texture coordinates for vertex numbers up to %d; the corners beyond them have "
+                      "none",
+                      L.m_filename.c_str(), obj.nbtexvertex, largest);
+            obj.texindex = new int32_t[(size_t)obj.nbindex];
+            std::copy(obj.m_index, obj.m_index + obj.nbindex, obj.texindex);
         }
     }
 
@@ -270,13 +285,13 @@ struct XReader {
     {
         OBJECT3D& o = *xm.obj;
         int nmat = 0, nidx = 0;
-        if (!count("material", "materials", QV_TMP_VALUES, nmat)) return false;
-        if (!count("face material", "face materials", QV_TMP_INDICES, nidx)) return false;
+        if (!count("material", "materials", INT_MAX, nmat)) return false;
+        if (!count("face material", "face materials", INT_MAX, nidx)) return false;
         std::vector<int32_t> fm((size_t)std::max(o.nbface, 0), 0);
         for (int i = 0; i < nidx; ++i) {
             float v;
             if (!number(v, "face materials")) return false;
-            if (i < o.nbface) fm[(size_t)i] = (int32_t)v;
+            if (i < o.nbface) fm[(size_t)i] = v >= 0.f && v < 1e9f ? (int32_t)v : -1;
         }
         // With fewer numbers than faces, the last one goes on.
         for (int i = std::max(nidx, 1); i < o.nbface && nidx > 0; ++i) fm[(size_t)i] = fm[(size_t)(nidx - 1)];
@@ -344,20 +359,22 @@ struct XReader {
     bool mesh_normals(OBJECT3D& o)
     {
         int n = 0, faces = 0;
-        if (!count("normal", "normals", QV_TMP_VERTICES, n)) return false;
-        std::vector<Vec3> nv((size_t)n);
-        for (Vec3& v : nv)
+        if (!count("normal", "normals", INT_MAX, n)) return false;
+        std::vector<Vec3> nv;   // grows as read: a count is no promise
+        for (int i = 0; i < n; ++i) {
+            Vec3 v;
             if (!number(v.x, "normals") || !number(v.y, "normals") || !number(v.z, "normals")) return false;
-        if (!count("normal face", "normal faces", QV_TMP_INDICES, faces)) return false;
+            nv.push_back(v);
+        }
+        if (!count("normal face", "normal faces", INT_MAX, faces)) return false;
         std::vector<int32_t> ni;
         for (int f = 0; f < faces; ++f) {
             int k = 0;
-            if (!count("corner", "corners", QV_TMP_INDICES, k)) return false;
-            if ((long)ni.size() + k + 1 > QV_TMP_INDICES) return fail("too many normal corners");
+            if (!count("corner", "corners", INT_MAX, k)) return false;
             for (int c = 0; c < k; ++c) {
                 float v;
                 if (!number(v, "normal faces")) return false;
-                ni.push_back((int32_t)v >= 0 && (int32_t)v < n ? (int32_t)v : 0);
+                ni.push_back(v >= 0.f && v < (float)n ? (int32_t)v : 0);
             }
             ni.push_back(-1);
         }
@@ -509,7 +526,7 @@ int read_x_mesh(OBJECT3D& obj, Scene& loader, XReader& r)
 int read_x_frames(Scene& loader, SCENE3D& scene)
 {
     OBJECT3D unused;
-    XReader r{unused, loader, {}, {}, false, {}, {}};
+    XReader r{unused, loader, {}, {}, {}, {}};
     loader.m_pos = 0;
     loader.m_depth = 0;
     loader.m_comments = 0;
@@ -547,17 +564,18 @@ int read_x_file(Scene& loader, SCENE3D& scene)
           (std::strncmp(loader.m_buf + 8, "bin ", 4) == 0 || std::strncmp(loader.m_buf + 9, "zip", 3) == 0)))
         return read_x_frames(loader, scene);
     auto* obj = new OBJECT3D();
-    XReader r{*obj, loader, {}, {}, false, {}, {}};
+    XReader r{*obj, loader, {}, {}, {}, {}};
     if (!read_x_mesh(*obj, loader, r)) {
         delete obj;
         return 0;
     }
     replace_objects(scene, {obj});
-    // The texture goes into the table of the scene's new content.
-    if (r.has_texture) {
-        obj->m_texture_name = r.texture;
+    // Every texture named goes into the table of the scene's new content;
+    // the mesh takes the last one.
+    for (const std::string& name : r.textures) {
+        obj->m_texture_name = name;
         if (!obj->m_texture) obj->m_texture = new int32_t(-1);
-        scene.add_texture(loader.resolve(r.texture), *obj->m_texture, obj->m_transparency, obj->m_transparent);
+        scene.add_texture(loader.resolve(name), *obj->m_texture, obj->m_transparency, obj->m_transparent);
         obj->m_texture_mode = 1;
     }
     return 1;

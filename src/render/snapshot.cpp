@@ -1,8 +1,5 @@
 #include "render/snapshot.h"
 
-#include "scene/report.h"
-#include "scene/view_fit.h"
-
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -16,6 +13,8 @@
 #include "render/headless_gl.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
+#include "scene/report.h"
+#include "scene/view_fit.h"
 
 int finish_scene_gl(SCENE3D& scene)
 {

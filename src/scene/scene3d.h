@@ -77,6 +77,10 @@ public:
     // What the readers passed over, one line each ("Box at line 12: not
     // read"), in the order met.
     std::vector<std::string> m_not_read;
+    // Section and curve chosen in the "Extrude" dialog (-1: none); kept
+    // between uses of the dialog.
+    int32_t m_extrude_section = -1;
+    int32_t m_extrude_curve = -1;
 
     SCENE3D();
     ~SCENE3D();
@@ -86,6 +90,9 @@ public:
     void delete_objects();
     // Appends obj; 0 (and obj not taken) when the array is full.
     int add_object(OBJECT3D* obj);
+    // Deletes object i and moves the later objects (and the bounding-box
+    // objects behind them) down one slot; 0 when i names no object.
+    int remove_object(int i);
     OBJECT3D* get_object(int i) const;
     CTexture* get_texture(int i) const;
     bool find_texture(const std::string& name, int& index) const;
@@ -102,6 +109,13 @@ public:
     // Runs index_statistics on every object and keeps the largest maximum
     // and the last object's average.
     void index_statistics();
+
+    // Fills m_path (created when absent) from the objects' animation records,
+    // in object order, and sets it active: each animated object copies its
+    // cycle interval and key count (when its interval is not zero) and its
+    // present key and value arrays, so the last animated object wins. The
+    // path's key count never exceeds the key array it ends up with.
+    void BuildCameraPath();
 };
 
 // Euler rotation of the world bounds: angles taken directly as radians.

@@ -4,7 +4,7 @@
 
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
-#include "view/view.h"
+#include "view/qt/view.h"
 
 TEST(MainFrame, StatusTextReachesTheStatusLine)
 {

@@ -260,7 +260,7 @@ TEST(BinaryFormat, IndexTheReaderWouldRefuseIsSavedWithoutTheUndrawableCorners)
     EXPECT_EQ(b.nbface, 0);
 }
 
-TEST(BinaryFormat, MissingFileOrUnwritablePathFailsSilently)
+TEST(BinaryFormat, MissingFileFailsSilentlyUnwritablePathSaysWhy)
 {
     ScratchDir dir;
     RecordingReporter rec;
@@ -270,8 +270,26 @@ TEST(BinaryFormat, MissingFileOrUnwritablePathFailsSilently)
     EXPECT_EQ(load_binary(dir.path().c_str(), s), 0);   // a folder
     rec.boxes.clear();
     EXPECT_EQ(save_binary(dir.file("no/such/dir.wrb").c_str(), s), 0);
-    EXPECT_TRUE(rec.boxes.empty());
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].text, "Cannot write " + dir.file("no/such/dir.wrb") + "\nthe folder " +
+                                     dir.file("no/such") + " does not exist.");
     EXPECT_TRUE(scene_untouched(s));
+}
+
+TEST(BinaryFormat, BytesAfterTheAnnouncedObjectsAreIgnored)
+{
+    ScratchDir dir;
+    std::string bytes = sample_bytes(dir);   // two objects
+    put_word(bytes, 0, 1);
+    for (const std::string& extra : {std::string(), std::string("\0\0\0", 3)}) {
+        write_whole_file(dir.file("more.wrb"), bytes + extra);
+        RecordingReporter rec;
+        SCENE3D s;
+        ASSERT_EQ(load_binary(dir.file("more.wrb").c_str(), s), 1);
+        EXPECT_TRUE(rec.boxes.empty());
+        ASSERT_EQ(s.nbobjects, 1);
+        EXPECT_EQ(s.m_objects[0]->nbpts, 4);
+    }
 }
 
 TEST(BinaryFormat, DamagedFilesAreRefusedWithTheReason)
@@ -292,7 +310,6 @@ TEST(BinaryFormat, DamagedFilesAreRefusedWithTheReason)
         {"negative N", 0, -1, "negative object count -1"},
         {"N beyond capacity", 0, 20001, "more than the 20000 a scene holds"},
         {"N beyond file", 0, 1000, "1000 objects announced"},
-        {"too few objects", 0, 1, "unexpected data after the 1 objects"},
         {"negative nbpts", rec0, -3, "negative vertex count -3"},
         {"huge nbpts", rec0, 0x7fffffff, "need"},
         {"negative nbindex", rec0 + 8, -9, "negative index count -9"},

@@ -1,7 +1,4 @@
-#include "view/view.h"
-
-#include "scene/report.h"
-#include "scene/view_fit.h"
+#include "view/qt/view.h"
 
 #include <GL/gl.h>
 
@@ -10,6 +7,8 @@
 #include "render/gl_state.h"
 #include "render/snapshot.h"
 #include "scene/scene3d.h"
+#include "scene/report.h"
+#include "scene/view_fit.h"
 
 QSurfaceFormat CQuorvelView::surfaceFormat()
 {

@@ -16,7 +16,7 @@
 #include "image/texture.h"
 #include "render/snapshot.h"
 #include "scene/scene3d.h"
-#include "view/view.h"
+#include "view/qt/view.h"
 
 namespace {
 std::string sample(const char* name) { return std::string(QV_SOURCE_DIR) + "/samples/" + name; }
