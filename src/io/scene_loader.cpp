@@ -15,6 +15,7 @@
 
 #include "io/cut_short.h"
 #include "io/file_lookup.h"
+#include "io/vrml_graph.h"
 #include "math/cformat.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
@@ -351,6 +352,17 @@ int Scene::read_file(SCENE3D& scene)
     else {
         MessageBox("Invalid vrml version");
         return 0;
+    }
+    m_pos = 0;
+    m_abort = 0;
+    // Files laid out otherwise than one object per DEF'd node or marker
+    // are read as a scene graph, so that no shape is lost.
+    if (!vrml::object_layout_file(*this, version)) {
+        vrml::read_scene_graph(*this, scene, version);
+        if (!m_abort) check_cut_short(*this);
+        progress_done();
+        SetStatusText("End Read %s", m_filename.c_str());
+        return 1;
     }
     m_pos = 0;
     m_abort = 0;
