@@ -116,6 +116,8 @@ void Scene::release_buffer()
     m_mapped_len = 0;
     m_inflated = 0;
     m_len = 0;
+    m_line_cache_pos = 0;
+    m_line_cache_line = 1;
 }
 
 namespace {
@@ -322,10 +324,18 @@ std::string Scene::resolve(const std::string& name) const
 
 int Scene::line_at(int32_t pos) const
 {
-    int line = 1;
     if (pos > m_len) pos = m_len;
-    for (int32_t i = 0; i < pos; ++i)
+    if (pos < 0) pos = 0;
+    if (pos < m_line_cache_pos || m_line_cache_pos > m_len || m_line_cache_buf != m_buf) {
+        m_line_cache_buf = m_buf;
+        m_line_cache_pos = 0;
+        m_line_cache_line = 1;
+    }
+    int line = m_line_cache_line;
+    for (int32_t i = m_line_cache_pos; i < pos; ++i)
         if (m_buf[i] == '\n') ++line;
+    m_line_cache_pos = pos;
+    m_line_cache_line = line;
     return line;
 }
 
