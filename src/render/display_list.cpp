@@ -290,13 +290,13 @@ void DrawShape2D(const Shape2D& shape)
     glEnd();
 }
 
-int BuildPointList(OBJECT3D& o)
+namespace {
+// Immediate drawing instead of display lists (one-shot frames). Process-wide
+// like the GL context it applies to.
+bool g_direct_drawing = false;
+
+void emit_points(OBJECT3D& o)
 {
-    delete_old_list(o);
-    GLuint list = glGenLists(1);
-    if (!list) return 0;
-    o.m_list = (int32_t)list;
-    glNewList(list, GL_COMPILE);
     glPushMatrix();
     glTranslatef(o.translation.x, o.translation.y, o.translation.z);
     glRotatef(o.angle, o.rotation.x, o.rotation.y, o.rotation.z);
@@ -307,30 +307,13 @@ int BuildPointList(OBJECT3D& o)
         for (int i = 0; i < o.nbpts; ++i) glVertex3fv(&o.m_vertices[i].x);
     glEnd();
     glPopMatrix();
-    glEndList();
-    finish_compile(o);
-    return 1;
 }
 
-int BuildList(OBJECT3D& o)
+// The GL calls of one object's geometry, whether compiled into its list or
+// sent at once.
+void emit_object(OBJECT3D& o)
 {
-    delete_old_list(o);
-    if (o.m_points_only) return BuildPointList(o);
-    bool has_vertices = o.m_vertices && o.nbpts > 0;
-    if (!has_vertices && !o.m_shape2d) {
-        // Nothing to draw; do not try again on every frame.
-        o.m_list_built = 1;
-        o.m_needs_rebuild = 0;
-        return 0;
-    }
-    // Lit objects get their normals before compiling, exactly as the
-    // command-line dump prepares them.
-    if (o.m_lighting) build_compile_normals(textured_context(), o);
-
-    GLuint list = glGenLists(1);
-    if (!list) return 0;
-    o.m_list = (int32_t)list;
-    glNewList(list, GL_COMPILE);
+    const bool has_vertices = o.m_vertices && o.nbpts > 0;
     glLoadName((GLuint)o.m_pick_id);
     glPushMatrix();
     glTranslatef(o.translation.x, o.translation.y, o.translation.z);
@@ -402,9 +385,72 @@ int BuildList(OBJECT3D& o)
     if (o.m_show_axes) DrawAxes(o.m_polygon_face);
     if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
     glPopMatrix();
+}
+} // namespace
+
+void set_direct_drawing(bool on) { g_direct_drawing = on; }
+bool direct_drawing() { return g_direct_drawing; }
+
+int BuildPointList(OBJECT3D& o)
+{
+    delete_old_list(o);
+    if (g_direct_drawing) {
+        o.echelle.set(0.01f);
+        finish_compile(o);
+        return 1;
+    }
+    GLuint list = glGenLists(1);
+    if (!list) return 0;
+    o.m_list = (int32_t)list;
+    glNewList(list, GL_COMPILE);
+    emit_points(o);
     glEndList();
     finish_compile(o);
     return 1;
+}
+
+void PrepareList(OBJECT3D& o, bool lit)
+{
+    if (o.m_points_only) return;
+    if (!(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return;
+    // Lit objects get their normals before compiling, exactly as the
+    // command-line dump prepares them.
+    if (lit) build_compile_normals(textured_context(), o);
+}
+
+int CompileList(OBJECT3D& o)
+{
+    delete_old_list(o);
+    if (o.m_points_only) return BuildPointList(o);
+    bool has_vertices = o.m_vertices && o.nbpts > 0;
+    if (!has_vertices && !o.m_shape2d) {
+        // Nothing to draw; do not try again on every frame.
+        o.m_list_built = 1;
+        o.m_needs_rebuild = 0;
+        return 0;
+    }
+    if (g_direct_drawing) {
+        // Drawn from its arrays at every draw: only the lit state of this
+        // compilation is kept for the draws.
+        finish_compile(o);
+        o.m_direct_lit = o.m_lighting;
+        return 1;
+    }
+
+    GLuint list = glGenLists(1);
+    if (!list) return 0;
+    o.m_list = (int32_t)list;
+    glNewList(list, GL_COMPILE);
+    emit_object(o);
+    glEndList();
+    finish_compile(o);
+    return 1;
+}
+
+int BuildList(OBJECT3D& o)
+{
+    PrepareList(o, o.m_lighting != 0);
+    return CompileList(o);
 }
 
 int DrawObject(OBJECT3D& o, bool normal_pass)
@@ -412,6 +458,23 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
     if (o.m_wireframe) o.m_polygon_mode = GL_LINE;
     glPolygonMode((GLenum)o.m_polygon_face, (GLenum)o.m_polygon_mode);
     if (normal_pass && (!o.m_list_built || o.m_needs_rebuild)) BuildList(o);
+    if (g_direct_drawing && !o.m_list) {
+        if (!o.m_list_built || (!o.m_ready && normal_pass)) return 1;
+        if (!o.m_points_only && !(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return 1;
+        if (!normal_pass) {
+            glDisable(GL_LIGHTING);
+            glDisable(GL_TEXTURE_2D);
+        }
+        if (o.m_points_only) {
+            emit_points(o);
+        } else {
+            const uint8_t lighting = o.m_lighting;
+            o.m_lighting = o.m_direct_lit;
+            emit_object(o);
+            o.m_lighting = lighting;
+        }
+        return 1;
+    }
     if (o.m_list_built && o.m_list && (o.m_ready || !normal_pass)) {
         if (!normal_pass) {
             glDisable(GL_LIGHTING);

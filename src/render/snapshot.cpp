@@ -8,6 +8,7 @@
 #include "image/texture.h"
 #include "io/lod.h"
 #include "io/open.h"
+#include "render/display_list.h"
 #include "render/frame.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
@@ -73,6 +74,13 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
         return false;
     }
     InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
+    // One frame only: the objects are drawn straight from their arrays, as
+    // their lists would draw them, without the cost of compiling the lists.
+    struct DirectScope {
+        bool was = direct_drawing();
+        DirectScope() { set_direct_drawing(true); }
+        ~DirectScope() { set_direct_drawing(was); }
+    } direct;
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
     OpenResult opened = open_for_command_line(scene_path, scene, lod, finish_scene_gl);

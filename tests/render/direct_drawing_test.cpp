@@ -1,0 +1,92 @@
+// Direct drawing (the one-shot snapshot) gives the frames of the display
+// lists, byte for byte, in the normal and the pick pass.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gl_fixture.h"
+#include "io/open.h"
+#include "render/display_list.h"
+#include "render/textures.h"
+#include "support/recorder.h"
+
+namespace {
+constexpr int W = 96, H = 72;
+
+struct DirectScope {
+    explicit DirectScope(bool on) { set_direct_drawing(on); }
+    ~DirectScope() { set_direct_drawing(false); }
+};
+
+// Opens `file` (or builds a scene with `make`), finishes it with or without
+// lists and returns the normal frame followed by the pick frame.
+std::vector<uint8_t> frames(bool direct, const std::string& file, const std::function<void(SCENE3D&)>& make = {})
+{
+    std::vector<uint8_t> out;
+    if (!prepare_gl(W, H)) return out;
+    DirectScope scope(direct);
+    std::unique_ptr<SCENE3D> scene;
+    if (!file.empty()) {
+        if (!open_document(source_path("samples/" + file), scene, FinishFn()) || !scene) return out;
+    } else {
+        scene = std::make_unique<SCENE3D>();
+        make(*scene);
+    }
+    BuildTextures(*scene);
+    BuildLights(*scene);
+    GlView v;
+    setup_view(v, scene.get(), W, H);
+    for (bool pick : {false, true}) {
+        v.pick_pass = pick;
+        PaintView(v);
+        std::vector<uint8_t> f = read_frame_rgb(W, H);
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    if (current_scene() == scene.get()) current_scene() = nullptr;
+    return out;
+}
+} // namespace
+
+TEST(DirectDrawing, SampleScenesDrawAsTheirLists)
+{
+    RecordingReporter rec;
+    for (const char* f : {"house.wrl", "anim.wrl", "markers_v1.wrl", "separators_v1.wrl", "cube.x", "building.ign",
+                          "terrain.igz", "points.pts"}) {
+        SCOPED_TRACE(f);
+        std::vector<uint8_t> lists = frames(false, f);
+        ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
+        EXPECT_TRUE(lists == frames(true, f));
+    }
+}
+
+TEST(DirectDrawing, StateLeftByOneObjectReachesTheNextAsFromItsList)
+{
+    RecordingReporter rec;
+    // A lit object with slanted normals, then an unlit one (compiled without
+    // normals: it is lit with whatever normal the first one left), a third
+    // one with built normals, and the same as an untextured scene (no
+    // normals at all).
+    auto make = [](bool textured) {
+        return [textured](SCENE3D& s) {
+            OBJECT3D* a = make_square(-6, -6, -1, -1, 0, "lit");
+            a->m_normals = new Vec3[1]{Vec3(0.6f, 0.f, 0.8f)};
+            a->nbnormal = 1;
+            a->normalindex = new int32_t[5]{0, 0, 0, 0, -1};
+            s.add_object(a);
+            OBJECT3D* b = make_square(1, 1, 6, 6, 0, "unlit");
+            b->m_lighting = 0;
+            s.add_object(b);
+            OBJECT3D* c = make_square(1, -6, 6, -1, 0, "built");
+            s.add_object(c);
+            s.m_textured = textured;
+        };
+    };
+    for (bool textured : {true, false}) {
+        SCOPED_TRACE(textured ? "textured" : "untextured");
+        std::vector<uint8_t> lists = frames(false, "", make(textured));
+        ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
+        EXPECT_TRUE(lists == frames(true, "", make(textured)));
+    }
+}
