@@ -70,6 +70,7 @@ int main(int argc, char** argv)
     std::printf("%s, %dx%d, %s\n", file.c_str(), w, h, lists ? "display lists" : "direct drawing");
 
     Stage st;
+    st.mark("start");
     HeadlessGL gl;
     if (!gl.create(w, h)) {
         std::fprintf(stderr, "no GL context: %s\n", gl.error().c_str());

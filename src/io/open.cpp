@@ -23,6 +23,15 @@ bool ends_with(const std::string& path, const char* ext)
 
 int run_finish(SCENE3D& scene, const FinishFn& finish) { return finish ? finish(scene) : 1; }
 
+// The finishing steps once the file has been read into the scene: the
+// file's buffer is given back first, so that it is not held beside the
+// normals and GL data the finishing steps add.
+int finish_read(Scene& loader, SCENE3D& scene, const FinishFn& finish)
+{
+    loader.release_buffer();
+    return run_finish(scene, finish);
+}
+
 void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fresh)
 {
     scene = std::move(fresh);
@@ -39,9 +48,10 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
         MessageBox("File not found");
         return false;
     }
-    if (starts_with(loader, "xof") && read_x_file(loader, s)) return run_finish(s, finish) != 0;
-    if (starts_with(loader, "CODE")) return read_building_file(loader, s) && run_finish(s, finish);
-    if (loader.m_len > 0 && loader.m_buf[0] == ' ') return read_grid_file(loader, s) && run_finish(s, finish);
+    if (starts_with(loader, "xof") && read_x_file(loader, s)) return finish_read(loader, s, finish) != 0;
+    if (starts_with(loader, "CODE")) return read_building_file(loader, s) && finish_read(loader, s, finish);
+    if (loader.m_len > 0 && loader.m_buf[0] == ' ')
+        return read_grid_file(loader, s) && finish_read(loader, s, finish);
     if (starts_with(loader, "POINTS") && read_point_set(loader, s)) {
         // The point-set reader may have compiled its list itself.
         return s.m_lists_built || run_finish(s, finish);
@@ -50,7 +60,7 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
         MessageBox("Document : unable to build OpenGL lists");
         return false;
     }
-    return run_finish(s, finish) != 0;
+    return finish_read(loader, s, finish) != 0;
 }
 
 OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& scene,
