@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <memory>
 #include <vector>
 
 #include "model/shape2d.h"
@@ -109,52 +110,73 @@ struct FaceBatch {
     GLenum mode = 0;
     bool has_normals = false;
     bool has_tex = false;
-    std::vector<float> pos, nrm, tex;
-    std::vector<uint8_t> col;
+    // Room for every corner of the object (reserve), filled from the start
+    // by each batch: no growth and no per-corner bookkeeping.
+    std::unique_ptr<float[]> pos, nrm, tex;
+    std::unique_ptr<uint8_t[]> col;
+    size_t count = 0, capacity = 0;
 
     void add(const Vec3& v, const Vec3* n, const TexVertex& t, const PickColour& c)
     {
-        pos.insert(pos.end(), {v.x, v.y, v.z});
+        if (count >= capacity) return;
+        float* p = &pos[count * 3];
+        p[0] = v.x;
+        p[1] = v.y;
+        p[2] = v.z;
         if (has_normals) {
-            if (n) nrm.insert(nrm.end(), {n->x, n->y, n->z});
-            else nrm.insert(nrm.end(), {0.f, 0.f, 1.f});
+            float* q = &nrm[count * 3];
+            if (n) {
+                q[0] = n->x;
+                q[1] = n->y;
+                q[2] = n->z;
+            } else {
+                q[0] = 0.f;
+                q[1] = 0.f;
+                q[2] = 1.f;
+            }
         }
-        if (has_tex) tex.insert(tex.end(), {t.s, t.t});
-        col.insert(col.end(), {c.r, c.g, c.b, 255});
+        if (has_tex) {
+            tex[count * 2] = t.s;
+            tex[count * 2 + 1] = t.t;
+        }
+        uint8_t* k = &col[count * 4];
+        k[0] = c.r;
+        k[1] = c.g;
+        k[2] = c.b;
+        k[3] = 255;
+        ++count;
     }
     void reserve(size_t corners)
     {
-        pos.reserve(corners * 3);
-        col.reserve(corners * 4);
-        if (has_normals) nrm.reserve(corners * 3);
-        if (has_tex) tex.reserve(corners * 2);
+        capacity = corners;
+        pos.reset(new float[corners * 3]);
+        col.reset(new uint8_t[corners * 4]);
+        if (has_normals) nrm.reset(new float[corners * 3]);
+        if (has_tex) tex.reset(new float[corners * 2]);
     }
     void flush()
     {
-        GLsizei count = (GLsizei)(pos.size() / 3);
-        if (count > 0) {
+        GLsizei n = (GLsizei)count;
+        if (n > 0) {
             glEnableClientState(GL_VERTEX_ARRAY);
-            glVertexPointer(3, GL_FLOAT, 0, pos.data());
+            glVertexPointer(3, GL_FLOAT, 0, pos.get());
             glEnableClientState(GL_COLOR_ARRAY);
-            glColorPointer(4, GL_UNSIGNED_BYTE, 0, col.data());
+            glColorPointer(4, GL_UNSIGNED_BYTE, 0, col.get());
             if (has_normals) {
                 glEnableClientState(GL_NORMAL_ARRAY);
-                glNormalPointer(GL_FLOAT, 0, nrm.data());
+                glNormalPointer(GL_FLOAT, 0, nrm.get());
             }
             if (has_tex) {
                 glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-                glTexCoordPointer(2, GL_FLOAT, 0, tex.data());
+                glTexCoordPointer(2, GL_FLOAT, 0, tex.get());
             }
-            glDrawArrays(mode, 0, count);
+            glDrawArrays(mode, 0, n);
             glDisableClientState(GL_VERTEX_ARRAY);
             glDisableClientState(GL_COLOR_ARRAY);
             glDisableClientState(GL_NORMAL_ARRAY);
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         }
-        pos.clear();
-        nrm.clear();
-        tex.clear();
-        col.clear();
+        count = 0;
         mode = 0;
     }
 };
