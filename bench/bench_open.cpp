@@ -6,7 +6,8 @@
 //
 // By default the objects are drawn straight from their arrays, as the
 // snapshot does; --lists compiles display lists first, as the window does
-// (its "compile" stage is then the list compile). The process should be
+// (its "compile" stage is then the list compile). Only scene files whose
+// reading finishes the scene (not level-of-detail sets). The process should be
 // fresh for each run: the memory figures are those of the whole process.
 #include <sys/resource.h>
 
@@ -72,18 +73,18 @@ int main(int argc, char** argv)
     Stage st;
     st.mark("start");
     HeadlessGL gl;
-    if (!gl.create(w, h)) {
-        std::fprintf(stderr, "no GL context: %s\n", gl.error().c_str());
-        return 1;
-    }
-    InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
-    set_direct_drawing(!lists);
-    st.mark("context");
-
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
+    // As the snapshot: the context is made once the file has been read.
     OpenResult r = open_for_command_line(file, scene, lod, [&](SCENE3D& s) {
         st.mark("read");
+        if (!gl.create(w, h)) {
+            std::fprintf(stderr, "no GL context: %s\n", gl.error().c_str());
+            return 0;
+        }
+        InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
+        set_direct_drawing(!lists);
+        st.mark("context");
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         PrepareSceneGL(s);
