@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -20,7 +21,9 @@ PickColour pick_colour(int pick_id, int face)
 int pick_decode(uint8_t r, uint8_t g) { return (int)g * 256 + (int)r; }
 
 namespace {
-// Which per-corner data a compilation sends, decided once per object.
+// Which per-corner data a compilation sends, decided once per object. The
+// arrays and counts are copied here so that the tests of every corner read
+// them from registers, not again from the object after each store.
 struct CornerRules {
     const OBJECT3D& o;
     bool lit;
@@ -28,8 +31,12 @@ struct CornerRules {
     const int32_t* nindex = nullptr;   // its per-corner index
     int nnormals = 0;
     bool tex = false;
+    const int32_t* index;
+    int npts;
+    const int32_t* tindex = nullptr;
+    int ntex = 0;
 
-    explicit CornerRules(const OBJECT3D& obj) : o(obj), lit(obj.m_lighting != 0)
+    explicit CornerRules(const OBJECT3D& obj) : o(obj), lit(obj.m_lighting != 0), index(obj.m_index), npts(obj.nbpts)
     {
         if (lit) {
             if (o.m_norm_binding == 1) {
@@ -44,15 +51,19 @@ struct CornerRules {
                 nnormals = o.nbnormal;
             }
             tex = o.texvertex && o.texindex && o.nbtexvertex > 0;
+            if (tex) {
+                tindex = o.texindex;
+                ntex = o.nbtexvertex;
+            }
         }
     }
     // A corner is usable when every number it sends lies inside its array.
     bool ok(int k) const
     {
-        int v = o.m_index[k];
-        if (v < 0 || v >= o.nbpts) return false;
+        int v = index[k];
+        if (v < 0 || v >= npts) return false;
         if (nindex && (unsigned)nindex[k] >= (unsigned)nnormals) return false;
-        if (tex && (unsigned)o.texindex[k] >= (unsigned)o.nbtexvertex) return false;
+        if (tex && (unsigned)tindex[k] >= (unsigned)ntex) return false;
         return true;
     }
 };
@@ -113,10 +124,11 @@ struct FaceBatch {
     // Room for every corner of the object (reserve), filled from the start
     // by each batch: no growth and no per-corner bookkeeping.
     std::unique_ptr<float[]> pos, nrm, tex;
-    std::unique_ptr<uint8_t[]> col;
+    // Red, green, blue, alpha bytes in memory order, stored as one word.
+    std::unique_ptr<uint32_t[]> col;
     size_t count = 0, capacity = 0;
 
-    void add(const Vec3& v, const Vec3* n, const TexVertex& t, const PickColour& c)
+    void add(const Vec3& v, const Vec3* n, const TexVertex& t, uint32_t rgba)
     {
         if (count >= capacity) return;
         float* p = &pos[count * 3];
@@ -139,18 +151,14 @@ struct FaceBatch {
             tex[count * 2] = t.s;
             tex[count * 2 + 1] = t.t;
         }
-        uint8_t* k = &col[count * 4];
-        k[0] = c.r;
-        k[1] = c.g;
-        k[2] = c.b;
-        k[3] = 255;
+        col[count] = rgba;
         ++count;
     }
     void reserve(size_t corners)
     {
         capacity = corners;
         pos.reset(new float[corners * 3]);
-        col.reset(new uint8_t[corners * 4]);
+        col.reset(new uint32_t[corners]);
         if (has_normals) nrm.reset(new float[corners * 3]);
         if (has_tex) tex.reset(new float[corners * 2]);
     }
@@ -363,13 +371,21 @@ void emit_object(OBJECT3D& o)
     batch.has_normals = rules.nindex != nullptr || face_first_normal;
     batch.has_tex = rules.tex;
     batch.reserve((size_t)n);
+    std::vector<int> corners;   // usable corners of the current face
+    corners.reserve(8);
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
-        int end = face_end(o, pos);
-        int usable = count_usable(rules, pos, end);
+        corners.clear();
+        int end = pos;
+        for (; end < n && idx[end] != -1; ++end)
+            if (rules.ok(end)) corners.push_back(end);
+        const int usable = (int)corners.size();
         GLenum mode = usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
         if (usable < 3 || mode != batch.mode || mode == GL_POLYGON) batch.flush();
-        PickColour pc = pick_colour(o.m_pick_id, face);
+        const PickColour pc = pick_colour(o.m_pick_id, face);
+        const uint8_t rgba_bytes[4] = {pc.r, pc.g, pc.b, 255};
+        uint32_t rgba;
+        std::memcpy(&rgba, rgba_bytes, 4);
         if (o.m_face_material == 1 || lit) {
             int m = o.m_materialindex && face < o.nbface ? o.m_materialindex[face] : 0;
             if (m != o.m_last_material) batch.flush();
@@ -379,22 +395,15 @@ void emit_object(OBJECT3D& o)
         o.m_face_size = usable;
         if (usable >= 3) {
             batch.mode = mode;
-            const Vec3* first_normal = nullptr;
-            if (face_first_normal)
-                for (int k = pos; k < end; ++k)
-                    if (rules.ok(k)) {
-                        first_normal = &o.m_normals[idx[k]];
-                        break;
-                    }
-            for (int k = pos; k < end; ++k) {
-                if (!rules.ok(k)) continue;
+            const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]] : nullptr;
+            for (int k : corners) {
                 const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
                 TexVertex t;
                 if (rules.tex) {
-                    t = o.texvertex[o.texindex[k]];
+                    t = o.texvertex[rules.tindex[k]];
                     t.t *= tsign;
                 }
-                batch.add(verts[idx[k]], nrm, t, pc);
+                batch.add(verts[idx[k]], nrm, t, rgba);
             }
             if (mode == GL_POLYGON) batch.flush();
         }
