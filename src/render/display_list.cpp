@@ -4,7 +4,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <memory>
 #include <vector>
 
@@ -117,6 +120,41 @@ struct ClientArraySource {
     ClientArraySource& operator=(const ClientArraySource&) = delete;
 };
 
+// Geometry kept in a buffer object instead of a display list: the object's
+// corners are uploaded once, and its material changes and draws are kept in
+// order and replayed at every draw, with the same GL calls the list would
+// make. The list of the object then holds only its overlays (normals, axes,
+// texture coordinates, 2D curve). Compiling costs a copy of the arrays
+// instead of the list compiler's work for every vertex.
+struct BufferStep {
+    GLenum mode = 0;   // 0: a material change
+    GLint first = 0;
+    GLsizei count = 0;
+    GLenum face = 0;
+    GLfloat amb[4], dif[4], spe[4];
+    GLfloat shin = 0;
+};
+struct BufferGeometry {
+    GLuint vbo = 0;
+    bool normals = false, tex = false;
+    size_t nrm_at = 0, tex_at = 0, col_at = 0;
+    std::vector<BufferStep> steps;
+    // The static transform and pick name as compiled.
+    GLuint name = 0;
+    Vec3 translation, rotation, scale_axis, echelle;
+    float angle = 0, scale_angle = 0;
+};
+// By the name of the object's list. Entries are replaced whenever a list
+// name is handed out again, so one left from another context is harmless.
+std::unordered_map<GLuint, BufferGeometry>& buffer_geometry()
+{
+    static std::unordered_map<GLuint, BufferGeometry> table;
+    return table;
+}
+// Set while an object's faces are recorded for a buffer object.
+std::vector<BufferStep>* g_recording = nullptr;
+bool g_buffers_allowed = true;
+
 struct FaceBatch {
     GLenum mode = 0;
     bool has_normals = false;
@@ -127,6 +165,10 @@ struct FaceBatch {
     // Red, green, blue, alpha bytes in memory order, stored as one word.
     std::unique_ptr<uint32_t[]> col;
     size_t count = 0, capacity = 0;
+    // When recording, batches stay in the arrays one after the other and
+    // each flush records a draw of its range.
+    std::vector<BufferStep>* record = nullptr;
+    size_t start = 0;
 
     void add(const Vec3& v, const Vec3* n, const TexVertex& t, uint32_t rgba)
     {
@@ -164,6 +206,18 @@ struct FaceBatch {
     }
     void flush()
     {
+        if (record) {
+            if (count > start) {
+                BufferStep step;
+                step.mode = mode;
+                step.first = (GLint)start;
+                step.count = (GLsizei)(count - start);
+                record->push_back(step);
+            }
+            start = count;
+            mode = 0;
+            return;
+        }
         GLsizei n = (GLsizei)count;
         if (n > 0) {
             glEnableClientState(GL_VERTEX_ARRAY);
@@ -209,9 +263,22 @@ SCENE3D& textured_context()
     return *scene;
 }
 
+void forget_buffers(GLuint list)
+{
+    auto& table = buffer_geometry();
+    auto it = table.find(list);
+    if (it == table.end()) return;
+    if (it->second.vbo) glDeleteBuffers(1, &it->second.vbo);
+    table.erase(it);
+}
+
+// A list name that GL has just handed out: whatever was kept under it
+// belongs to a list of another context.
+void claim_list_name(GLuint list) { buffer_geometry().erase(list); }
+
 void delete_old_list(OBJECT3D& o)
 {
-    if (o.m_list && o.m_list_built) glDeleteLists((GLuint)o.m_list, 1);
+    if (o.m_list && o.m_list_built) DeleteObjectList((unsigned)o.m_list);
     o.m_list = 0;
     o.m_list_built = 0;
 }
@@ -233,13 +300,23 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     const GLfloat amb[4] = {a ? a->x : 0.2f, a ? a->y : 0.2f, a ? a->z : 0.2f, 1.f};
     const GLfloat dif[4] = {d ? d->x : 1.f, d ? d->y : 1.f, d ? d->z : 1.f, 1.f};
     const GLfloat spe[4] = {s ? s->x : 0.2f, s ? s->y : 0.2f, s ? s->z : 0.2f, 1.f};
-    glMaterialfv(gf, GL_AMBIENT, amb);
-    glMaterialfv(gf, GL_DIFFUSE, dif);
-    glMaterialfv(gf, GL_SPECULAR, spe);
     // GL refuses shininess outside 0..128 and would keep the old value.
     float shin = sh ? *sh : 0.f;
     if (!(shin >= 0.f)) shin = 0.f;
     if (shin > 128.f) shin = 128.f;
+    if (g_recording) {
+        BufferStep step;
+        step.face = gf;
+        std::copy(amb, amb + 4, step.amb);
+        std::copy(dif, dif + 4, step.dif);
+        std::copy(spe, spe + 4, step.spe);
+        step.shin = shin;
+        g_recording->push_back(step);
+        return;
+    }
+    glMaterialfv(gf, GL_AMBIENT, amb);
+    glMaterialfv(gf, GL_DIFFUSE, dif);
+    glMaterialfv(gf, GL_SPECULAR, spe);
     glMaterialf(gf, GL_SHININESS, shin);
 }
 
@@ -339,18 +416,43 @@ void emit_points(OBJECT3D& o)
     glPopMatrix();
 }
 
+void emit_transform(const Vec3& translation, float angle, const Vec3& rotation, float scale_angle,
+                    const Vec3& scale_axis, const Vec3& echelle)
+{
+    glTranslatef(translation.x, translation.y, translation.z);
+    glRotatef(angle, rotation.x, rotation.y, rotation.z);
+    glRotatef(-scale_angle, scale_axis.x, scale_axis.y, scale_axis.z);
+    glScalef(echelle.x, echelle.y, echelle.z);
+    glRotatef(scale_angle, scale_axis.x, scale_axis.y, scale_axis.z);
+}
+
+void emit_overlays(OBJECT3D& o)
+{
+    if (o.m_show_normals) DrawNormals(o);
+    if (o.m_lighting && o.m_show_texcoords) DrawTexCoords(o);
+    if (o.m_show_axes) DrawAxes(o.m_polygon_face);
+    if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
+}
+
 // The GL calls of one object's geometry, whether compiled into its list or
-// sent at once.
-void emit_object(OBJECT3D& o)
+// sent at once; or, with `into`, its faces recorded and uploaded into a
+// buffer object (the name, transform and overlays are then the caller's).
+void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
 {
     const bool has_vertices = o.m_vertices && o.nbpts > 0;
-    glLoadName((GLuint)o.m_pick_id);
-    glPushMatrix();
-    glTranslatef(o.translation.x, o.translation.y, o.translation.z);
-    glRotatef(o.angle, o.rotation.x, o.rotation.y, o.rotation.z);
-    glRotatef(-o.m_scale_angle, o.m_scale_axis.x, o.m_scale_axis.y, o.m_scale_axis.z);
-    glScalef(o.echelle.x, o.echelle.y, o.echelle.z);
-    glRotatef(o.m_scale_angle, o.m_scale_axis.x, o.m_scale_axis.y, o.m_scale_axis.z);
+    if (into) {
+        into->name = (GLuint)o.m_pick_id;
+        into->translation = o.translation;
+        into->angle = o.angle;
+        into->rotation = o.rotation;
+        into->scale_angle = o.m_scale_angle;
+        into->scale_axis = o.m_scale_axis;
+        into->echelle = o.echelle;
+    } else {
+        glLoadName((GLuint)o.m_pick_id);
+        glPushMatrix();
+        emit_transform(o.translation, o.angle, o.rotation, o.m_scale_angle, o.m_scale_axis, o.echelle);
+    }
 
     o.m_last_material = -1;
     o.m_last_face_size = -1;
@@ -371,6 +473,10 @@ void emit_object(OBJECT3D& o)
     batch.has_normals = rules.nindex != nullptr || face_first_normal;
     batch.has_tex = rules.tex;
     batch.reserve((size_t)n);
+    if (into) {
+        batch.record = &into->steps;
+        g_recording = &into->steps;
+    }
     std::vector<int> corners;   // usable corners of the current face
     corners.reserve(8);
     int face = 0;
@@ -410,12 +516,83 @@ void emit_object(OBJECT3D& o)
         pos = end + 1;
     }
     batch.flush();
-
-    if (o.m_show_normals) DrawNormals(o);
-    if (lit && o.m_show_texcoords) DrawTexCoords(o);
-    if (o.m_show_axes) DrawAxes(o.m_polygon_face);
-    if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
+    if (into) {
+        g_recording = nullptr;
+        const size_t c = batch.count;
+        into->normals = batch.has_normals;
+        into->tex = batch.has_tex;
+        into->nrm_at = c * 12;
+        into->tex_at = into->nrm_at + (into->normals ? c * 12 : 0);
+        into->col_at = into->tex_at + (into->tex ? c * 8 : 0);
+        if (c > 0) {
+            glGenBuffers(1, &into->vbo);
+            glBindBuffer(GL_ARRAY_BUFFER, into->vbo);
+            glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(into->col_at + c * 4), nullptr, GL_STATIC_DRAW);
+            glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(c * 12), batch.pos.get());
+            if (into->normals) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->nrm_at, (GLsizeiptr)(c * 12), batch.nrm.get());
+            if (into->tex) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->tex_at, (GLsizeiptr)(c * 8), batch.tex.get());
+            glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->col_at, (GLsizeiptr)(c * 4), batch.col.get());
+            glBindBuffer(GL_ARRAY_BUFFER, 0);   // the saved binding comes back with array_source
+        }
+        return;
+    }
+    emit_overlays(o);
     glPopMatrix();
+}
+
+const GLvoid* at(size_t offset) { return reinterpret_cast<const GLvoid*>(offset); }
+
+void draw_buffer_geometry(const BufferGeometry& g, GLuint overlays)
+{
+    glLoadName(g.name);
+    glPushMatrix();
+    emit_transform(g.translation, g.angle, g.rotation, g.scale_angle, g.scale_axis, g.echelle);
+    GLint saved = 0;
+    if (g.vbo) {
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &saved);
+        glBindBuffer(GL_ARRAY_BUFFER, g.vbo);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, at(0));
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, at(g.col_at));
+        if (g.normals) {
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glNormalPointer(GL_FLOAT, 0, at(g.nrm_at));
+        }
+        if (g.tex) {
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glTexCoordPointer(2, GL_FLOAT, 0, at(g.tex_at));
+        }
+    }
+    for (const BufferStep& step : g.steps) {
+        if (step.mode) {
+            glDrawArrays(step.mode, step.first, step.count);
+        } else {
+            glMaterialfv(step.face, GL_AMBIENT, step.amb);
+            glMaterialfv(step.face, GL_DIFFUSE, step.dif);
+            glMaterialfv(step.face, GL_SPECULAR, step.spe);
+            glMaterialf(step.face, GL_SHININESS, step.shin);
+        }
+    }
+    if (g.vbo) {
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindBuffer(GL_ARRAY_BUFFER, (GLuint)saved);
+    }
+    glCallList(overlays);
+    glPopMatrix();
+}
+
+// Buffer objects are core from GL 1.5 on; older contexts keep the lists.
+bool buffers_usable()
+{
+    if (!g_buffers_allowed) return false;
+    const char* v = (const char*)glGetString(GL_VERSION);
+    int major = 0, minor = 0;
+    if (!v || std::sscanf(v, "%d.%d", &major, &minor) != 2) return false;
+    return major > 1 || (major == 1 && minor >= 5);
 }
 } // namespace
 
@@ -432,6 +609,7 @@ int BuildPointList(OBJECT3D& o)
     }
     GLuint list = glGenLists(1);
     if (!list) return 0;
+    claim_list_name(list);
     o.m_list = (int32_t)list;
     glNewList(list, GL_COMPILE);
     emit_points(o);
@@ -470,10 +648,19 @@ int CompileList(OBJECT3D& o)
 
     GLuint list = glGenLists(1);
     if (!list) return 0;
+    claim_list_name(list);
     o.m_list = (int32_t)list;
-    glNewList(list, GL_COMPILE);
-    emit_object(o);
-    glEndList();
+    if (buffers_usable()) {
+        BufferGeometry& g = buffer_geometry()[list];
+        emit_object(o, &g);
+        glNewList(list, GL_COMPILE);
+        emit_overlays(o);
+        glEndList();
+    } else {
+        glNewList(list, GL_COMPILE);
+        emit_object(o);
+        glEndList();
+    }
     finish_compile(o);
     return 1;
 }
@@ -511,7 +698,18 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
             glDisable(GL_LIGHTING);
             glDisable(GL_TEXTURE_2D);
         }
-        glCallList((GLuint)o.m_list);
+        auto& table = buffer_geometry();
+        auto it = table.find((GLuint)o.m_list);
+        if (it != table.end()) draw_buffer_geometry(it->second, (GLuint)o.m_list);
+        else glCallList((GLuint)o.m_list);
     }
     return 1;
 }
+
+void DeleteObjectList(unsigned list)
+{
+    forget_buffers((GLuint)list);
+    glDeleteLists((GLuint)list, 1);
+}
+
+void set_buffer_objects(bool allowed) { g_buffers_allowed = allowed; }

@@ -19,6 +19,13 @@ int BuildPointList(OBJECT3D& o);
 // list. Hidden objects (m_ready 0) are drawn in the pick pass only.
 int DrawObject(OBJECT3D& o, bool normal_pass);
 
+// Deletes an object's list and the buffer object that holds its faces.
+void DeleteObjectList(unsigned list);
+// Where GL has buffer objects (1.5 and later), a compiled object keeps its
+// faces in one and its list holds only the overlays; the frames are those
+// of whole lists. Allowed by default; false keeps whole lists everywhere.
+void set_buffer_objects(bool allowed);
+
 // Direct drawing, for one-shot frames in a context of their own: BuildList
 // prepares the object (normals) without compiling a list, and DrawObject
 // sends the same geometry at every draw. The pixels are those of the list;

@@ -1,5 +1,7 @@
-// Direct drawing (the one-shot snapshot) gives the frames of the display
-// lists, byte for byte, in the normal and the pick pass.
+// The three ways an object reaches GL give the same frames, byte for byte,
+// in the normal and the pick pass: whole display lists, faces in buffer
+// objects (the window where GL has them) and direct drawing (the one-shot
+// snapshot).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,18 +17,28 @@
 namespace {
 constexpr int W = 96, H = 72;
 
-struct DirectScope {
-    explicit DirectScope(bool on) { set_direct_drawing(on); }
-    ~DirectScope() { set_direct_drawing(false); }
+enum class Path { Lists, Buffers, Direct };
+
+struct PathScope {
+    explicit PathScope(Path p)
+    {
+        set_direct_drawing(p == Path::Direct);
+        set_buffer_objects(p == Path::Buffers);
+    }
+    ~PathScope()
+    {
+        set_direct_drawing(false);
+        set_buffer_objects(true);
+    }
 };
 
 // Opens `file` (or builds a scene with `make`), finishes it with or without
 // lists and returns the normal frame followed by the pick frame.
-std::vector<uint8_t> frames(bool direct, const std::string& file, const std::function<void(SCENE3D&)>& make = {})
+std::vector<uint8_t> frames(Path path, const std::string& file, const std::function<void(SCENE3D&)>& make = {})
 {
     std::vector<uint8_t> out;
     if (!prepare_gl(W, H)) return out;
-    DirectScope scope(direct);
+    PathScope scope(path);
     std::unique_ptr<SCENE3D> scene;
     if (!file.empty()) {
         if (!open_document(source_path("samples/" + file), scene, FinishFn()) || !scene) return out;
@@ -49,25 +61,27 @@ std::vector<uint8_t> frames(bool direct, const std::string& file, const std::fun
 }
 } // namespace
 
-TEST(DirectDrawing, SampleScenesDrawAsTheirLists)
+TEST(GeometryPaths, SampleScenesDrawAsTheirLists)
 {
     RecordingReporter rec;
     for (const char* f : {"house.wrl", "anim.wrl", "markers_v1.wrl", "separators_v1.wrl", "cube.x", "building.ign",
                           "terrain.igz", "points.pts"}) {
         SCOPED_TRACE(f);
-        std::vector<uint8_t> lists = frames(false, f);
+        std::vector<uint8_t> lists = frames(Path::Lists, f);
         ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
-        EXPECT_TRUE(lists == frames(true, f));
+        EXPECT_TRUE(lists == frames(Path::Buffers, f)) << "buffer objects";
+        EXPECT_TRUE(lists == frames(Path::Direct, f)) << "direct drawing";
     }
 }
 
-TEST(DirectDrawing, StateLeftByOneObjectReachesTheNextAsFromItsList)
+TEST(GeometryPaths, StateLeftByOneObjectReachesTheNextAsFromItsList)
 {
     RecordingReporter rec;
     // A lit object with slanted normals, then an unlit one (compiled without
     // normals: it is lit with whatever normal the first one left), a third
     // one with built normals, and the same as an untextured scene (no
-    // normals at all).
+    // normals at all). The third shows its normals and axes, drawn from its
+    // list after the faces in every path.
     auto make = [](bool textured) {
         return [textured](SCENE3D& s) {
             OBJECT3D* a = make_square(-6, -6, -1, -1, 0, "lit");
@@ -79,14 +93,17 @@ TEST(DirectDrawing, StateLeftByOneObjectReachesTheNextAsFromItsList)
             b->m_lighting = 0;
             s.add_object(b);
             OBJECT3D* c = make_square(1, -6, 6, -1, 0, "built");
+            c->m_show_normals = 1;
+            c->m_show_axes = 1;
             s.add_object(c);
             s.m_textured = textured;
         };
     };
     for (bool textured : {true, false}) {
         SCOPED_TRACE(textured ? "textured" : "untextured");
-        std::vector<uint8_t> lists = frames(false, "", make(textured));
+        std::vector<uint8_t> lists = frames(Path::Lists, "", make(textured));
         ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
-        EXPECT_TRUE(lists == frames(true, "", make(textured)));
+        EXPECT_TRUE(lists == frames(Path::Buffers, "", make(textured))) << "buffer objects";
+        EXPECT_TRUE(lists == frames(Path::Direct, "", make(textured))) << "direct drawing";
     }
 }
