@@ -2,12 +2,14 @@
 // one scene file, with the time, the peak resident memory and the page
 // faults after each stage.
 //
-//   bench_open [--window | --whole-lists] [--size WxH] [--out OUT.bmp] FILE
+//   bench_open [--window | --whole-lists] [--huge-pages | --small-pages]
+//              [--size WxH] [--out OUT.bmp] FILE
 //
 // By default the objects are drawn straight from their arrays, as the
 // snapshot does; --window compiles them first as the window does (faces in
 // buffer objects where GL has them), --whole-lists into whole display lists
-// as where GL has no buffer objects. Only scene files whose
+// as where GL has no buffer objects. The heap gets 2 MiB pages as the
+// program gives them (window yes, snapshot no) unless told otherwise. Only scene files whose
 // reading finishes the scene (not level-of-detail sets). The process should be
 // fresh for each run: the memory figures are those of the whole process.
 #include <sys/resource.h>
@@ -55,21 +57,25 @@ struct Stage {
 
 int main(int argc, char** argv)
 {
-    prefer_large_heap_pages();   // as the program does
     bool lists = false, whole = false;
+    int pages = -1;   // as the program: 2 MiB heap pages for the window only
     int w = 800, h = 600;
     std::string file, out;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--window")) lists = true;
         else if (!std::strcmp(argv[i], "--whole-lists")) lists = whole = true;
+        else if (!std::strcmp(argv[i], "--huge-pages")) pages = 1;
+        else if (!std::strcmp(argv[i], "--small-pages")) pages = 0;
         else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &w, &h);
         else if (!std::strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
         else file = argv[i];
     }
     if (file.empty() || w <= 0 || h <= 0) {
-        std::fprintf(stderr, "usage: bench_open [--window | --whole-lists] [--size WxH] [--out OUT.bmp] FILE\n");
+        std::fprintf(stderr, "usage: bench_open [--window | --whole-lists] [--huge-pages | --small-pages] [--size WxH] "
+                             "[--out OUT.bmp] FILE\n");
         return 2;
     }
+    prefer_large_heap_pages(pages < 0 ? lists : pages == 1);
     std::printf("%s, %dx%d, %s\n", file.c_str(), w, h, whole ? "whole display lists" : lists ? "as the window" : "direct drawing");
 
     Stage st;

@@ -42,6 +42,12 @@ const CliMode* fixed_mode(int argc, char** argv)
 }
 } // namespace
 
+bool is_snapshot_mode(int argc, char** argv)
+{
+    const CliMode* m = fixed_mode(argc, argv);
+    return m && m->run == cli_snapshot;
+}
+
 bool is_cli_mode(int argc, char** argv)
 {
     if (argc < 2) return false;
