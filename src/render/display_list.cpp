@@ -136,6 +136,7 @@ struct BufferStep {
 };
 struct BufferGeometry {
     GLuint vbo = 0;
+    bool failed = false;   // no buffer of the size needed
     bool normals = false, tex = false;
     size_t nrm_at = 0, tex_at = 0, col_at = 0;
     std::vector<BufferStep> steps;
@@ -532,7 +533,16 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
             if (into->normals) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->nrm_at, (GLsizeiptr)(c * 12), batch.nrm.get());
             if (into->tex) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->tex_at, (GLsizeiptr)(c * 8), batch.tex.get());
             glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->col_at, (GLsizeiptr)(c * 4), batch.col.get());
+            // A buffer GL could not allocate would be drawn from memory it
+            // does not hold: the caller then compiles a whole list.
+            GLint size = 0;
+            glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
             glBindBuffer(GL_ARRAY_BUFFER, 0);   // the saved binding comes back with array_source
+            if ((size_t)size != into->col_at + c * 4) {
+                glDeleteBuffers(1, &into->vbo);
+                into->vbo = 0;
+                into->failed = true;
+            }
         }
         return;
     }
@@ -650,13 +660,20 @@ int CompileList(OBJECT3D& o)
     if (!list) return 0;
     claim_list_name(list);
     o.m_list = (int32_t)list;
+    bool kept = false;
     if (buffers_usable()) {
         BufferGeometry& g = buffer_geometry()[list];
         emit_object(o, &g);
-        glNewList(list, GL_COMPILE);
-        emit_overlays(o);
-        glEndList();
-    } else {
+        kept = !g.failed;
+        if (kept) {
+            glNewList(list, GL_COMPILE);
+            emit_overlays(o);
+            glEndList();
+        } else {
+            buffer_geometry().erase(list);
+        }
+    }
+    if (!kept) {
         glNewList(list, GL_COMPILE);
         emit_object(o);
         glEndList();

@@ -107,3 +107,42 @@ TEST(GeometryPaths, StateLeftByOneObjectReachesTheNextAsFromItsList)
         EXPECT_TRUE(lists == frames(Path::Direct, "", make(textured))) << "direct drawing";
     }
 }
+
+TEST(GeometryPaths, AListNameOfAnotherContextDrawsItsOwnObject)
+{
+    RecordingReporter rec;
+    SCENE3D first, second;
+    OBJECT3D* a = make_square(-6, -6, -1, -1, 0, "a");
+    a->translation = Vec3(-1.f, -1.f, 0.f);
+    first.add_object(a);
+    int name = 0;
+    {
+        // Faces in a buffer object of a context that then goes away with
+        // the object still holding its list name.
+        HeadlessGL gone;
+        ASSERT_TRUE(gone.create(80, 80)) << gone.error();
+        ASSERT_EQ(BuildList(*a), 1);
+        name = a->m_list;
+        a->m_list = 0;
+        a->m_list_built = 0;
+    }
+    // A fresh context hands out the same first list name, here to a whole
+    // list.
+    HeadlessGL fresh;
+    ASSERT_TRUE(fresh.create(80, 80)) << fresh.error();
+    InitGlobalState(0.f, 0.f, 0.f);
+    set_buffer_objects(false);
+    OBJECT3D* b = make_square(1, 1, 6, 6, 0, "b");
+    second.add_object(b);
+    ASSERT_EQ(BuildList(*b), 1);
+    set_buffer_objects(true);
+    EXPECT_EQ(b->m_list, name);
+    GlView v;
+    setup_view(v, &second, 80, 80);
+    PaintView(v);
+    // Drawn where it is, not under the other object's transform.
+    EXPECT_EQ(count_pixels(0, 0, 40, 40), 0);
+    EXPECT_GT(count_pixels(46, 46, 68, 68), 400);
+    if (current_scene() == &second) current_scene() = nullptr;
+    second.m_objects[0]->m_list_built = 0;   // its list goes with this context
+}
