@@ -60,6 +60,14 @@ std::vector<char*> without_progress(int argc, char** argv, bool& progress)
 }
 } // namespace
 
+bool is_snapshot_mode(int argc_in, char** argv_in)
+{
+    bool progress;
+    std::vector<char*> args = without_progress(argc_in, argv_in, progress);
+    const CliMode* m = fixed_mode((int)args.size() - 1, args.data());
+    return m && m->run == cli_snapshot;
+}
+
 bool is_cli_mode(int argc_in, char** argv_in)
 {
     bool progress;
