@@ -29,7 +29,8 @@ const CliMode k_modes[] = {
 bool is_cli_mode(int argc, char** argv)
 {
     if (argc < 2) return false;
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) return true;
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--version"))
+        return true;
     for (const CliMode& m : k_modes)
         if (!std::strcmp(argv[1], m.flag)) return true;
     return false;
@@ -39,7 +40,12 @@ int run_cli(int argc, char** argv)
 {
     for (const CliMode& m : k_modes)
         if (!std::strcmp(argv[1], m.flag)) return m.run(argc, argv);
-    std::printf("usage: quorvel [FILE]\n");
+    if (!std::strcmp(argv[1], "--version")) {
+        std::printf("quorvel version 1.73\n");
+        return 0;
+    }
+    std::printf("usage: quorvel [FILE]            open FILE (or an empty scene) in a window\n");
     for (const CliMode& m : k_modes) std::printf("       quorvel %s\n", m.usage);
+    std::printf("       quorvel --version        print the version\n");
     return 0;
 }
