@@ -135,7 +135,11 @@ void CMainFrame::build_status_bar()
 void CMainFrame::SetStatusText(const QString& text)
 {
     m_status->setText(text);
+    // Shown at once, even in the middle of a long load. The repaint
+    // composes the window with Qt's own GL context; GL work that follows
+    // the text (lights after "Ready") must reach the view's.
     m_status->repaint();
+    if (m_view) m_view->RestoreCurrent();
 }
 
 QString CMainFrame::statusText() const { return m_status->text(); }

@@ -260,7 +260,11 @@ void CQuorvelView::tick(int id)
 bool CQuorvelView::make_current()
 {
     if (!isValid()) return false;
-    if (m_current_depth++ == 0) makeCurrent();
+    // Always made current again, even inside another scope: anything that
+    // repaints a widget synchronously (the status line) leaves Qt's own
+    // compositing context current.
+    ++m_current_depth;
+    makeCurrent();
     return true;
 }
 
