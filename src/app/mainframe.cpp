@@ -99,7 +99,7 @@ CMainFrame::~CMainFrame()
     // The scene's display lists and textures are released in the view's
     // context, before the view and its context go.
     {
-        CQuorvelView::GlScope gl(*m_view);
+        GlScope gl(*m_view);
         if (current_scene() == m_doc->scene()) current_scene() = nullptr;
         m_doc->lod_slot().reset();
         m_doc->scene_slot().reset();
@@ -267,14 +267,14 @@ void CMainFrame::apply_state(QAction* a)
 
 void CMainFrame::RefreshMenu(QMenu* menu)
 {
-    CQuorvelView::GlScope gl(*m_view);
+    GlScope gl(*m_view);
     for (QAction* a : menu->actions())
         if (a->property(k_id).isValid()) apply_state(a);
 }
 
 void CMainFrame::RefreshToolbars()
 {
-    CQuorvelView::GlScope gl(*m_view);
+    GlScope gl(*m_view);
     for (auto& [res, bar] : m_toolbars)
         for (QAction* a : bar->actions())
             if (a->property(k_id).isValid()) apply_state(a);
@@ -317,7 +317,7 @@ void CMainFrame::fill_recent_menu()
 void CMainFrame::RunCommand(int id)
 {
     {
-        CQuorvelView::GlScope gl(*m_view);
+        GlScope gl(*m_view);
         const Command* c = find_command(id);
         if (c && c->run) {
             run_command(m_view->behaviour(), id);
@@ -357,7 +357,7 @@ void CMainFrame::update_title()
 void CMainFrame::NewDocument()
 {
     {
-        CQuorvelView::GlScope gl(*m_view);
+        GlScope gl(*m_view);
         m_doc->OnNewDocument();
         m_view->SceneReplaced();
     }
@@ -369,7 +369,7 @@ bool CMainFrame::OpenDocument(const QString& path)
 {
     OpenResult r;
     {
-        CQuorvelView::GlScope gl(*m_view);
+        GlScope gl(*m_view);
         r = m_doc->OpenForCommandLine(path.toStdString(), [this](SCENE3D& s) { return m_view->FinishScene(s); });
         m_view->SceneReplaced();
     }
@@ -389,7 +389,7 @@ int CMainFrame::OpenBinary(const QString& path)
 {
     int r;
     {
-        CQuorvelView::GlScope gl(*m_view);
+        GlScope gl(*m_view);
         r = m_doc->OpenBinary(path.toStdString());
         // The read objects are ordered and numbered for picking and drawn
         // with the scene's lights, as after any other open.

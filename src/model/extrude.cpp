@@ -1,5 +1,7 @@
 #include "model/extrude.h"
 
+#include <vector>
+
 #include "scene/object3d.h"
 
 int ExtrudeVector(OBJECT3D& result, const OBJECT3D& section, const Vec3& v)
@@ -50,5 +52,41 @@ int ExtrudeVector(OBJECT3D& result, const OBJECT3D& section, const Vec3& v)
         ++e;
     }
     close_face();
+    return 1;
+}
+
+int ExtrudeDrawing(OBJECT3D& result, const ShapeList& shapes)
+{
+    result.clear();
+    std::vector<PointI> base;
+    PointI end;
+    for (const auto& s : shapes) {
+        PointI a, b;
+        if (!s || !ShapeEnds(*s, a, b)) continue;
+        base.push_back(a);
+        end = b;
+    }
+    const int a = (int)base.size();
+    if (a == 0) return 0;
+    base.push_back(end);
+
+    const float height = 20.f;
+    result.nbpts = 2 * a + 2;
+    result.m_vertices = new Vec3[(size_t)result.nbpts];
+    for (int i = 0; i <= a; ++i) {
+        result.m_vertices[i] = Vec3((float)base[(size_t)i].x, (float)base[(size_t)i].y, 0.f);
+        result.m_vertices[a + 1 + i] = Vec3((float)base[(size_t)i].x, (float)base[(size_t)i].y, height);
+    }
+    result.nbface = a;
+    result.nbindex = 5 * a;
+    result.m_index = new int32_t[(size_t)(5 * a) + 1];
+    int32_t* q = result.m_index;
+    for (int k = 0; k < a; ++k, q += 5) {
+        q[0] = k;
+        q[1] = k + 1;
+        q[2] = k + a + 2;
+        q[3] = k + a + 1;
+        q[4] = -1;
+    }
     return 1;
 }

@@ -1,6 +1,7 @@
 // Sweeps that build a new object from the faces of another.
 #pragma once
 #include "math/vec3.h"
+#include "model/shape2d.h"
 
 class OBJECT3D;
 
@@ -12,3 +13,11 @@ class OBJECT3D;
 // result is cleared and filled; 0 (and result left empty) when the section
 // has no points, or more corners than points.
 int ExtrudeVector(OBJECT3D& result, const OBJECT3D& section, const Vec3& v);
+
+// Wall of the 2D drawing: one quad 20 high per shape that has an outline
+// point (pictures and patches have none), standing on z = 0 in drawing
+// coordinates. For a such shapes: bottom points at each shape's start and
+// at the end of the last, top points 20 above them, and the quads (k, k+1,
+// k+a+2, k+a+1). result is cleared and filled; 0 (result left empty) when no
+// shape has an outline point.
+int ExtrudeDrawing(OBJECT3D& result, const ShapeList& shapes);

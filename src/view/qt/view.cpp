@@ -104,51 +104,27 @@ void CQuorvelView::SceneReplaced()
 {
     GlScope gl(*this);
     m_view->SceneChanged();
-    if (gl.ok()) ResizeView(m_view->m_gl, m_view->m_gl.width, m_view->m_gl.height);   // the scene's field of view
-    update();
 }
 
-int CQuorvelView::FinishScene(SCENE3D& scene)
-{
-    if (!isValid()) {
-        m_pending_finish = &scene;
-        return 1;
-    }
-    GlScope gl(*this);
-    return finish_scene_gl(scene);
-}
+int CQuorvelView::FinishScene(SCENE3D& scene) { return m_view->FinishScene(scene); }
 
-int CQuorvelView::PickObject(int x, int y)
-{
-    GlScope gl(*this);
-    if (!gl.ok()) return -1;
-    int r = ::PickObject(m_view->m_gl, device(x), device(y));
-    update();
-    return r;
-}
+int CQuorvelView::PickObject(int x, int y) { return m_view->Pick(device(x), device(y)); }
 
 int CQuorvelView::device(double logical) const { return (int)(logical * devicePixelRatioF()); }
 
 void CQuorvelView::initializeGL()
 {
     InsideCallback inside(m_current_depth);
-    GlView& g = m_view->m_gl;
     QColor c = clearColour();
-    g.clear_rgb[0] = (float)c.redF();
-    g.clear_rgb[1] = (float)c.greenF();
-    g.clear_rgb[2] = (float)c.blueF();
-    InitGlobalState(g.clear_rgb[0], g.clear_rgb[1], g.clear_rgb[2]);
+    const float clear[3] = {(float)c.redF(), (float)c.greenF(), (float)c.blueF()};
     SCENE3D* s = m_doc.scene();
-    g.scene = s;
-    if (m_pending_finish && m_pending_finish == s) {
-        // The scene was opened before the window was shown.
-        finish_scene_gl(*s);
-        if (m_doc.lod()) finish_lod_gl(*m_doc.lod());
-    } else if (s && s->m_lists_built) {
-        // Qt gives the widget a new context when it moves to another
-        // top-level window. Display lists and textures survive only when
-        // the new context shares them; otherwise they are rebuilt. The
-        // lights are state of the context and are programmed again.
+    // Qt gives the widget a new context when it moves to another top-level
+    // window. Display lists and textures survive only when the new context
+    // shares them; otherwise they are made again. The lights are state of
+    // the context and are programmed again in any case.
+    const bool again = s && s->m_lists_built && !m_view->m_finish_pending;
+    m_view->OnContextCreated(clear);
+    if (again) {
         const OBJECT3D* first = s->nbobjects > 0 ? s->m_objects[0] : nullptr;
         if (first && first->m_list && !glIsList((GLuint)first->m_list)) {
             for (int i = 0; i < s->nbobjects; ++i)
@@ -160,15 +136,12 @@ void CQuorvelView::initializeGL()
             BuildLights(*s);
         }
     }
-    m_pending_finish = nullptr;
 }
 
 void CQuorvelView::resizeGL(int w, int h)
 {
     InsideCallback inside(m_current_depth);
-    const int dw = device(w), dh = device(h);
-    m_view->OnSize(dw, dh);
-    ResizeView(m_view->m_gl, dw, dh);
+    m_view->OnSize(device(w), device(h));
 }
 
 void CQuorvelView::paintGL()

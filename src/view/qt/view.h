@@ -47,18 +47,6 @@ public:
     // Clear colour: the desktop's button-face colour.
     QColor clearColour() const;
 
-    // Keeps the view's context current while GL objects are made or
-    // released outside a paint (nested scopes are fine).
-    class GlScope {
-    public:
-        explicit GlScope(CQuorvelView& v) : m_v(v), m_ok(v.make_current()) {}
-        ~GlScope() { if (m_ok) m_v.done_current(); }
-        bool ok() const { return m_ok; }
-    private:
-        CQuorvelView& m_v;
-        bool m_ok;
-    };
-
     // After a modal loop (chooser, dialog, message box) inside a GL scope:
     // Qt composed the window with a context of its own meanwhile, so the
     // view's is made current again.
@@ -104,7 +92,6 @@ private:
 
     CQuorvelDoc& m_doc;
     std::unique_ptr<ViewBehaviour> m_view;
-    SCENE3D* m_pending_finish = nullptr;
     int m_current_depth = 0;
     std::map<int, QTimer*> m_timers;
     std::map<std::string, QWidget*> m_modeless;
