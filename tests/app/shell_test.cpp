@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,7 @@
 
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
+#include "image/texture.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
 #include "view/commands.h"
@@ -309,4 +311,105 @@ TEST(Shell, ReplacedScenesLeaveNoDisplayListsOrTexturesBehind)
     view->doneCurrent();
     EXPECT_EQ(live_lists, 0) << "of " << lists.size();
     EXPECT_EQ(live_textures, 0) << "of " << textures.size();
+}
+
+// One user session: File Open with the chooser answered, a pick, and
+// "Save as BMP..." gives the very image the command line renders.
+TEST(Shell, OpenPickAndSnapshotThroughTheMenusMatchTheCommandLine)
+{
+    Shell s;
+    CQuorvelView* view = s.frame.view();
+    const QString cwd = QDir::currentPath();
+    answer_file_dialog(sample("house.wrl"));
+    s.frame.commandAction(57601)->trigger();
+    ASSERT_GT(s.frame.scene()->nbobjects, 0);
+    EXPECT_EQ(QDir::currentPath(), cwd);
+    EXPECT_EQ(s.frame.windowTitle(), "house.wrl[*] - Quorvel");
+    EXPECT_EQ(s.frame.recentFiles().files().value(0), QFileInfo(sample("house.wrl")).canonicalFilePath());
+
+    // Mode Picking, then a right click on the middle of the house.
+    s.frame.commandAction(32795)->trigger();
+    QImage shown = view->grabFramebuffer();
+    QPoint at(-1, -1);
+    for (int y = view->height() / 3; y < view->height() && at.x() < 0; y += 4)
+        if (shown.pixel(view->width() / 2, y) != shown.pixel(2, 2)) at = QPoint(view->width() / 2, y);
+    ASSERT_GE(at.x(), 0);
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, at);
+    EXPECT_TRUE(s.frame.statusText().startsWith("Objet: ")) << s.frame.statusText().toStdString();
+
+    QTemporaryDir dir;
+    const QString shot = dir.filePath("shot.bmp");
+    answer_file_dialog(shot);
+    s.frame.commandAction(32796)->trigger();
+    ASSERT_TRUE(QFile::exists(shot));
+    CTexture mine;
+    ASSERT_TRUE(mine.ReadFile(shot.toStdString()));
+    const int w = mine.GetWidth(), h = mine.GetHeight();
+    EXPECT_EQ(w, view->width() * view->devicePixelRatio());
+    EXPECT_EQ(h, view->height() * view->devicePixelRatio());
+
+    const QString cli = dir.filePath("cli.bmp");
+    QProcess p;
+    p.start(QV_QUORVEL_EXE, {"--snapshot", cli, "--size", QString("%1x%2").arg(w).arg(h), sample("house.wrl")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    CTexture theirs;
+    ASSERT_TRUE(theirs.ReadFile(cli.toStdString()));
+    ASSERT_EQ(theirs.GetWidth(), w);
+    ASSERT_EQ(theirs.GetHeight(), h);
+    long differing = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w * 3; ++x) {
+            const int a = mine.GetData()[(size_t)y * mine.widthbyte32 + x];
+            const int b = theirs.GetData()[(size_t)y * theirs.widthbyte32 + x];
+            if (std::abs(a - b) > 2) ++differing;
+        }
+    EXPECT_LT(differing, (long)w * h * 3 / 1000) << "of " << w * h * 3 << " bytes";
+}
+
+// Run by the test below in a process of its own: Escape in the view ends
+// the program at once.
+TEST(ShellChild, DISABLED_EscapeInTheView)
+{
+    Shell s;
+    s.frame.view()->setFocus();
+    QTest::keyClick(s.frame.view(), Qt::Key_Escape);
+    ADD_FAILURE() << "still running after Escape";
+}
+
+TEST(Shell, EscapeEndsTheProgramWithStatus999)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(),
+            {"--gtest_also_run_disabled_tests", "--gtest_filter=ShellChild.DISABLED_EscapeInTheView"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 999 & 0xFF) << p.readAllStandardOutput().toStdString();
+}
+
+TEST(Shell, VersionAndInstalledFiles)
+{
+    QProcess p;
+    p.start(QV_QUORVEL_EXE, {"--version"});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardOutput().trimmed(), "quorvel version 1.73");
+
+    QTemporaryDir prefix;
+    QProcess install;
+    install.start("cmake", {"--install", QV_BINARY_DIR, "--prefix", prefix.path()});
+    ASSERT_TRUE(install.waitForFinished(60000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    for (const char* f : {"bin/quorvel", "share/applications/quorvel.desktop", "share/icons/hicolor/scalable/apps/quorvel.svg",
+                          "share/mime/packages/quorvel.xml"})
+        EXPECT_TRUE(QFile::exists(prefix.filePath(f))) << f;
+    QStringList modules;
+    for (const char* d : {"lib", "lib64", "lib/x86_64-linux-gnu"})
+        if (QFile::exists(prefix.filePath(QString(d) + "/quorvel/libquorvel-gui.so"))) modules << d;
+    EXPECT_EQ(modules.size(), 1);
+    QFile desktop(prefix.filePath("share/applications/quorvel.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    const QByteArray text = desktop.readAll();
+    EXPECT_TRUE(text.contains("MimeType=model/vrml;")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Exec=quorvel %f"));
 }
