@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <set>
 
 #include "app/mainframe.h"
@@ -55,17 +57,23 @@ struct Shell {
     ~Shell() { set_reporter(prev); }
 };
 
-// Answers the next file chooser with `path` once it is open.
+// Answers the next file chooser with `path`, typed into its name field,
+// once it is open.
 void answer_file_dialog(const QString& path)
 {
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, path] {
         auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dlg) return;
+        if (!dlg || !dlg->isVisible()) return;
+        auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
+        if (!name) return;
+        name->setText(path);
+        const QStringList chosen = dlg->selectedFiles();
+        if (chosen.size() != 1 || QFileInfo(chosen[0]).absoluteFilePath() != QFileInfo(path).absoluteFilePath())
+            return;
         timer->stop();
         timer->deleteLater();
-        dlg->selectFile(path);
-        QMetaObject::invokeMethod(dlg, "accept");
+        static_cast<QDialog*>(dlg)->done(QDialog::Accepted);
     });
     timer->start(20);
 }
