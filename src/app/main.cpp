@@ -11,10 +11,6 @@
 #include "app/cli.h"
 #include "app/memory.h"
 
-#ifndef QV_MODULE_SUBDIR
-#define QV_MODULE_SUBDIR "../lib/quorvel"
-#endif
-
 namespace {
 std::string executable_folder()
 {
@@ -32,11 +28,7 @@ int main(int argc, char** argv)
     prefer_large_heap_pages();
     if (is_cli_mode(argc, argv)) return run_cli(argc, argv);
 
-    // Beside the program in a build tree; in the library folder once
-    // installed.
-    const std::string folder = executable_folder();
-    std::string module = folder + "/libquorvel-gui.so";
-    if (access(module.c_str(), R_OK) != 0) module = folder + "/" QV_MODULE_SUBDIR "/libquorvel-gui.so";
+    std::string module = executable_folder() + "/libquorvel-gui.so";
     void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         std::fprintf(stderr, "quorvel: cannot load the viewer window: %s\n", dlerror());

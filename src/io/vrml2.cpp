@@ -48,9 +48,9 @@ void interpolator(Scene& L, OBJECT3D& obj, bool orientation)
     if (!obj.m_anim) obj.m_anim = new ANIM3D();
     ANIM3D& a = *obj.m_anim;
     if (!expect(L, &obj, "{") || !expect(L, &obj, "key") || !expect(L, &obj, "[")) return;
-    float* keys = reader_temp().values;
     int nk = 0;
-    if (read_float_list(L, &obj, keys, QV_TMP_VALUES, nk, "key") != 1) return;
+    if (read_float_list(L, &obj, reader_temp().values, nk, "key") != 1) return;
+    const float* keys = reader_temp().values.as<float>();
     float*& key_arr = orientation ? a.m_rot_key : a.m_pos_key;
     delete[] key_arr;
     key_arr = nk ? new float[(size_t)nk] : nullptr;
@@ -58,9 +58,9 @@ void interpolator(Scene& L, OBJECT3D& obj, bool orientation)
     (orientation ? a.m_rot_nkey : a.m_pos_nkey) = nk;
 
     if (!expect(L, &obj, "keyValue") || !expect(L, &obj, "[")) return;
-    float* vals = &reader_temp().vertices[0].x;
     int nv = 0;
-    if (read_float_list(L, &obj, vals, QV_TMP_VERTICES * 3, nv, "keyValue") != 1) return;
+    if (read_float_list(L, &obj, reader_temp().vertices, nv, "keyValue") != 1) return;
+    const float* vals = reader_temp().vertices.as<float>();
     int group = orientation ? 4 : 3;
     nv /= group;
     Vec3*& val_arr = orientation ? a.m_rot_value : a.m_pos_value;
@@ -93,7 +93,7 @@ int def_node(Scene& L, OBJECT3D& obj)
         ++L.m_def_depth;
     } else if (is(L, "geometry")) {
         next_token2(obj, L);
-        if (!is(L, "DEF")) MessageBoxF("corrupted VRML2 input file: geometry! Line #:%ld", (long)obj.m_line);
+        if (!is(L, "DEF")) MessageBoxF("corrupted VRML2 input file: geometry! Line #:%ld", (long)L.line_at(L.m_tok_start));
         else next_token2(obj, L);
     } else if (is(L, "Viewpoint")) {
         // A viewpoint after a named object starts an object of its own.
@@ -159,7 +159,9 @@ bool node_after_field(Scene& L, OBJECT3D& obj, const char* node)
         next_token2(obj, L);
     }
     if (is(L, node)) return true;
-    if (!at_end(L)) MessageBoxF("corrupted VRML2 input file: coord! Line #:%ld", (long)obj.m_line);
+    // The line is counted in the whole file, so that it can be found however
+    // long the file is.
+    if (!at_end(L)) MessageBoxF("corrupted VRML2 input file: coord! Line #:%ld", (long)L.line_at(L.m_tok_start));
     return false;
 }
 

@@ -411,10 +411,9 @@ TEST(Shell, VersionAndInstalledFiles)
     for (const char* f : {"bin/quorvel", "share/applications/quorvel.desktop", "share/icons/hicolor/scalable/apps/quorvel.svg",
                           "share/mime/packages/quorvel.xml"})
         EXPECT_TRUE(QFile::exists(prefix.filePath(f))) << f;
-    QStringList modules;
-    for (const char* d : {"lib", "lib64", "lib/x86_64-linux-gnu"})
-        if (QFile::exists(prefix.filePath(QString(d) + "/quorvel/libquorvel-gui.so"))) modules << d;
-    EXPECT_EQ(modules.size(), 1);
+    // The program loads its window module from its own folder.
+    EXPECT_TRUE(QFile::exists(prefix.filePath("bin/libquorvel-gui.so")));
+    EXPECT_TRUE(QDir(prefix.filePath("share/quorvel")).exists()) << "data files";
     QFile desktop(prefix.filePath("share/applications/quorvel.desktop"));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QByteArray text = desktop.readAll();

@@ -17,6 +17,7 @@
 #include "render/snapshot.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
+#include "scene/view_fit.h"
 #include "view/behaviour.h"
 #include "view/document.h"
 #include "view/qt/dialog_registry.h"
@@ -104,6 +105,11 @@ void CQuorvelView::SceneReplaced()
 {
     GlScope gl(*this);
     m_view->SceneChanged();
+    // A scene the reset camera would not show is framed whole.
+    const GlView& g = m_view->m_gl;
+    if (SCENE3D* s = m_doc.scene())
+        if (frame_scene_if_lost(*s, g.height > 0 ? (double)g.width / g.height : 4.0 / 3.0))
+            SetStatusTextRaw(k_framed_status);
 }
 
 int CQuorvelView::FinishScene(SCENE3D& scene) { return m_view->FinishScene(scene); }
