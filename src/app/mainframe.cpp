@@ -13,6 +13,7 @@
 #include <QToolBar>
 
 #include "app/about.h"
+#include "app/dialog_wiring.h"
 #include "app/toolbar_icons.h"
 #include "io/lod.h"
 #include "render/snapshot.h"
@@ -61,6 +62,7 @@ constexpr const char* k_recent = "qv_recent";
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_unique<CQuorvelDoc>())
 {
     setWindowIcon(application_icon());
+    register_shell_dialogs();
     m_doc->OnNewDocument();
     m_view = new CQuorvelView(*m_doc, this);
     m_view->on_scene_modified = [this] {

@@ -420,3 +420,28 @@ TEST(Shell, VersionAndInstalledFiles)
     EXPECT_TRUE(text.contains("MimeType=model/vrml;")) << text.toStdString();
     EXPECT_TRUE(text.contains("Exec=quorvel %f"));
 }
+
+TEST(Shell, CommandsReachTheirDialogWindowsAndMarkTheTitle)
+{
+    Shell s;
+    QString seen;
+    QTimer::singleShot(50, [&seen] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            seen = d->windowTitle();
+            d->reject();
+        }
+    });
+    s.frame.commandAction(32824)->trigger();   // "Mesh n*p", cancelled
+    EXPECT_EQ(seen, "Dialog_mesh");
+    EXPECT_EQ(s.frame.scene()->nbobjects, 0);
+    EXPECT_FALSE(s.frame.isWindowModified());
+
+    s.frame.commandAction(32809)->trigger();   // "Mesh" adds an object
+    EXPECT_EQ(s.frame.scene()->nbobjects, 1);
+    EXPECT_TRUE(s.frame.isWindowModified());
+    s.frame.view()->repaint();                  // the frame clears the flag, the mark stays
+    EXPECT_EQ(s.frame.document().m_modified, 0);
+    EXPECT_TRUE(s.frame.isWindowModified());
+    s.frame.NewDocument();
+    EXPECT_FALSE(s.frame.isWindowModified());
+}
