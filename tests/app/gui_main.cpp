@@ -7,13 +7,12 @@
 #include <QSurfaceFormat>
 #include <clocale>
 #include <cstdlib>
-#include <cstring>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--gtest_list_tests")) return RUN_ALL_TESTS();
+    // InitGoogleTest takes its own flags out of argv: ask it.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     // The recent-file list and other settings go to a folder of the run,
     // never to the user's own.
     QTemporaryDir config;
