@@ -445,3 +445,21 @@ TEST(Shell, CommandsReachTheirDialogWindowsAndMarkTheTitle)
     s.frame.NewDocument();
     EXPECT_FALSE(s.frame.isWindowModified());
 }
+
+TEST(Shell, KeysOfTheViewReachItsBehaviour)
+{
+    Shell s;
+    ASSERT_TRUE(s.frame.OpenDocument(sample("house.wrl")));
+    CQuorvelView* view = s.frame.view();
+    s.frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s.frame));   // menu shortcuts act in the active window
+    view->setFocus();
+    const Vec3 before = s.frame.scene()->m_camera->position;
+    QTest::keyClick(view, Qt::Key_PageDown);   // next viewpoint, named on the status line
+    EXPECT_NE(s.frame.statusText(), "Ready");
+    EXPECT_FALSE(s.frame.scene()->m_camera->position == before);
+    const Vec3 at_viewpoint = s.frame.scene()->m_camera->position;
+    QTest::keyClick(view, Qt::Key_Home);        // "View All" through its menu shortcut
+    EXPECT_FALSE(s.frame.scene()->m_camera->position == at_viewpoint);
+    EXPECT_EQ(s.frame.scene()->m_camera->rotation, Vec3(0, 0, 0));
+}
