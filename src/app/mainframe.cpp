@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -16,6 +17,7 @@
 #include "app/dialog_wiring.h"
 #include "app/toolbar_icons.h"
 #include "io/lod.h"
+#include "io/scene_loader.h"
 #include "render/snapshot.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
@@ -89,6 +91,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_u
     build_toolbars();
     build_status_bar();
     m_recent.load();
+    m_prev_progress =
+        set_load_progress([this](const std::string& file, int percent) { show_load_progress(file, percent); });
     setAcceptDrops(true);
     resize(800, 600);
     m_seen_scene = m_doc->scene();
@@ -98,6 +102,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_u
 
 CMainFrame::~CMainFrame()
 {
+    set_load_progress(m_prev_progress);
     // The scene's display lists and textures are released in the view's
     // context, before the view and its context go.
     {
@@ -119,6 +124,12 @@ void CMainFrame::build_status_bar()
     m_status = new QLabel(this);
     m_status->setObjectName("pane0");
     statusBar()->addWidget(m_status, 1);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName("loadProgress");
+    m_progress->setRange(0, 100);
+    m_progress->setMaximumWidth(160);
+    m_progress->hide();
+    statusBar()->addWidget(m_progress);
     const char* names[3] = {"MAJ", "NUM", "DEF"};
     for (int i = 0; i < 3; ++i) {
         m_panes[i] = new QLabel(this);
@@ -132,6 +143,21 @@ void CMainFrame::build_status_bar()
     auto* t = new QTimer(this);
     connect(t, &QTimer::timeout, this, &CMainFrame::poll_lock_keys);
     t->start(400);
+}
+
+// A load that takes a while shows how far it is beside the message pane;
+// the bar goes when the load is over.
+void CMainFrame::show_load_progress(const std::string& file, int percent)
+{
+    if (percent >= 100) {
+        m_progress->hide();
+    } else {
+        m_progress->setValue(percent < 0 ? 0 : percent);
+        m_progress->setToolTip(QString::fromStdString(file));
+        m_progress->show();
+        m_progress->repaint();
+    }
+    if (m_view) m_view->RestoreCurrent();
 }
 
 void CMainFrame::SetStatusText(const QString& text)

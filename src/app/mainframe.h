@@ -3,6 +3,7 @@
 // files dropped on the window.
 #pragma once
 #include <QMainWindow>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@ class CQuorvelView;
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class SCENE3D;
 
@@ -74,6 +76,7 @@ private:
     void after_change();
     void update_title();
     void poll_lock_keys();
+    void show_load_progress(const std::string& file, int percent);
     void open_binary_command();
     void about();
 
@@ -81,6 +84,8 @@ private:
     CQuorvelView* m_view = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_panes[3] = {nullptr, nullptr, nullptr};
+    QProgressBar* m_progress = nullptr;
+    std::function<void(const std::string&, int)> m_prev_progress;
     std::map<QString, QMenu*> m_menus;
     std::map<int, QAction*> m_actions;
     std::map<int, QToolBar*> m_toolbars;

@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,6 +29,7 @@
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
 #include "image/texture.h"
+#include "io/scene_loader.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
 #include "view/commands.h"
@@ -462,4 +464,30 @@ TEST(Shell, KeysOfTheViewReachItsBehaviour)
     QTest::keyClick(view, Qt::Key_Home);        // "View All" through its menu shortcut
     EXPECT_FALSE(s.frame.scene()->m_camera->position == at_viewpoint);
     EXPECT_EQ(s.frame.scene()->m_camera->rotation, Vec3(0, 0, 0));
+}
+
+TEST(Shell, LongLoadsShowTheirProgressInTheStatusBar)
+{
+    Shell s;
+    auto* bar = s.frame.findChild<QProgressBar*>("loadProgress");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden());
+    // Every load counts as long here; the frame's own display is kept.
+    LoadProgressFn shown = set_load_progress({});
+    std::vector<int> seen;
+    bool visible_while_loading = true;
+    set_load_progress(
+        [&](const std::string& f, int percent) {
+            shown(f, percent);
+            seen.push_back(percent);
+            if (percent < 100) visible_while_loading = visible_while_loading && bar->isVisible();
+        },
+        std::chrono::milliseconds(0));
+    ASSERT_TRUE(s.frame.OpenDocument(sample("house.wrl")));
+    set_load_progress(shown);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_GT(seen.size(), 1u);
+    EXPECT_TRUE(visible_while_loading);
+    EXPECT_TRUE(bar->isHidden());
 }
