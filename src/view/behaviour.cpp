@@ -14,6 +14,7 @@
 #include "scene/report.h"
 #include "scene/scene3d.h"
 #include "scene/viewpoints.h"
+#include "scene/view_fit.h"
 #include "view/document.h"
 
 ViewPoint2& last_mouse_point()
@@ -67,6 +68,12 @@ void ViewBehaviour::SceneChanged()
         m_gl.lod = nullptr;
     }
     m_gl.lod_shown_active = -1;
+    // A scene the reset camera would not show (or would show as a speck) is
+    // framed whole, whichever way it was opened.
+    if (m_gl.scene && !m_gl.lod) {
+        const double aspect = m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0;
+        if (frame_scene_if_lost(*m_gl.scene, aspect)) SetStatusTextRaw(k_framed_status);
+    }
     // The projection follows the new scene's field of view.
     if (m_gl.width > 0 && m_gl.height >= 0) {
         GlScope gl(m_host);

@@ -32,6 +32,7 @@
 #include "io/scene_loader.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
+#include "view/behaviour.h"
 #include "view/commands.h"
 #include "view/document.h"
 #include "view/qt/view.h"
@@ -490,4 +491,21 @@ TEST(Shell, LongLoadsShowTheirProgressInTheStatusBar)
     EXPECT_GT(seen.size(), 1u);
     EXPECT_TRUE(visible_while_loading);
     EXPECT_TRUE(bar->isHidden());
+}
+
+TEST(Shell, TheBoardIsDrawnInTheViewInTwoDimensionalMode)
+{
+    Shell s;
+    CQuorvelView* view = s.frame.view();
+    ASSERT_TRUE(run_command(view->behaviour(), 32854));   // 2D Polygon: the board is shown
+    ASSERT_TRUE(run_command(view->behaviour(), 32856));   // Lines
+    ASSERT_TRUE(view->behaviour().m_2d_mode);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(40, 60));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(200, 60));
+    view->update();
+    QImage shown = view->grabFramebuffer();
+    const QColor background = view->clearColour();
+    // The line between the two clicks is drawn dark on the cleared window.
+    EXPECT_LT(qGray(shown.pixel(120, 60)), 64);
+    EXPECT_EQ(QColor(shown.pixel(131, 127)).rgb(), background.rgb());   // between grid dots
 }

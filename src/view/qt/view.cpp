@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QTimer>
 #include <QWheelEvent>
@@ -18,8 +19,11 @@
 #include "scene/report.h"
 #include "scene/scene3d.h"
 #include "scene/view_fit.h"
+#include "model/drawing_board.h"
 #include "view/behaviour.h"
+#include "view/board_view.h"
 #include "view/document.h"
+#include "view/qt/board_painter.h"
 #include "view/qt/dialog_registry.h"
 #include "view/qt/file_filter.h"
 
@@ -104,12 +108,7 @@ QColor CQuorvelView::clearColour() const { return palette().color(QPalette::Butt
 void CQuorvelView::SceneReplaced()
 {
     GlScope gl(*this);
-    m_view->SceneChanged();
-    // A scene the reset camera would not show is framed whole.
-    const GlView& g = m_view->m_gl;
-    if (SCENE3D* s = m_doc.scene())
-        if (frame_scene_if_lost(*s, g.height > 0 ? (double)g.width / g.height : 4.0 / 3.0))
-            SetStatusTextRaw(k_framed_status);
+    m_view->SceneChanged();   // frames a scene the reset camera would miss
 }
 
 int CQuorvelView::FinishScene(SCENE3D& scene) { return m_view->FinishScene(scene); }
@@ -148,6 +147,8 @@ void CQuorvelView::resizeGL(int w, int h)
 {
     InsideCallback inside(m_current_depth);
     m_view->OnSize(device(w), device(h));
+    // What clicks drew at once on the board is gone with the old window.
+    if (m_view->m_board) m_view->m_board->DropOverlay();
 }
 
 void CQuorvelView::paintGL()
@@ -158,6 +159,20 @@ void CQuorvelView::paintGL()
     if (m_doc.m_modified) {
         if (on_scene_modified) on_scene_modified();
         m_doc.m_modified = 0;
+    }
+    if (m_view->m_2d_mode) {
+        // The 2D drawing replaces the scene: the window is cleared and the
+        // board drawn on it with the painter.
+        const float* c = m_view->m_gl.clear_rgb;
+        glClearColor(c[0], c[1], c[2], 1.f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        DrawList ops;
+        board_paint_list(*m_view, ops);
+        QPainter p(this);
+        const qreal dpr = devicePixelRatioF();
+        if (dpr > 0 && dpr != 1) p.scale(1 / dpr, 1 / dpr);   // the board works in device pixels
+        PaintBoard(p, ops);
+        return;
     }
     // Qt binds the widget's framebuffer object; the draw buffer is left
     // alone. The lights were programmed when the scene was finished.
