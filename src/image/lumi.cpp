@@ -145,16 +145,20 @@ void CTexture::ReadLumiFrame(CLumiImage* r, int f)
     if (f < 0) return;
     const long long pos = (long long)r->data_offset + (long long)f * r->m_lumi_size;
     const size_t n = (size_t)r->m_lumi_size;
-    if (fseeko(r->lumi_file, (off_t)pos, SEEK_SET) == 0) {
-        // Past the end of the file the previous frame stays (buffers start zeroed).
-        (void)std::fread(r->luma, 1, n, r->lumi_file);
-    }
+    // A frame that is not wholly in the file (the movie shows frame_count,
+    // one past the last) keeps the picture as it was: reading it would mix
+    // frames, invert the previous frame's bytes a second time and give up
+    // the chroma of the frames that do exist.
+    const long long fsize = size_of(r->lumi_file);
+    if (fsize < 0 || pos + (long long)n > fsize) return;
+    size_t got = 0;
+    if (fseeko(r->lumi_file, (off_t)pos, SEEK_SET) == 0) got = std::fread(r->luma, 1, n, r->lumi_file);
     if (r->negative == 1)
-        for (size_t i = 0; i < n; ++i) r->luma[i] = (unsigned char)~r->luma[i];
+        for (size_t i = 0; i < got; ++i) r->luma[i] = (unsigned char)~r->luma[i];
     if (r->chro_file && r->chroma) {
-        size_t got = 0;
-        if (fseeko(r->chro_file, (off_t)pos, SEEK_SET) == 0) got = std::fread(r->chroma, 1, n, r->chro_file);
-        if (got == 0) {
+        size_t cgot = 0;
+        if (fseeko(r->chro_file, (off_t)pos, SEEK_SET) == 0) cgot = std::fread(r->chroma, 1, n, r->chro_file);
+        if (cgot == 0) {
             delete[] r->chroma;
             r->chroma = nullptr;
         }

@@ -1,6 +1,8 @@
 #include "render/display_list.h"
 
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <vector>
 
@@ -84,6 +86,25 @@ void begin_for(int corners)
 }
 
 // Corners waiting to be compiled as one glDrawArrays.
+// Client-side vertex arrays are read from memory only while no buffer object
+// is bound to GL_ARRAY_BUFFER: a toolkit sharing the context (a widget's
+// compositor) may leave one bound, and the arrays' addresses would then be
+// taken as offsets into it. The binding is put back afterwards.
+struct ClientArraySource {
+    GLint saved = 0;
+    ClientArraySource()
+    {
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &saved);
+        if (saved) glBindBuffer(GL_ARRAY_BUFFER, 0);
+    }
+    ~ClientArraySource()
+    {
+        if (saved) glBindBuffer(GL_ARRAY_BUFFER, (GLuint)saved);
+    }
+    ClientArraySource(const ClientArraySource&) = delete;
+    ClientArraySource& operator=(const ClientArraySource&) = delete;
+};
+
 struct FaceBatch {
     GLenum mode = 0;
     bool has_normals = false;
@@ -332,6 +353,7 @@ int BuildList(OBJECT3D& o)
     // compiled with one glDrawArrays: GL draws it exactly as the separate
     // faces, while the list compiler copies whole blocks instead of taking
     // one call per vertex attribute. Polygons are batched one at a time.
+    ClientArraySource array_source;
     FaceBatch batch;
     batch.has_normals = rules.nindex != nullptr || face_first_normal;
     batch.has_tex = rules.tex;

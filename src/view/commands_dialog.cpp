@@ -1,5 +1,6 @@
 #include "view/commands.h"
 
+#include "image/replication_state.h"
 #include "render/frame.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
@@ -55,8 +56,18 @@ void objects_dialog(ViewBehaviour& v)
     v.host().run_modal(r);
 }
 
+// "&Edit..." and "Filter" of the Texture menu: the modal image editor
+// window, on its own picture (nothing in the scene changes).
+void image_editor(ViewBehaviour& v)
+{
+    DialogRequest request(kReplicationDialogName);
+    v.host().run_modal(request);
+}
+
 const CommandImpl k_impls[] = {
     {0, nullptr, nullptr},   // placeholder, never in the table
+    {32794, image_editor, nullptr},
+    {40001, image_editor, nullptr},
     {32790, object_properties, nullptr},
     {32833, edit_object, nullptr},
     {32882, edit_object, nullptr},

@@ -31,3 +31,14 @@ TEST(CommandTable, WireframeTogglesAndShowsItsCheckMark)
     EXPECT_TRUE(command_state(view, 32780).checked);
     EXPECT_EQ(doc.scene()->m_polygon_mode, 0x1B01);
 }
+
+TEST(CommandTable, TextureEditAndFilterRunTheImageEditorWindow)
+{
+    CQuorvelDoc doc;
+    doc.OnNewDocument();
+    HeadlessHost host;
+    ViewBehaviour view(doc, host);
+    for (int id : {32794, 40001}) EXPECT_TRUE(run_command(view, id));
+    EXPECT_EQ(host.m_modals, (std::vector<std::string>{"Replication", "Replication"}));
+    EXPECT_EQ(doc.scene()->nbobjects, 0);
+}
