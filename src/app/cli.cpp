@@ -8,6 +8,7 @@ StderrReporter::~StderrReporter() { set_reporter(m_prev); }
 
 void StderrReporter::message_box(const std::string& text, const std::string&)
 {
+    ++m_messages;
     std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
 }
 
@@ -24,22 +25,48 @@ const CliMode k_modes[] = {
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
     {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] FILE  render FILE to a BMP"},
 };
+
+const CliMode* fixed_mode(int argc, char** argv)
+{
+    if (argc < 2) return nullptr;
+    for (const CliMode& m : k_modes) {
+        if (std::strcmp(argv[1], m.flag)) continue;
+        // "--snapshot OUT FILE" keeps its own mode; with commands or file
+        // answers it is the snapshot of a script.
+        if (m.run == cli_snapshot)
+            for (int i = 2; i < argc; ++i)
+                if (!std::strcmp(argv[i], "--command") || !std::strcmp(argv[i], "--file")) return nullptr;
+        return &m;
+    }
+    return nullptr;
+}
 } // namespace
 
 bool is_cli_mode(int argc, char** argv)
 {
     if (argc < 2) return false;
     if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) return true;
-    for (const CliMode& m : k_modes)
-        if (!std::strcmp(argv[1], m.flag)) return true;
-    return false;
+    return fixed_mode(argc, argv) || is_script_mode(argc, argv);
 }
 
 int run_cli(int argc, char** argv)
 {
-    for (const CliMode& m : k_modes)
-        if (!std::strcmp(argv[1], m.flag)) return m.run(argc, argv);
+    if (const CliMode* m = fixed_mode(argc, argv)) return m->run(argc, argv);
+    if (std::strcmp(argv[1], "--help") && std::strcmp(argv[1], "-h") && is_script_mode(argc, argv))
+        return cli_script(argc, argv);
     std::printf("usage: quorvel [FILE]\n");
     for (const CliMode& m : k_modes) std::printf("       quorvel %s\n", m.usage);
-    return 0;
+    std::printf("       quorvel [FILE] [--size WxH] [--file PATH] --command ID [--command ID ...] [--snapshot OUT.bmp]\n"
+                "           open FILE (or a new scene) in a W x H view without a window (800x600 by\n"
+                "           default), run the menu commands by id in order, then save the final\n"
+                "           frame as a BMP; --file PATH answers the file chooser of the command\n"
+                "           that follows it (without it a chooser counts as cancelled); dialogs\n"
+                "           take the values they open with. An unknown id is refused before\n"
+                "           anything runs; see the exit status below.\n");
+    std::printf("\nexit status:\n"
+                "  0  FILE was read whole without a message and the output was written\n"
+                "  2  FILE was read and the output written, but a reader reported something\n"
+                "     (content dropped, file cut short, parts not read; the messages are on stderr)\n"
+                "  1  nothing could be opened or written, or the command line is wrong\n");
+    return k_exit_whole;
 }

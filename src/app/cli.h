@@ -6,7 +6,10 @@
 
 // True when argv[1] names a command-line mode.
 bool is_cli_mode(int argc, char** argv);
-// Runs it; the result is the process exit status.
+// Runs it; the result is the process exit status:
+constexpr int k_exit_whole = 0;      // the file was read whole, without a message
+constexpr int k_exit_reported = 2;   // it was read and its output written, but a reader reported something
+constexpr int k_exit_failed = 1;     // nothing could be opened or written (or the command line was wrong)
 int run_cli(int argc, char** argv);
 
 // The modes, each in its own file.
@@ -14,14 +17,23 @@ int cli_info(int argc, char** argv);         // --info FILE
 int cli_dump(int argc, char** argv);         // --dump FILE
 int cli_save_binary(int argc, char** argv);  // --save-binary OUT.wrb IN
 int cli_snapshot(int argc, char** argv);     // --snapshot OUT.bmp [--size WxH] FILE
+// [FILE] [--size WxH] [--file PATH] --command ID ... [--snapshot OUT.bmp]
+bool is_script_mode(int argc, char** argv);
+int cli_script(int argc, char** argv);
 
-// Message boxes of the command-line modes: "quorvel: TEXT" on stderr.
+// Message boxes of the command-line modes: "quorvel: TEXT" on stderr. The
+// count of messages shown tells a complete load from one a reader had to
+// report on.
 class StderrReporter : public Reporter {
 public:
     StderrReporter();
     ~StderrReporter() override;
     void message_box(const std::string& text, const std::string& caption) override;
+    int messages() const { return m_messages; }
+    // The exit status of a mode whose output was written.
+    int written_status() const { return m_messages ? k_exit_reported : k_exit_whole; }
 
 private:
     Reporter* m_prev;
+    int m_messages = 0;
 };

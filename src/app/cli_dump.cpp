@@ -17,7 +17,7 @@ int cli_dump(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr, "usage: quorvel --dump FILE\n");
-        return 2;
+        return k_exit_failed;
     }
     StderrReporter rep;
     std::unique_ptr<SCENE3D> scene;
@@ -26,12 +26,12 @@ int cli_dump(int argc, char** argv)
         prepare_scene_for_compile(s);
         return 1;
     });
-    int rc = 1;
+    int rc = k_exit_failed;
     if (r == OpenResult::Lod) {
         std::fprintf(stderr, "quorvel: a level-of-detail set has no single scene to dump\n");
     } else if (r == OpenResult::Scene && scene) {
-        if (dump_scene(*scene, "vrml.out")) rc = 0;
-        else std::fprintf(stderr, "quorvel: cannot write vrml.out\n");
+        // A failed write has said why; what the load reported decides otherwise.
+        if (dump_scene(*scene, "vrml.out")) rc = rep.written_status();
     }
     current_scene() = nullptr;
     return rc;

@@ -64,17 +64,19 @@ int cli_info(int argc, char** argv)
 {
     if (argc < 3) {
         std::fprintf(stderr, "usage: quorvel --info FILE\n");
-        return 2;
+        return k_exit_failed;
     }
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
     OpenResult r;
+    int status;
     {
         StderrReporter rep;
         r = open_for_command_line(argv[2], scene, lod, nullptr);
+        status = rep.written_status();
     }
     current_scene() = nullptr;
-    if (r != OpenResult::Lod && (r != OpenResult::Scene || !scene)) return 1;
+    if (r != OpenResult::Lod && (r != OpenResult::Scene || !scene)) return k_exit_failed;
     std::printf("file: %s\n", argv[2]);
     if (r == OpenResult::Lod && lod) {
         std::printf("level-of-detail set: %d levels\n", lod->m_nlevels);
@@ -83,9 +85,9 @@ int cli_info(int argc, char** argv)
             std::printf("%s\n", d.c_str());
             if (lod->m_levels[j]) print_scene(*lod->m_levels[j], "  ");
         }
-        return 0;
+        return status;
     }
     print_scene(*scene, "");
     scene.reset();
-    return 0;
+    return status;
 }

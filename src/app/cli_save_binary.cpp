@@ -20,7 +20,7 @@ int cli_save_binary(int argc, char** argv)
 {
     if (argc < 4) {
         std::fprintf(stderr, "usage: quorvel --save-binary OUT.wrb IN\n");
-        return 2;
+        return k_exit_failed;
     }
     const char* out = argv[2];
     const char* in = argv[3];
@@ -31,13 +31,11 @@ int cli_save_binary(int argc, char** argv)
         prepare_scene_for_compile(s);
         return 1;
     });
-    int rc = 1;
+    int rc = k_exit_failed;
     if (r != OpenResult::Scene || !scene) {
         std::fprintf(stderr, "quorvel: %s could not be read\n", in);
-    } else if (!save_binary(out, *scene)) {
-        std::fprintf(stderr, "quorvel: cannot write %s\n", out);
-    } else {
-        rc = 0;
+    } else if (save_binary(out, *scene)) {   // a failed write has said why
+        rc = rep.written_status();
     }
     current_scene() = nullptr;
     return rc;

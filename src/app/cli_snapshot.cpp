@@ -24,7 +24,7 @@ bool parse_size(const char* text, int& w, int& h)
 int usage()
 {
     std::fprintf(stderr, "usage: quorvel --snapshot OUT.bmp [--size WxH] FILE\n");
-    return 2;
+    return k_exit_failed;
 }
 } // namespace
 
@@ -37,7 +37,7 @@ int cli_snapshot(int argc, char** argv)
         if (!std::strcmp(argv[i], "--size")) {
             if (i + 1 >= argc || !parse_size(argv[i + 1], w, h)) {
                 std::fprintf(stderr, "quorvel: --size wants WIDTHxHEIGHT, for example 800x600\n");
-                return 2;
+                return k_exit_failed;
             }
             ++i;
         } else if (out.empty()) {
@@ -50,16 +50,18 @@ int cli_snapshot(int argc, char** argv)
     }
     if (out.empty() || file.empty()) return usage();
 
+    StderrReporter rep;
     CTexture image;
     std::string error;
     if (!snapshot_scene(file, w, h, k_default_clear_rgb, image, error)) {
         std::fprintf(stderr, "quorvel: snapshot failed: %s\n", error.c_str());
-        return 1;
+        return k_exit_failed;
     }
-    if (!image.SaveFile(out)) {
-        std::fprintf(stderr, "quorvel: snapshot failed: cannot write %s\n", out.c_str());
-        return 1;
+    const int status = rep.written_status();
+    if (!image.SaveFile(out)) {   // the writer has said why
+        std::fprintf(stderr, "quorvel: snapshot failed\n");
+        return k_exit_failed;
     }
     std::printf("%s: %dx%d\n", out.c_str(), w, h);
-    return 0;
+    return status;
 }

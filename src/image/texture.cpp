@@ -10,6 +10,8 @@
 
 #include "image/lumi.h"
 #include "io/file_lookup.h"
+#include "io/safe_write.h"
+#include "math/cformat.h"
 #include "scene/report.h"
 
 namespace {
@@ -411,14 +413,14 @@ int CTexture::ReadFileBMP(const std::string& path)
 }
 
 namespace {
-// Writes the pixel block and closes the file; 0 with the message when any
-// byte did not reach the disk.
-int write_pixels_and_close(FILE* f, const unsigned char* pixels, size_t n)
+// What the image writers show when a save fails: the file cannot be created
+// (their long-standing wording), or the bytes did not reach the disk.
+SafeWriteOptions image_write_options(const std::string& path)
 {
-    bool ok = std::fwrite(pixels, 1, n, f) == n && std::fflush(f) == 0;
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) MessageBox("Error during writing image");
-    return ok ? 1 : 0;
+    SafeWriteOptions o;
+    o.create_failure = qv_format("Unable to open file for reading %s", path.c_str());
+    o.write_failure = "Error during writing image";
+    return o;
 }
 } // namespace
 
@@ -431,33 +433,21 @@ int CTexture::SaveFileBMP(const std::string& path)
     if (header.biWidth != width || header.biHeight != height || header.biBitCount != 24 ||
         header.biSizeImage != pitch * (uint32_t)height || widthbyte32 != pitch)
         UpdateHeader();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        MessageBoxF("Unable to open file for reading %s", path.c_str());
-        return 0;
-    }
     unsigned char fh[14];
     wr16(fh, 0x4D42);
     wr32(fh + 2, 54 + widthbyte32 * (uint32_t)height);
     wr16(fh + 6, 0);
     wr16(fh + 8, 0);
     wr32(fh + 10, 54);
-    Trace("\nSave BMP File...\n");
-    trace_file_header(fh);
-    if (std::fwrite(fh, 1, 14, f) != 14) {
-        MessageBox("Error during writing file header");
-        std::fclose(f);
-        return 0;
-    }
     unsigned char ih[40];
     header_to_bytes(header, ih);
-    if (std::fwrite(ih, 1, 40, f) != 40) {
-        MessageBox("Error during writing image header");
-        std::fclose(f);
-        return 0;
-    }
+    Trace("\nSave BMP File...\n");
+    trace_file_header(fh);
     trace_info_header(header);
-    return write_pixels_and_close(f, data, header.biSizeImage);
+    return write_file_safely(path, [&](FILE* f) {
+        return std::fwrite(fh, 1, 14, f) == 14 && std::fwrite(ih, 1, 40, f) == 40 &&
+               std::fwrite(data, 1, header.biSizeImage, f) == header.biSizeImage;
+    }, image_write_options(path));
 }
 
 int CTexture::ReadFileRAW(const std::string& path, int w, int h, int d)
@@ -498,12 +488,10 @@ int CTexture::SaveFileRAW(const std::string& path)
         MessageBox("CTexture::SaveFileRAW : invalid image");
         return 0;
     }
-    // Overwrite in place like the original writer, but create a missing file.
-    FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        MessageBoxF("Unable to open file for reading %s", path.c_str());
-        return 0;
-    }
-    return write_pixels_and_close(f, data, (size_t)((uint64_t)(unsigned)width * (unsigned)height * (unsigned)depth / 8));
+    // Written over an existing longer file, the bytes beyond the image stay,
+    // as they always have; a missing file is created.
+    const size_t n = (size_t)((uint64_t)(unsigned)width * (unsigned)height * (unsigned)depth / 8);
+    SafeWriteOptions o = image_write_options(path);
+    o.keep_tail = true;
+    return write_file_safely(path, [&](FILE* f) { return std::fwrite(data, 1, n, f) == n; }, o);
 }

@@ -27,6 +27,7 @@
 
 #include "io/file_lookup.h"
 #include "io/readers.h"
+#include "io/safe_write.h"
 #include "io/scene_loader.h"
 #include "math/cformat.h"
 #include "scene/object3d.h"
@@ -378,16 +379,15 @@ int OBJECT3D::read_binary(FILE* f, std::string* why)
 int save_binary(const char* path, const SCENE3D& scene)
 {
     if (!path || !*path) return 0;
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return 0;
-    int32_t n = 0;
-    for (int i = 0; i < scene.nbobjects; ++i)
-        if (scene.m_objects[i]) ++n;
-    bool ok = put_int(f, n);
-    for (int i = 0; ok && i < scene.nbobjects; ++i)
-        if (const OBJECT3D* o = scene.m_objects[i]) ok = o->write_binary(f) != 0;
-    if (std::fclose(f) != 0) ok = false;
-    return ok ? 1 : 0;
+    return write_file_safely(path, [&](FILE* f) {
+        int32_t n = 0;
+        for (int i = 0; i < scene.nbobjects; ++i)
+            if (scene.m_objects[i]) ++n;
+        bool ok = put_int(f, n);
+        for (int i = 0; ok && i < scene.nbobjects; ++i)
+            if (const OBJECT3D* o = scene.m_objects[i]) ok = o->write_binary(f) != 0;
+        return ok;
+    });
 }
 
 int load_binary(const char* path, SCENE3D& scene)

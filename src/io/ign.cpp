@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "io/cut_short.h"
 #include "io/reader_util.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
@@ -75,7 +76,10 @@ int read_buildings(OBJECT3D& obj, Scene& L)
             }
             vtx[nv++] = Vec3(c[0], c[1], c[2]);
         }
-        // A last corner with fewer than three numbers is dropped.
+        // A last corner with fewer than three numbers is dropped; at the end
+        // of the file it is a sign that the file was cut.
+        if (nc > 0 && !w[0])
+            report_cut_short(L.m_filename, qv_format("ends inside a corner at line %d", L.line_at(L.m_tok_start)));
         const int corners = nv - first;
         if (corners == 0) continue;   // a tag without corners makes no face
         if (len + corners + 1 > QV_TMP_INDICES) {
@@ -119,13 +123,20 @@ bool read_grid(OBJECT3D& obj, Scene& L, std::string& why)
         int code = 0;
         for (int i = 0; i < 4; ++i) {
             w = next(obj, L);
-            if (!w[0]) {
-                why = qv_format("the last record is incomplete (line %d)", L.line_at(L.m_pos));
-                return false;
-            }
+            if (!w[0]) break;
             if (i < 2) rec[i] = qv_atof(w);
             else if (i == 2) code = qv_atoi(w);
             // the fifth token is passed over
+        }
+        if (!w[0]) {
+            // A file that ends inside a record keeps the records before it.
+            const int line = L.line_at(L.m_tok_start);
+            if (n == 0) {
+                why = qv_format("the last record is incomplete (line %d): the file may be cut short", line);
+                return false;
+            }
+            report_cut_short(L.m_filename, qv_format("ends inside the record at line %d", line));
+            break;
         }
         if (n >= QV_TMP_VERTICES) {
             why = qv_format("more than %d points", QV_TMP_VERTICES);

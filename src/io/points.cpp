@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "io/cut_short.h"
 #include "io/reader_util.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
@@ -38,22 +39,29 @@ bool read_points(OBJECT3D& obj, Scene& L, std::string& why)
         return false;
     }
     Vec3* v = reader_temp().vertices;
+    int read = 0;
     for (int i = 0; i < n; ++i) {
         float c[3];
         for (float& x : c) {
             w = next(L);
-            if (!w[0]) {
-                why = qv_format("%d points announced but the file ends inside point %d", n, i);
-                return false;
-            }
+            if (!w[0]) break;
             x = (float)qv_atof(w);
         }
-        v[i] = Vec3(c[0], c[1], c[2]);
+        if (!w[0]) break;
+        v[read++] = Vec3(c[0], c[1], c[2]);
         if (i % 100 == 0) SetStatusText("%ld", (long)i);
     }
-    obj.nbpts = n;
-    obj.m_vertices = n > 0 ? new Vec3[(size_t)n] : nullptr;
-    std::copy(v, v + n, obj.m_vertices);
+    if (read < n) {
+        // A file that ends early keeps the points it holds.
+        if (read == 0) {
+            why = qv_format("%d points announced but the file ends inside point 0: the file may be cut short", n);
+            return false;
+        }
+        report_cut_short(L.m_filename, qv_format("ends after %d of the %d points announced", read, n));
+    }
+    obj.nbpts = read;
+    obj.m_vertices = read > 0 ? new Vec3[(size_t)read] : nullptr;
+    std::copy(v, v + read, obj.m_vertices);
     obj.m_points_only = 1;
     return true;
 }

@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 
+#include "io/cut_short.h"
 #include "io/file_lookup.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
@@ -206,6 +207,9 @@ int Scene::read_file(SCENE3D& scene)
         obj->compute_center();
         scene.compute_world_bounds(slot);
     }
+    // The readers stop quietly at the end of the buffer, wherever it falls;
+    // a read already ended with a message needs no second one.
+    if (!m_abort && (!m_word[0] || more != 1)) check_cut_short(*this);
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
 }

@@ -33,6 +33,7 @@ struct XReader {
 
     bool fail(std::string text)
     {
+        if (at_end()) text += ": the file may be cut short";
         if (why.empty()) why = std::move(text);
         return false;
     }

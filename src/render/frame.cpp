@@ -296,7 +296,7 @@ void ResetCamera(GlView& v)
     }
 }
 
-int PickObject(GlView& v, int x, int y)
+int PickIndex(GlView& v, int x, int y)
 {
     int result = -1;
     SCENE3D* s = v.scene;
@@ -313,12 +313,22 @@ int PickObject(GlView& v, int x, int y)
         int idx = pick_decode(px[0], px[1]);
         if (idx < s->nbobjects) result = idx;
     }
-    if (result < 0) {
-        SetStatusText("ERREUR DESIGNATION");
-    } else {
-        const OBJECT3D* o = s->m_objects[result];
-        SetStatusText("Objet: %d Nombre d'objets:%d Nom objet: %s", result, s->nbobjects,
-                      o ? o->m_name.c_str() : "");
-    }
     return result;
+}
+
+void ReportPick(const SCENE3D* s, int index)
+{
+    if (!s || index < 0 || index >= s->nbobjects) {
+        SetStatusText("ERREUR DESIGNATION");
+        return;
+    }
+    const OBJECT3D* o = s->m_objects[index];
+    SetStatusText("Objet: %d Nombre d'objets:%d Nom objet: %s", index, s->nbobjects, o ? o->m_name.c_str() : "");
+}
+
+int PickObject(GlView& v, int x, int y)
+{
+    int r = PickIndex(v, x, y);
+    ReportPick(v.scene, r);
+    return r;
 }

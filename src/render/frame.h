@@ -59,6 +59,10 @@ void ResetCamera(GlView& v);
 void DrawLod(GlView& v);
 
 // Picks at client point (x, y) (y downwards from the top): draws the pick
-// frame, reads the pixel, writes the result to the status line and returns
-// the object index or -1.
+// frame, reads the pixel and returns the object index or -1. Reports nothing.
+int PickIndex(GlView& v, int x, int y);
+// The pick result on the status line: "ERREUR DESIGNATION" for -1, else
+// the object's index, the object count and its name.
+void ReportPick(const SCENE3D* scene, int index);
+// PickIndex, then ReportPick.
 int PickObject(GlView& v, int x, int y);

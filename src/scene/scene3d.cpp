@@ -1,5 +1,6 @@
 #include "scene/scene3d.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -158,4 +159,58 @@ void SCENE3D::index_statistics()
         if (o->m_index_ecart_max > m_index_ecart_max) m_index_ecart_max = o->m_index_ecart_max;
         m_index_ecart_moy = o->m_index_ecart_moy;
     }
+}
+
+namespace {
+template <class T> T* copy_array(const T* src, int n)
+{
+    if (!src || n <= 0) return nullptr;
+    T* dst = new T[(size_t)n];
+    for (int i = 0; i < n; ++i) dst[i] = src[i];
+    return dst;
+}
+} // namespace
+
+void SCENE3D::BuildCameraPath()
+{
+    if (!m_path) m_path = new ANIM3D();
+    ANIM3D& path = *m_path;
+    int key_len = path.m_pos_nkey;
+    for (int i = 0; i < nbobjects; ++i) {
+        const OBJECT3D* o = m_objects[i];
+        if (!o || !o->m_anim) continue;
+        const ANIM3D& a = *o->m_anim;
+        path.m_active = 1;
+        if (a.cycleInterval != 0.f) {
+            path.cycleInterval = a.cycleInterval;
+            path.m_pos_nkey = a.m_pos_nkey;
+        }
+        // Each array is copied for the record's key count, but never past
+        // the entries the record really holds.
+        const int n = a.m_pos_nkey;
+        if (a.m_pos_key) {
+            delete[] path.m_pos_key;
+            key_len = std::max(0, n);
+            path.m_pos_key = copy_array(a.m_pos_key, key_len);
+        }
+        if (a.m_pos_value) {
+            delete[] path.m_pos_value;
+            path.m_pos_nvalue = std::max(0, std::min(n, a.m_pos_nvalue));
+            path.m_pos_value = copy_array(a.m_pos_value, path.m_pos_nvalue);
+        }
+        if (a.m_rot_key) {
+            delete[] path.m_rot_key;
+            path.m_rot_nkey = std::max(0, std::min(n, a.m_rot_nkey));
+            path.m_rot_key = copy_array(a.m_rot_key, path.m_rot_nkey);
+        }
+        if (a.m_rot_value) {
+            delete[] path.m_rot_value;
+            path.m_rot_nvalue = std::max(0, std::min(n, a.m_rot_nvalue));
+            path.m_rot_value = copy_array(a.m_rot_value, path.m_rot_nvalue);
+        }
+    }
+    path.m_active = 1;
+    // Playback reads the key array at every index below the key count.
+    if (path.m_pos_key) path.m_pos_nkey = std::min(path.m_pos_nkey, key_len);
+    path.m_pos_nkey = std::max(0, path.m_pos_nkey);
 }

@@ -99,6 +99,13 @@ public:
     // Runs index_statistics on every object and keeps the largest maximum
     // and the last object's average.
     void index_statistics();
+
+    // Fills m_path (created when absent) from the objects' animation records,
+    // in object order, and sets it active: each animated object copies its
+    // cycle interval and key count (when its interval is not zero) and its
+    // present key and value arrays, so the last animated object wins. The
+    // path's key count never exceeds the key array it ends up with.
+    void BuildCameraPath();
 };
 
 // Euler rotation of the world bounds: angles taken directly as radians.

@@ -11,8 +11,12 @@
 #include <memory>
 #include <string>
 
+#include "io/open.h"
 #include "render/frame.h"
 #include "view/view_host.h"
+
+struct CAMERA3D;
+class ViewBehaviour;
 
 class CQuorvelDoc;
 class SCENE3D;
@@ -27,6 +31,41 @@ enum ViewKey {
 // Timer identifiers of the view.
 enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4 };
 
+// Entries of the modules that plug into the view's handlers. Each module
+// sets its own at start-up (a static initialiser in its command file); a
+// view copies them when it is made, and a test may set a view's copy. A
+// null entry means the module is not there: the handler does nothing more.
+struct ViewHooks {
+    // F11: hands the picture list to the 2D drawing and switches to 2D
+    // mode; 0 when the slide show should run (timer 3 is then started
+    // with m_slide_interval).
+    int (*start_slide_show)(ViewBehaviour&) = nullptr;
+    // Timer 3: next picture of the slide show.
+    void (*slide_show_tick)(ViewBehaviour&) = nullptr;
+    // Left press in 2D-drawing mode (client point).
+    void (*board_click)(ViewBehaviour&, int x, int y) = nullptr;
+    // Wave step of the sea scene for mesh time t.
+    void (*wave_step)(SCENE3D&, double t) = nullptr;
+};
+ViewHooks& view_hooks();
+
+// Makes the host's GL context current for the scope (when it has one).
+class GlScope {
+public:
+    explicit GlScope(ViewHost& h) : m_host(h), m_ok(h.make_current()) {}
+    ~GlScope()
+    {
+        if (m_ok) m_host.done_current();
+    }
+    GlScope(const GlScope&) = delete;
+    GlScope& operator=(const GlScope&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    ViewHost& m_host;
+    bool m_ok;
+};
+
 class ViewBehaviour {
 public:
     ViewBehaviour(CQuorvelDoc& doc, ViewHost& host);
@@ -38,10 +77,19 @@ public:
     ViewHost& host() { return m_host; }
     // The document's scene (null when none).
     SCENE3D* scene() const;
+    // The scene's camera record (null without a scene).
+    CAMERA3D* camera() const;
 
     // A new scene was opened or created: the frame follows it; the scene's
     // camera is reset; the switches and speeds stay as the user set them.
     void SceneChanged();
+    // The view's GL context exists (or was made again) and is current:
+    // global state with the given clear colour, then any finishing steps
+    // that waited for it.
+    void OnContextCreated(const float clear_rgb[3]);
+    // Finishing steps of an open (textures, display lists, lights) in the
+    // view's context; deferred to OnContextCreated when there is none yet.
+    int FinishScene(SCENE3D& scene);
 
     // Input handlers; (x, y) in client pixels, y downwards.
     void OnButtonDown(MouseButton b, int x, int y);
@@ -56,6 +104,30 @@ public:
     bool CollisionAccepts(const Vec3& p) const;
     // Navigation step of the timers: auto-rotation and walking.
     void NavigationTick();
+    // Brings what the next frame derives from the camera record (walk
+    // position, view position) up to date, so that painting finds nothing
+    // left to move.
+    void SyncFrame();
+
+    // Picks at client point (x, y) in the view's context, writes the result
+    // on the status line and asks for a normal frame. Index or -1.
+    int Pick(int x, int y);
+
+    // Animations: "Animate" (camera path) and its timer, "Animate_mesh"
+    // and its timer, and the mesh animation's stop (its update rule).
+    void StartCameraPath();
+    void CameraPathTick();
+    void StartMeshAnimation();
+    void MeshTick();
+    void StopMeshAnimation();
+
+    // "Save as BMP...": the frame just drawn, to a file the user chooses.
+    void SaveSnapshot();
+    // "&Open...": file chooser, then the open by extension.
+    void OpenFile();
+    // The open by extension of `path`, its finishing steps and the view's
+    // follow-up. The result of the open.
+    OpenResult OpenPath(const std::string& path);
 
     // The frame's inputs (scene, size, examine, fog, stereo, walk position).
     GlView m_gl;
@@ -89,6 +161,20 @@ public:
 
     // Display size set by "Resize Display" (0 = the window's).
     int m_display_w = 0, m_display_h = 0;
+
+    // Slide-show interval of the 2D drawing (ms), set by the board.
+    int m_slide_interval = 0;
+
+    // Module entries (copied from view_hooks() at construction).
+    int (*m_on_f11)(ViewBehaviour&) = nullptr;
+    void (*m_on_slide_tick)(ViewBehaviour&) = nullptr;
+    void (*m_on_board_click)(ViewBehaviour&, int, int) = nullptr;
+    void (*m_wave_step)(SCENE3D&, double) = nullptr;
+
+    // Levels of the document's level-of-detail set, as the frame draws them.
+    LodLevels m_lod_levels;
+    // An open finished before the view had a context.
+    bool m_finish_pending = false;
 
 private:
     CQuorvelDoc& m_doc;

@@ -50,6 +50,20 @@ void board_slide_tick(ViewBehaviour& v)
     v.host().redraw();
 }
 
+namespace {
+// The board's entries in the view's handlers.
+const bool k_hooks_set = [] {
+    ViewHooks& h = view_hooks();
+    h.start_slide_show = [](ViewBehaviour& v) {
+        board_start_slide_show(v);
+        return 1;   // the board starts timer 3 itself, with the first slide's time
+    };
+    h.slide_show_tick = board_slide_tick;
+    h.board_click = [](ViewBehaviour& v, int x, int y) { board_left_click(v, x, y); };
+    return true;
+}();
+} // namespace
+
 void board_paint_list(ViewBehaviour& v, DrawList& out)
 {
     if (v.m_board) v.m_board->Render(v.m_gl.width, v.m_gl.height, out);

@@ -27,9 +27,9 @@ std::vector<uint8_t> HeadlessHost::read_frame(int& w, int& h)
 bool HeadlessHost::file_dialog(FileDialogRequest& r)
 {
     m_file_requests.push_back(r);
-    if (!m_next_file) return false;
-    r.path = *m_next_file;
-    m_next_file.reset();
+    if (!m_has_next_file) return false;
+    r.path = m_next_file;
+    clear_queued_file();
     return true;
 }
 

@@ -5,7 +5,6 @@
 // (cancelled when none is).
 #pragma once
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +35,17 @@ public:
     void exit_process(int status) override;
 
     // The answer of the next file chooser (consumed by it).
-    void queue_file(const std::string& path) { m_next_file = path; }
+    void queue_file(const std::string& path)
+    {
+        m_next_file = path;
+        m_has_next_file = true;
+    }
+    // Forgets an answer no chooser took.
+    void clear_queued_file()
+    {
+        m_next_file.clear();
+        m_has_next_file = false;
+    }
 
     // What the commands asked for, for tests and the command line.
     int m_redraws = 0;
@@ -51,5 +60,6 @@ public:
 private:
     HeadlessGL* m_gl;
     ViewBehaviour* m_view;
-    std::optional<std::string> m_next_file;
+    std::string m_next_file;
+    bool m_has_next_file = false;
 };

@@ -17,7 +17,10 @@ struct DialogRequest {
 };
 
 // A file chooser. `filter` keeps the "Name|*.a;*.b|...||" form of the menu
-// texts; the host translates it. On OK `path` holds the full path chosen.
+// texts; the host translates it. `default_ext` is the extension added to a
+// name typed without one ("bmp", no dot); `default_name` the name offered.
+// An open chooser accepts existing files only. On OK `path` holds the full
+// path chosen.
 struct FileDialogRequest {
     bool save = false;
     std::string title;

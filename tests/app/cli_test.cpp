@@ -66,7 +66,7 @@ TEST(CliInfo, RefusedFilesExitNonZeroWithTheMessage)
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
 
-    EXPECT_EQ(run_quorvel("--info", dir).rc, 2);
+    EXPECT_EQ(run_quorvel("--info", dir).rc, 1);   // a wrong command line opens nothing
 }
 
 TEST(CliDump, WritesVrmlOutInTheCurrentFolder)
@@ -95,5 +95,37 @@ TEST(CliSnapshot, WritesABmpOfTheRequestedSize)
     r = run_quorvel("--snapshot '" + dir.file("t.bmp") + "' '" + dir.file("absent.wrl") + "'", dir);
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("snapshot failed"), std::string::npos);
-    EXPECT_EQ(run_quorvel("--snapshot '" + dir.file("t.bmp") + "' --size 0x5 " + q("samples/house.wrl"), dir).rc, 2);
+    EXPECT_EQ(run_quorvel("--snapshot '" + dir.file("t.bmp") + "' --size 0x5 " + q("samples/house.wrl"), dir).rc, 1);
+}
+
+TEST(CliExitStatus, WholeFileReportedFileAndNothingRead)
+{
+    ScratchDir dir;
+    std::string house = read_whole_file(source_path("samples/house.wrl"));
+    write_whole_file(dir.file("cut.wrl"), house.substr(0, house.rfind("}", house.size() - 3)));
+    struct Case {
+        std::string args;
+        int rc;
+        const char* err;   // a part of stderr, or "" for nothing at all
+    } cases[] = {
+        {"--info " + q("samples/house.wrl"), 0, ""},
+        {"--info '" + dir.file("cut.wrl") + "'", 2, "the file may be cut short"},
+        {"--info '" + dir.file("absent.wrl") + "'", 1, "File not found"},
+        {"--dump '" + dir.file("cut.wrl") + "'", 2, "the file may be cut short"},
+        {"--save-binary '" + dir.file("cut.wrb") + "' '" + dir.file("cut.wrl") + "'", 2, "the file may be cut short"},
+        {"--save-binary '" + dir.file("no/dir.wrb") + "' " + q("samples/house.wrl"), 1, "does not exist"},
+        {"--snapshot '" + dir.file("cut.bmp") + "' --size 40x30 '" + dir.file("cut.wrl") + "'", 2, "cut short"},
+    };
+    for (const Case& c : cases) {
+        ProcessResult r = run_quorvel(c.args, dir);
+        EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << r.err;
+        if (*c.err) EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        else EXPECT_EQ(r.err, "") << c.args;
+    }
+    // What the reported loads wrote is there.
+    EXPECT_GT(read_whole_file(dir.file("cut.wrb")).size(), 4u);
+    EXPECT_GT(read_whole_file(dir.file("vrml.out")).size(), 0u);
+    EXPECT_EQ(read_whole_file(dir.file("cut.bmp")).size(), 54u + 120u * 30u);
+    // The help says what the statuses mean.
+    EXPECT_NE(run_quorvel("--help", dir).out.find("2  FILE was read and the output written, but"), std::string::npos);
 }

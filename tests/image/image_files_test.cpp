@@ -152,7 +152,7 @@ TEST(BmpFile, SaveRefusals)
     EXPECT_TRUE(rec.has_box("CTexture::SaveFile : invalid file redirection : a.jpg\n"));
     ASSERT_EQ(t.Alloc(2, 2, 24), 1);
     EXPECT_EQ(t.SaveFile("nodir/a.bmp"), 0);
-    EXPECT_TRUE(rec.has_box("Unable to open file for reading nodir/a.bmp"));
+    EXPECT_TRUE(rec.has_box("Unable to open file for reading nodir/a.bmp\nthe folder nodir does not exist."));
 }
 
 TEST(ReadFileRouting, ByLowerCasedEnding)

@@ -260,7 +260,7 @@ TEST(BinaryFormat, IndexTheReaderWouldRefuseIsSavedWithoutTheUndrawableCorners)
     EXPECT_EQ(b.nbface, 0);
 }
 
-TEST(BinaryFormat, MissingFileOrUnwritablePathFailsSilently)
+TEST(BinaryFormat, MissingFileFailsSilentlyUnwritablePathSaysWhy)
 {
     ScratchDir dir;
     RecordingReporter rec;
@@ -270,7 +270,9 @@ TEST(BinaryFormat, MissingFileOrUnwritablePathFailsSilently)
     EXPECT_EQ(load_binary(dir.path().c_str(), s), 0);   // a folder
     rec.boxes.clear();
     EXPECT_EQ(save_binary(dir.file("no/such/dir.wrb").c_str(), s), 0);
-    EXPECT_TRUE(rec.boxes.empty());
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].text, "Cannot write " + dir.file("no/such/dir.wrb") + "\nthe folder " +
+                                     dir.file("no/such") + " does not exist.");
     EXPECT_TRUE(scene_untouched(s));
 }
 
