@@ -179,13 +179,15 @@ public:
         refresh();
     }
 
-    void reopen() override
+    void reread() override { refresh(); }
+
+protected:
+    // Every use of the command starts again at object 0.
+    void appearing() override
     {
         m_i = 0;
         refresh();
-        ModelessPanel::reopen();
     }
-    void reread() override { refresh(); }
 
 private:
     // The program-wide current scene: the one the view shows.

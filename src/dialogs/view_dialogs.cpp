@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -22,6 +23,12 @@
 
 ModelessPanel* make_properties_panel(ViewBehaviour& view, QWidget* parent);
 ModelessPanel* make_object_editor_panel(ViewBehaviour& view, QWidget* parent);
+
+void ModelessPanel::showEvent(QShowEvent* e)
+{
+    if (!e->spontaneous()) appearing();
+    QDialog::showEvent(e);
+}
 
 void ModelessPanel::reopen()
 {

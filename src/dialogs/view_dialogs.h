@@ -20,10 +20,16 @@ class ModelessPanel : public QDialog {
     Q_OBJECT
 public:
     using QDialog::QDialog;
-    // The command asked for the panel again.
-    virtual void reopen();
+    // The command asked for the panel again (show, raise, activate).
+    void reopen();
     // Objects were added to the scene: read it again.
     virtual void reread() {}
+
+protected:
+    // Each time the panel appears (first use, or again after being closed):
+    // it reads the scene afresh.
+    virtual void appearing() { reread(); }
+    void showEvent(QShowEvent* e) override;
 };
 
 // The colour chooser of the swatches: true with `packed` (0x00BBGGRR)

@@ -122,8 +122,10 @@ TEST(PropertiesDialog, ControlsEditObjectAndLightOfTheIndex)
     QTest::mouseClick(f.ctl<QPushButton>(1016), Qt::LeftButton);
     EXPECT_FLOAT_EQ(f.scene().m_lights[0]->color.z, 1.f);
     EXPECT_FLOAT_EQ(f.scene().m_lights[0]->color.x, 1.f);
-    // A new use of the command starts at index 0 again.
-    f.panel->reopen();
+    // Closed, then asked for again: it starts at index 0.
+    QTest::mouseClick(f.ctl<QPushButton>(1), Qt::LeftButton);
+    EXPECT_FALSE(f.panel->isVisible());
+    f.panel->show();
     EXPECT_EQ(f.ctl<QLineEdit>(1000)->text(), "tree");
 }
 
