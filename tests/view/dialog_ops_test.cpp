@@ -64,6 +64,8 @@ struct ScriptedHost : HeadlessHost {
         HeadlessHost::run_modal(r);
         return answer ? answer(r) : true;
     }
+    std::vector<std::string> refreshed;
+    void refresh_modeless(const std::string& name) override { refreshed.push_back(name); }
 };
 
 struct View {
@@ -293,4 +295,16 @@ TEST(DialogCommands, FocaleStoresOnlyOnOk)
     for (int id : {32790, 32833, 32882, 32842, 32826}) run_command(*v.view, id);
     EXPECT_EQ(v.host.m_modeless, (std::vector<std::string>{"Properties", "Object Editor", "Object Editor"}));
     EXPECT_EQ(v.scene().nbobjects, 0);
+}
+
+TEST(DialogCommands, AddedObjectsRefillTheObjectEditor)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    View v;
+    run_command(*v.view, 32804);   // Fog: no object added
+    EXPECT_TRUE(v.host.refreshed.empty());
+    run_command(*v.view, 32809);   // Mesh
+    ASSERT_EQ(v.scene().nbobjects, 1);
+    EXPECT_EQ(v.host.refreshed, (std::vector<std::string>{"Object Editor"}));
 }
