@@ -226,8 +226,11 @@ private:
 
     static void fill(QComboBox* c, const std::vector<std::string>& lines)
     {
+        QStringList items;
+        items.reserve((qsizetype)lines.size());
+        for (const std::string& l : lines) items.push_back(q(l));
         c->clear();
-        for (const std::string& l : lines) c->addItem(q(l));
+        c->addItems(items);
     }
 
     void refill()
