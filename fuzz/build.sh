@@ -4,7 +4,8 @@
 # the main build or CI.
 #
 #   fuzz/build.sh [build-dir]          # default build-fuzz (needs clang-14,
-#                                      # libclang-rt-14-dev, libjpeg-dev)
+#                                      # libclang-rt-14-dev, libjpeg-dev,
+#                                      # libpng-dev, libgif-dev, zlib1g-dev)
 #   fuzz/run.sh <target> <seconds>     # e.g. fuzz/run.sh open_document 600
 #   (QV_FUZZ_FLAGS adds libFuzzer options, e.g. -max_len=65536)
 #
@@ -16,7 +17,8 @@
 #
 # Targets: fuzz_open_document (VRML 1/2, X, building, grid, point set by
 # first bytes), fuzz_binary (.wrb), fuzz_lod (.lod; QV_FUZZ_SAMPLES points
-# at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi). Each runs
+# at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi, PNG, GIF),
+# fuzz_gzip (compressed scene files through the document open). Each runs
 # the scene operations (compile preparation, statistics, edge test, dump,
 # binary round trip) on what was read.
 set -eu
@@ -31,8 +33,8 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS="$flags -fsanitize=fuzzer-no-link" \
     -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$out" --target qvcore -j2
-for t in open_document binary lod image; do
+for t in open_document binary lod image gzip; do
     "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
-        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" -ljpeg -o "$out/fuzz_$t"
+        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" -ljpeg -lpng -lgif -lz -o "$out/fuzz_$t"
 done
 echo "built in $out"

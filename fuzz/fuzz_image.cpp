@@ -1,14 +1,14 @@
 // Image files through CTexture::ReadFile. The first byte picks the kind:
 // 0 BMP, 1 JPEG, 2 RAW (the next three bytes give width, height and depth
 // choice), 3 lumi (the next two bytes give the length of a chroma companion
-// taken from the end of the input).
+// taken from the end of the input), 4 PNG, 5 GIF; 6 and 7 are not used.
 #include "fuzz_common.h"
 #include "image/texture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
-    const int kind = data[0] & 3;
+    const int kind = data[0] & 7;
     ++data;
     --size;
     CTexture t;
@@ -38,6 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         t.ReadFile(fuzz::write_input("in.lumi", data, size - chro));
         break;
     }
+    case 4:
+        t.ReadFile(fuzz::write_input("in.png", data, size));
+        break;
+    case 5:
+        t.ReadFile(fuzz::write_input("in.gif", data, size));
+        break;
+    default:
+        return 0;
     }
     // (The readers allow up to 2^26 pixels; the operations below on such a
     // block take seconds under the sanitizers, so they run on smaller ones.)

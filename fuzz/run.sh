@@ -1,22 +1,24 @@
 #!/bin/sh
 # Runs one fuzz target for a given time with the seeds that suit it:
-#   fuzz/run.sh open_document|binary|lod|image <seconds> [build-dir]
+#   fuzz/run.sh open_document|binary|lod|image|gzip <seconds> [build-dir]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 t=$1; secs=$2; out=${3:-$root/build-fuzz}
 corpus=$out/corpus-$t
 mkdir -p "$corpus" "$out/crashes-$t"
 case $t in
-    open_document) seeds="$root/samples $root/../shared/corpus" ;;
+    open_document|gzip) seeds="$root/samples $root/../shared/corpus" ;;
     binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
     lod) seeds=""; cp "$root/samples/levels.lod" "$corpus/" ;;
     image) seeds=""
         # Seeds: the sample and corpus images behind their kind byte.
         n=0
         for f in "$root"/samples/*.bmp "$root"/../shared/corpus/*/*/*.bmp \
-                 "$root"/../shared/corpus/*/*/*.jpg "$root"/../shared/corpus/*/*/*/*.jpg; do
+                 "$root"/../shared/corpus/*/*/*.jpg "$root"/../shared/corpus/*/*/*/*.jpg \
+                 "$root"/../shared/corpus/*/*/*.png "$root"/../shared/corpus/*/*/*/*.png \
+                 "$root"/../shared/corpus/*/*/*.gif "$root"/../shared/corpus/*/*/*/*.gif; do
             [ -f "$f" ] || continue
-            case $f in *.bmp) k='\000' ;; *) k='\001' ;; esac
+            case $f in *.bmp) k='\000' ;; *.png) k='\004' ;; *.gif) k='\005' ;; *) k='\001' ;; esac
             n=$((n + 1))
             { printf "$k"; head -c 65536 "$f"; } > "$corpus/seed$n"
         done ;;

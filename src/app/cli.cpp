@@ -2,6 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "io/scene_loader.h"
 
 StderrReporter::StderrReporter() : m_prev(set_reporter(this)) {}
 StderrReporter::~StderrReporter() { set_reporter(m_prev); }
@@ -40,17 +44,44 @@ const CliMode* fixed_mode(int argc, char** argv)
     }
     return nullptr;
 }
+
+// The arguments without "--progress" (which may stand anywhere), null
+// terminated; `progress` tells whether it was there.
+std::vector<char*> without_progress(int argc, char** argv, bool& progress)
+{
+    std::vector<char*> args;
+    progress = false;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && !std::strcmp(argv[i], "--progress")) progress = true;
+        else args.push_back(argv[i]);
+    }
+    args.push_back(nullptr);
+    return args;
+}
 } // namespace
 
-bool is_cli_mode(int argc, char** argv)
+bool is_cli_mode(int argc_in, char** argv_in)
 {
+    bool progress;
+    std::vector<char*> args = without_progress(argc_in, argv_in, progress);
+    const int argc = (int)args.size() - 1;
+    char** argv = args.data();
     if (argc < 2) return false;
     if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) return true;
     return fixed_mode(argc, argv) || is_script_mode(argc, argv);
 }
 
-int run_cli(int argc, char** argv)
+int run_cli(int argc_in, char** argv_in)
 {
+    bool progress;
+    std::vector<char*> args = without_progress(argc_in, argv_in, progress);
+    const int argc = (int)args.size() - 1;
+    char** argv = args.data();
+    // Long loads say how far they are, one line per step on stderr.
+    if (progress)
+        set_load_progress([](const std::string& file, int percent) {
+            std::fprintf(stderr, "quorvel: reading %s: %d%%\n", file.c_str(), percent);
+        });
     if (const CliMode* m = fixed_mode(argc, argv)) return m->run(argc, argv);
     if (std::strcmp(argv[1], "--help") && std::strcmp(argv[1], "-h") && is_script_mode(argc, argv))
         return cli_script(argc, argv);
@@ -63,6 +94,7 @@ int run_cli(int argc, char** argv)
                 "           that follows it (without it a chooser counts as cancelled); dialogs\n"
                 "           take the values they open with. An unknown id is refused before\n"
                 "           anything runs; see the exit status below.\n");
+    std::printf("       --progress with any of these: show the progress of long loads on stderr\n");
     std::printf("\nexit status:\n"
                 "  0  FILE was read whole without a message and the output was written\n"
                 "  2  FILE was read and the output written, but a reader reported something\n"

@@ -300,6 +300,8 @@ int CTexture::ReadFile(const std::string& path, int w, int h, int d)
     if (tail == ".bmp") return ReadFileBMP(path);
     if (tail == ".jpg") return ReadFileJpg(path.c_str());
     if (tail == ".raw") return ReadFileRAW(path, w, h, d);
+    if (tail == ".png") return ReadFilePNG(path);
+    if (tail == ".gif") return ReadFileGIF(path);
     if (tail == "lumi") {
         delete lumi;
         lumi = new CLumiImage();
@@ -309,6 +311,12 @@ int CTexture::ReadFile(const std::string& path, int w, int h, int d)
     }
     MessageBoxF("CTexture::ReadFile : invalid file redirection : %s\n", path.c_str());
     return 0;
+}
+
+bool CTexture::IsDibOrdered() const
+{
+    std::string tail = lower_tail4(name);
+    return tail == ".bmp" || tail == ".png" || tail == ".gif";
 }
 
 int CTexture::SaveFile(const std::string& path)

@@ -80,6 +80,12 @@ public:
     int ReadFileRAW(const std::string& path, int w, int h, int d);
     int SaveFileRAW(const std::string& path);
     int ReadFileJpg(const char* path);
+    // PNG and GIF pictures, stored in the order of a BMP read.
+    int ReadFilePNG(const std::string& path);
+    int ReadFileGIF(const std::string& path);
+    // True when the block holds its rows bottom line first in blue-green-red
+    // order, as read from a BMP, PNG or GIF file (the name tells).
+    bool IsDibOrdered() const;
 
     // Lumi/chro sequences.
     int ReadFileLumi(const char* path);

@@ -114,6 +114,24 @@ private:
     FILE* m_f;
 };
 
+// A file already held in memory (inflated from a compressed file).
+class MemSource : public ByteSource {
+public:
+    MemSource(const char* data, size_t len) : m_p(data), m_end(data + len) {}
+    long long left() override { return (long long)(m_end - m_p); }
+    bool get(void* data, size_t bytes) override
+    {
+        if (bytes > (size_t)(m_end - m_p)) return false;
+        if (bytes) std::memcpy(data, m_p, bytes);
+        m_p += bytes;
+        return true;
+    }
+
+private:
+    const char* m_p;
+    const char* m_end;
+};
+
 bool get_words(ByteSource& src, void* data, size_t words)
 {
     if (words == 0) return true;
@@ -390,26 +408,18 @@ int save_binary(const char* path, const SCENE3D& scene)
     });
 }
 
-int load_binary(const char* path, SCENE3D& scene)
+namespace {
+// Reads the objects of a whole binary scene file from src into the scene;
+// on any fault the scene is left as it was and the message names `path`.
+int load_records(ByteSource& src, const char* path, SCENE3D& scene)
 {
-    if (!path || !*path) return 0;
-    FILE* f = open_regular_file(path);
-    if (!f) return 0;
-    struct stat st;
-    if (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        return 0;
-    }
-    // Large blocks go straight from the file into the object arrays.
-    auto src = std::make_unique<FileSource>(f);
-
     // Objects are read aside and handed to the scene only when the whole
     // file has been read without fault.
     std::vector<std::unique_ptr<OBJECT3D>> objects;
     std::string why;
-    long long left = src->left();
+    long long left = src.left();
     int32_t n = 0;
-    if (left < 4 || !get_words(*src, &n, 1)) {
+    if (left < 4 || !get_words(src, &n, 1)) {
         why = "the file is shorter than its object count";
     } else if (n < 0) {
         why = qv_format("negative object count %d", n);
@@ -422,17 +432,14 @@ int load_binary(const char* path, SCENE3D& scene)
         for (int i = 0; i < n; ++i) {
             auto o = std::make_unique<OBJECT3D>();
             std::string reason;
-            if (!read_record(*o, *src, &reason)) {
+            if (!read_record(*o, src, &reason)) {
                 why = qv_format("object %d: %s", i, reason.c_str());
                 break;
             }
             objects.push_back(std::move(o));
         }
-        unsigned char extra;
-        if (why.empty() && src->get(&extra, 1)) why = qv_format("unexpected data after the %d objects", n);
+        // Bytes after the N objects are not read.
     }
-    src.reset();
-    std::fclose(f);
     if (!why.empty()) {
         MessageBox("Invalid binary scene file: " + why + "\n" + path);
         return 0;
@@ -447,4 +454,29 @@ int load_binary(const char* path, SCENE3D& scene)
         scene.compute_world_bounds(scene.nbobjects - 1);
     }
     return 1;
+}
+} // namespace
+
+int load_binary(const char* path, SCENE3D& scene)
+{
+    if (!path || !*path) return 0;
+    FILE* f = open_regular_file(path);
+    if (!f) return 0;
+    struct stat st;
+    if (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return 0;
+    }
+    // Large blocks go straight from the file into the object arrays.
+    FileSource src(f);
+    int ok = load_records(src, path, scene);
+    std::fclose(f);
+    return ok;
+}
+
+int load_binary_buffer(const char* data, size_t len, const char* path, SCENE3D& scene)
+{
+    if (!data && len) return 0;
+    MemSource src(data, len);
+    return load_records(src, path ? path : "", scene);
 }

@@ -45,15 +45,18 @@ Vec3* building_colours()
     return new Vec3[5]{{100.f, 0.f, 0.f}, {0.f, 100.f, 0.f}, {0.f, 0.f, 1.f}, {0.f, 1.f, 1.f}, {0.f, 0.f, 0.f}};
 }
 
-// Reads the polygons into obj. 0 when a table overflows (message shown).
+// Reads the polygons into obj. The tables grow with the file; when the
+// memory runs out, a full vertex table ends the reading with what was read,
+// and a polygon whose index entries do not fit gets no face.
 int read_buildings(OBJECT3D& obj, Scene& L)
 {
-    Vec3* vtx = reader_temp().vertices;
-    int32_t* idx = reader_temp().indices;
+    TempBlock& vtx = reader_temp().vertices;
+    TempBlock& idx = reader_temp().indices;
     std::vector<int32_t> face_material;
     int nv = 0, len = 0;
+    bool full = false;
     const char* w = next(obj, L);
-    while (w[0]) {
+    while (w[0] && !full) {
         int material = -1;
         if (std::strcmp(w, "BAT.") == 0) material = 0;
         else if (std::strcmp(w, "BOIS") == 0) material = 1;
@@ -70,32 +73,36 @@ int read_buildings(OBJECT3D& obj, Scene& L)
             c[nc++] = (float)qv_atof(w);
             if (nc < 3) continue;
             nc = 0;
-            if (nv >= QV_TMP_VERTICES) {
+            if (!vtx.reserve<Vec3>((size_t)nv + 1)) {
                 MessageBox("***Débordement table Vertex dans parse_ign");
-                return 0;
+                full = true;
+                break;
             }
-            vtx[nv++] = Vec3(c[0], c[1], c[2]);
+            vtx.as<Vec3>()[nv++] = Vec3(c[0], c[1], c[2]);
         }
-        // A last corner with fewer than three numbers is dropped; at the end
-        // of the file it is a sign that the file was cut.
+        // A last corner with fewer than three numbers is dropped (at the end
+        // of the file it is a sign that the file was cut); a tag without
+        // corners gives an empty face.
         if (nc > 0 && !w[0])
             report_cut_short(L.m_filename, qv_format("ends inside a corner at line %d", L.line_at(L.m_tok_start)));
         const int corners = nv - first;
-        if (corners == 0) continue;   // a tag without corners makes no face
-        if (len + corners + 1 > QV_TMP_INDICES) {
+        if (!idx.reserve<int32_t>((size_t)len + (size_t)corners + 1)) {
             MessageBox("***Débordement table Index coord dans parse_ign");
-            return 0;
+            continue;
         }
-        for (int i = first; i < nv; ++i) idx[len++] = i;
-        idx[len++] = -1;
+        int32_t* ix = idx.as<int32_t>();
+        for (int i = first; i < nv; ++i) ix[len++] = i;
+        ix[len++] = -1;
         face_material.push_back(material);
     }
+    const Vec3* vt = vtx.as<Vec3>();
+    const int32_t* ix = idx.as<int32_t>();
     obj.nbpts = nv;
     obj.m_vertices = nv > 0 ? new Vec3[(size_t)nv] : nullptr;
-    std::copy(vtx, vtx + nv, obj.m_vertices);
+    if (nv > 0) std::copy(vt, vt + nv, obj.m_vertices);
     obj.nbindex = len;
     obj.m_index = len > 0 ? new int32_t[(size_t)len] : nullptr;
-    std::copy(idx, idx + len, obj.m_index);
+    if (len > 0) std::copy(ix, ix + len, obj.m_index);
     obj.nbface = (int)face_material.size();
     if (obj.nbface > 0) {
         obj.m_materialindex = new int32_t[face_material.size()];
@@ -111,7 +118,7 @@ int read_buildings(OBJECT3D& obj, Scene& L)
 // Reads the grid records into obj; false with the reason when refused.
 bool read_grid(OBJECT3D& obj, Scene& L, std::string& why)
 {
-    Vec3* vtx = reader_temp().vertices;
+    TempBlock& vtx = reader_temp().vertices;
     int n = 0;
     double x0 = 0, y0 = 0, h0 = 0, prev_x = 0;
     int lines = 0, in_line = 0, prev_line = -1, first_line = -1, max_code = 0;
@@ -121,25 +128,21 @@ bool read_grid(OBJECT3D& obj, Scene& L, std::string& why)
         double x = qv_atof(w);
         double rec[2];   // y, height
         int code = 0;
+        // A last record cut short reads its missing values as 0 (and says
+        // that the file may be cut short).
+        bool cut = false;
         for (int i = 0; i < 4; ++i) {
-            w = next(obj, L);
-            if (!w[0]) break;
+            w = w[0] ? next(obj, L) : w;
+            if (!w[0] && !cut) {
+                cut = true;
+                report_cut_short(L.m_filename, qv_format("ends inside the record at line %d", L.line_at(L.m_tok_start)));
+            }
             if (i < 2) rec[i] = qv_atof(w);
             else if (i == 2) code = qv_atoi(w);
             // the fifth token is passed over
         }
-        if (!w[0]) {
-            // A file that ends inside a record keeps the records before it.
-            const int line = L.line_at(L.m_tok_start);
-            if (n == 0) {
-                why = qv_format("the last record is incomplete (line %d): the file may be cut short", line);
-                return false;
-            }
-            report_cut_short(L.m_filename, qv_format("ends inside the record at line %d", line));
-            break;
-        }
-        if (n >= QV_TMP_VERTICES) {
-            why = qv_format("more than %d points", QV_TMP_VERTICES);
+        if (!vtx.reserve<Vec3>((size_t)n + 1)) {
+            why = qv_format("not enough memory for more than %d points (line %d)", n, L.line_at(L.m_pos));
             return false;
         }
         if (code >= kGridCodes) {
@@ -164,7 +167,7 @@ bool read_grid(OBJECT3D& obj, Scene& L, std::string& why)
         }
         prev_x = x;
         ++in_line;
-        vtx[n++] = Vec3((float)(x - x0), (float)(rec[1] - h0), (float)(rec[0] - y0));
+        vtx.as<Vec3>()[n++] = Vec3((float)(x - x0), (float)(rec[1] - h0), (float)(rec[0] - y0));
         if (code > max_code) max_code = code;
         if (lines % 10 == 0) SetStatusText("%ld", (long)n);
     }
@@ -177,7 +180,7 @@ bool read_grid(OBJECT3D& obj, Scene& L, std::string& why)
 
     obj.nbpts = n;
     obj.m_vertices = n > 0 ? new Vec3[(size_t)n] : nullptr;
-    std::copy(vtx, vtx + n, obj.m_vertices);
+    if (n > 0) std::copy(vtx.as<Vec3>(), vtx.as<Vec3>() + n, obj.m_vertices);
     // One quad per vertex that is not the last of its line and has a next
     // line; a grid whose lines differ in length only gets the quads whose
     // four corners exist.

@@ -6,6 +6,7 @@
 // loaded into a scene of its own.
 #include "io/lod.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,19 @@ public:
         while (m_pos < m_len && !is_space(m_buf[m_pos])) ++m_pos;
         return std::string_view(m_buf + start, (size_t)(m_pos - start));
     }
+    // The next word when it is a number (its value in v); otherwise the
+    // word is left for the next read and v is 0.
+    bool next_number(double& v)
+    {
+        int at = m_pos;
+        std::string_view w = next();
+        const char* stop = w.data();
+        v = w.empty() ? 0.0 : qv_strtod(w.data(), w.data() + w.size(), &stop);
+        if (!w.empty() && stop != w.data()) return true;
+        m_pos = at;
+        v = 0.0;
+        return false;
+    }
 
 private:
     static bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
@@ -64,11 +78,6 @@ private:
     int m_len;
     int m_pos = 0;
 };
-
-double number(std::string_view w)
-{
-    return qv_strtod(w.data(), w.data() + w.size());
-}
 
 struct Level {
     std::string file;
@@ -86,29 +95,38 @@ int refuse(LODSET& set)
 
 int read_lod_script(Scene& loader, LODSET& set)
 {
-    // The whole script is checked before any level is loaded.
+    // Only the first word and the centre keyword decide whether the script
+    // is refused; a script cut short gives the levels it names.
     Words words(loader.m_buf, loader.m_len);
     if (words.next() != "LOD:") return refuse(set);
-    std::string_view count = words.next();
-    if (count.empty()) return refuse(set);
-    const int n = qv_atoi(std::string(count).c_str());
+    const int announced = qv_atoi(std::string(words.next()).c_str());
     if (words.next() != "center:") return refuse(set);
-    Vec3 center;
+    Vec3 center;   // a missing value reads as 0
     for (float* c : {&center.x, &center.y, &center.z}) {
-        std::string_view w = words.next();
-        if (w.empty()) return refuse(set);
-        *c = (float)number(w);
+        double v;
+        words.next_number(v);
+        *c = (float)v;
     }
-    if (n < 0 || n > set.m_capacity) return refuse(set);
+    int n = std::max(announced, 0);
+    if (n > set.m_capacity) {
+        MessageBoxF("LOD script %s announces %d levels; the first %d are read", loader.m_filename.c_str(), n,
+                    set.m_capacity);
+        n = set.m_capacity;
+    }
+    // A level needs its label and its file; a missing distance reads as 0.
     std::vector<Level> levels;
-    levels.reserve((size_t)n);
     for (int i = 0; i < n; ++i) {
         std::string_view label = words.next();
         std::string_view file = words.next();
-        std::string_view distance = words.next();
-        if (label.empty() || file.empty() || distance.empty()) return refuse(set);
-        levels.push_back({std::string(file), (float)number(distance)});
+        if (label.empty() || file.empty()) break;
+        double distance;
+        words.next_number(distance);
+        levels.push_back({std::string(file), (float)distance});
     }
+    if ((int)levels.size() < announced)
+        Trace("LOD script %s: %d levels announced, %d given", loader.m_filename.c_str(), announced,
+              (int)levels.size());
+    n = (int)levels.size();
 
     set.clear();
     set.center = center;
@@ -125,9 +143,11 @@ int read_lod_script(Scene& loader, LODSET& set)
         delete set.m_loader;
         set.m_loader = level_loader;
         std::string path = loader.resolve(levels[(size_t)i].file);
+        // A level file that cannot be read gets the loader's own messages
+        // (an empty buffer is not a VRML file); its scene stays empty.
         if (!level_loader->load_buffer(path.c_str(), *scene)) {
-            MessageBoxF("File %s not found", path.c_str());
-            continue;
+            if (level_loader->m_read_error) continue;
+            level_loader->m_filename = path;
         }
         level_loader->read_file(*scene);
         scene->set_lighting(1);

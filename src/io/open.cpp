@@ -1,6 +1,7 @@
 #include "io/open.h"
 
 #include <cstring>
+#include <new>
 
 #include "io/lod.h"
 #include "io/readers.h"
@@ -21,6 +22,45 @@ bool ends_with(const std::string& path, const char* ext)
     return path.size() >= n && path.compare(path.size() - n, n, ext) == 0;
 }
 
+// Runs a reader; when the memory runs out while it fills its objects, the
+// file is refused with a message naming it (the scene is only changed once
+// a reader has read its whole file).
+template <class Reader>
+int guarded(Scene& loader, Reader reader)
+{
+    try {
+        return reader();
+    } catch (const std::bad_alloc&) {
+        MessageBoxF("Not enough memory to read %s (line %d); it is not read", loader.m_filename.c_str(),
+                    loader.line_at(loader.m_pos));
+        return 0;
+    }
+}
+
+int run_reader(int (*reader)(Scene&, SCENE3D&), Scene& loader, SCENE3D& scene)
+{
+    return guarded(loader, [&] { return reader(loader, scene); });
+}
+
+// Ends the progress of a load that reported some (the VRML loop does it
+// itself; the other readers end here).
+bool progress_done(Scene& loader)
+{
+    loader.progress_done();
+    return true;
+}
+
+// The name whose extension chooses the reader: a compressed file is named
+// by what it holds (".wrl.gz" as ".wrl", ".wrz" as ".wrl").
+std::string content_name(const std::string& path)
+{
+    std::string name = path;
+    if (ends_with(name, ".gz") || ends_with(name, ".GZ")) name.resize(name.size() - 3);
+    if (ends_with(name, ".wrz")) name.replace(name.size() - 4, 4, ".wrl");
+    if (ends_with(name, ".WRZ")) name.replace(name.size() - 4, 4, ".WRL");
+    return name;
+}
+
 int run_finish(SCENE3D& scene, const FinishFn& finish) { return finish ? finish(scene) : 1; }
 
 void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fresh)
@@ -36,13 +76,20 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
     replace_scene(scene, std::make_unique<SCENE3D>());
     SCENE3D& s = *scene;
     if (!loader.load_buffer(path.c_str(), s)) {
-        MessageBox("File not found");
+        // A file that was found but could not be taken has had its message.
+        if (!loader.m_read_error) MessageBox("File not found");
         return false;
     }
-    if (starts_with(loader, "xof") && read_x_file(loader, s)) return run_finish(s, finish) != 0;
-    if (starts_with(loader, "CODE")) return read_building_file(loader, s) && run_finish(s, finish);
-    if (loader.m_len > 0 && loader.m_buf[0] == ' ') return read_grid_file(loader, s) && run_finish(s, finish);
-    if (starts_with(loader, "POINTS") && read_point_set(loader, s)) {
+    // A reader that refuses the file has said why; no other reader tries it.
+    if (starts_with(loader, "xof"))
+        return run_reader(read_x_file, loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (starts_with(loader, "CODE"))
+        return run_reader(read_building_file, loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (loader.m_len > 0 && loader.m_buf[0] == ' ')
+        return run_reader(read_grid_file, loader, s) && progress_done(loader) && run_finish(s, finish);
+    if (starts_with(loader, "POINTS")) {
+        if (!run_reader(read_point_set, loader, s)) return false;
+        progress_done(loader);
         // The point-set reader may have compiled its list itself.
         return s.m_lists_built || run_finish(s, finish);
     }
@@ -61,6 +108,9 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     // The file is read for a fresh scene, which also keeps the script.
     auto fresh = std::make_unique<SCENE3D>();
     if (!loader.load_buffer(path.c_str(), *fresh)) {
+        // A file that was found but could not be taken has had its message;
+        // the scene stays.
+        if (loader.m_read_error) return OpenResult::Failed;
         SetStatusTextRaw("NOM INCONNU");
         return OpenResult::NotFound;
     }
@@ -68,32 +118,39 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     SCENE3D& s = *scene;
     OpenResult result = OpenResult::Failed;
     auto done = [&](int ok) {
+        if (ok) progress_done(loader);
         if (ok && run_finish(s, finish)) result = OpenResult::Scene;
     };
-    if (ends_with(path, ".WRL") || ends_with(path, ".wrl")) done(loader.read_file(s));
-    if (ends_with(path, ".x") || ends_with(path, ".X")) done(read_x_file(loader, s));
-    if (ends_with(path, ".ign") || ends_with(path, ".IGN")) done(read_building_file(loader, s));
-    if (ends_with(path, ".igz")) done(read_grid_file(loader, s));
-    if (ends_with(path, ".LOD") || ends_with(path, ".lod")) {
+    const std::string name = content_name(path);
+    if (ends_with(name, ".WRL") || ends_with(name, ".wrl")) done(loader.read_file(s));
+    if (ends_with(name, ".x") || ends_with(name, ".X")) done(run_reader(read_x_file, loader, s));
+    if (ends_with(name, ".ign") || ends_with(name, ".IGN")) done(run_reader(read_building_file, loader, s));
+    if (ends_with(name, ".igz")) done(run_reader(read_grid_file, loader, s));
+    if (ends_with(name, ".LOD") || ends_with(name, ".lod")) {
         auto set = std::make_unique<LODSET>();
-        if (read_lod_script(loader, *set)) {
+        if (guarded(loader, [&] { return read_lod_script(loader, *set); })) {
             lod = std::move(set);
             result = OpenResult::Lod;
         }
     }
     bool points = false;
-    if (starts_with(loader, "POINTS") && read_point_set(loader, s)) {
+    if (starts_with(loader, "POINTS") && run_reader(read_point_set, loader, s)) {
         points = true;
         if (s.m_lists_built || run_finish(s, finish)) result = OpenResult::Scene;
     }
-    if (!points && ends_with(path, ".wrb")) done(load_binary(path.c_str(), s));
+    if (!points && ends_with(name, ".wrb"))
+        done(guarded(loader, [&] {
+            return loader.m_inflated ? load_binary_buffer(loader.m_buf, (size_t)loader.m_len, path.c_str(), s)
+                                     : load_binary(path.c_str(), s);
+        }));
     return result;
 }
 
 OpenResult open_for_command_line(const std::string& path, std::unique_ptr<SCENE3D>& scene,
                                  std::unique_ptr<LODSET>& lod, const FinishFn& finish)
 {
-    if (ends_with(path, ".wrb") || ends_with(path, ".LOD") || ends_with(path, ".lod")) {
+    const std::string name = content_name(path);
+    if (ends_with(name, ".wrb") || ends_with(name, ".LOD") || ends_with(name, ".lod")) {
         OpenResult r = open_by_extension(path, scene, lod, finish);
         if (r == OpenResult::NotFound) MessageBox("File not found");
         return r;

@@ -34,13 +34,13 @@ bool read_points(OBJECT3D& obj, Scene& L, std::string& why)
         why = qv_format("negative point count %d", n);
         return false;
     }
-    if (n > QV_TMP_VERTICES) {
-        why = qv_format("%d points, more than the %d a point set may hold", n, QV_TMP_VERTICES);
-        return false;
-    }
-    Vec3* v = reader_temp().vertices;
+    TempBlock& v = reader_temp().vertices;
     int read = 0;
     for (int i = 0; i < n; ++i) {
+        if (!v.reserve<Vec3>((size_t)i + 1)) {
+            why = qv_format("not enough memory for more than %d points (line %d)", i, L.line_at(L.m_pos));
+            return false;
+        }
         float c[3];
         for (float& x : c) {
             w = next(L);
@@ -48,7 +48,7 @@ bool read_points(OBJECT3D& obj, Scene& L, std::string& why)
             x = (float)qv_atof(w);
         }
         if (!w[0]) break;
-        v[read++] = Vec3(c[0], c[1], c[2]);
+        v.as<Vec3>()[read++] = Vec3(c[0], c[1], c[2]);
         if (i % 100 == 0) SetStatusText("%ld", (long)i);
     }
     if (read < n) {
@@ -61,7 +61,7 @@ bool read_points(OBJECT3D& obj, Scene& L, std::string& why)
     }
     obj.nbpts = read;
     obj.m_vertices = read > 0 ? new Vec3[(size_t)read] : nullptr;
-    std::copy(v, v + read, obj.m_vertices);
+    if (read > 0) std::copy(v.as<Vec3>(), v.as<Vec3>() + read, obj.m_vertices);
     obj.m_points_only = 1;
     return true;
 }

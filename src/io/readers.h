@@ -1,6 +1,7 @@
 // Entry points of the readers other than VRML. Each works on the loader's
 // whole-file buffer (m_buf, m_len, m_filename) and fills the scene.
 #pragma once
+#include <cstddef>
 
 class Scene;
 class SCENE3D;
@@ -17,4 +18,6 @@ int read_point_set(Scene& loader, SCENE3D& scene);
 int read_lod_script(Scene& loader, LODSET& set);
 // Binary scene format.
 int load_binary(const char* path, SCENE3D& scene);
+// The same from a file already held in memory (path names it in messages).
+int load_binary_buffer(const char* data, size_t len, const char* path, SCENE3D& scene);
 int save_binary(const char* path, const SCENE3D& scene);

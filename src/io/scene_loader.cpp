@@ -2,31 +2,75 @@
 // cuts a VRML file into objects for the VRML 1.0 and 2.0 readers.
 #include "io/scene_loader.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
+
+#include <zlib.h>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
 
 #include "io/cut_short.h"
 #include "io/file_lookup.h"
+#include "math/cformat.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
 
+namespace {
+size_t g_inflate_limit = size_t(1) << 30;   // 1 GiB
+LoadProgressFn& progress_fn()
+{
+    static LoadProgressFn fn;
+    return fn;
+}
+} // namespace
+
 ReaderTemp& reader_temp()
 {
-    // Raw storage, not value-initialised: only the part a list uses is ever
-    // touched. Lives as long as the process.
-    static ReaderTemp t = [] {
-        ReaderTemp r;
-        r.vertices = static_cast<Vec3*>(::operator new(sizeof(Vec3) * QV_TMP_VERTICES));
-        r.texvertices = static_cast<TexVertex*>(::operator new(sizeof(TexVertex) * QV_TMP_TEXVERTICES));
-        r.indices = static_cast<int32_t*>(::operator new(sizeof(int32_t) * (QV_TMP_INDICES + 1)));
-        r.values = static_cast<float*>(::operator new(sizeof(float) * QV_TMP_VALUES));
-        return r;
-    }();
+    // Lives as long as the process; the arrays get their first size when a
+    // reader first asks for room.
+    static ReaderTemp t;
     return t;
+}
+
+size_t set_reader_temp_limit(size_t bytes)
+{
+    size_t old = TempBlock::limit_ref();
+    TempBlock::limit_ref() = bytes ? bytes : SIZE_MAX;
+    return old == SIZE_MAX ? 0 : old;
+}
+
+bool TempBlock::grow(size_t n, size_t size)
+{
+    if (n > SIZE_MAX / size / 2) return false;
+    if (n * size > limit()) return false;
+    size_t want = std::min(std::max({n * size, m_bytes * 2, m_first}), limit());
+    if (want <= m_bytes) return true;   // under a limit lower than the block
+    void* p = std::realloc(m_data, want);
+    if (!p) return false;
+    m_data = p;
+    m_bytes = want;
+    return true;
+}
+
+std::chrono::milliseconds g_progress_after(500);
+
+LoadProgressFn set_load_progress(LoadProgressFn fn, std::chrono::milliseconds after)
+{
+    g_progress_after = after;
+    LoadProgressFn old = std::move(progress_fn());
+    progress_fn() = std::move(fn);
+    return old;
+}
+
+size_t set_inflate_limit(size_t bytes)
+{
+    size_t old = g_inflate_limit;
+    g_inflate_limit = bytes;
+    return old;
 }
 
 Scene::Scene()
@@ -65,9 +109,11 @@ char* read_all(FILE* f, int32_t& len)
 void Scene::release_buffer()
 {
     if (m_mapped_len) munmap(m_buf, m_mapped_len);
+    else if (m_inflated) std::free(m_buf);
     else delete[] m_buf;
     m_buf = nullptr;
     m_mapped_len = 0;
+    m_inflated = 0;
     m_len = 0;
 }
 
@@ -87,8 +133,88 @@ char* map_all(FILE* f, int32_t& len, size_t& mapped)
 }
 } // namespace
 
+namespace {
+// Inflates the gzip members in [src, src + len) into a new block (malloc).
+// Null with the reason when the data is damaged, ends too early, needs more
+// memory than there is or inflates beyond `limit`.
+char* inflate_gzip(const unsigned char* src, size_t len, size_t limit, int32_t& out_len, std::string& why)
+{
+    out_len = 0;
+    limit = std::min<size_t>(limit, INT_MAX - 16);
+    // The last four bytes give the inflated size modulo 2^32: a good first
+    // size for the block when it is a plausible one.
+    size_t cap = 1 << 16;
+    if (len >= 18) {
+        uint32_t hint = (uint32_t)src[len - 4] | (uint32_t)src[len - 3] << 8 | (uint32_t)src[len - 2] << 16 |
+                        (uint32_t)src[len - 1] << 24;
+        if (hint > 0 && hint <= limit) cap = hint + 1;   // + 1: the end is seen without a second block
+    }
+    cap = std::min(cap, limit + 1);
+    char* out = static_cast<char*>(std::malloc(cap));
+    if (!out) {
+        why = "there is not enough memory to inflate it";
+        return nullptr;
+    }
+    z_stream z{};
+    if (inflateInit2(&z, 15 + 16) != Z_OK) {
+        std::free(out);
+        why = "there is not enough memory to inflate it";
+        return nullptr;
+    }
+    z.next_in = const_cast<unsigned char*>(src);
+    z.avail_in = (uInt)len;
+    size_t used = 0;
+    for (;;) {
+        if (used == cap) {
+            if (cap > limit) {
+                why = qv_format("it inflates to more than %zu MB, beyond what a scene file may hold", limit >> 20);
+                break;
+            }
+            size_t bigger = std::min(cap * 2, limit + 1);
+            char* p = static_cast<char*>(std::realloc(out, bigger));
+            if (!p) {
+                why = "there is not enough memory to inflate it";
+                break;
+            }
+            out = p;
+            cap = bigger;
+        }
+        z.next_out = reinterpret_cast<unsigned char*>(out + used);
+        z.avail_out = (uInt)std::min<size_t>(cap - used, UINT_MAX);
+        const uInt before = z.avail_out;
+        int r = inflate(&z, Z_NO_FLUSH);
+        used += before - z.avail_out;
+        if (r == Z_STREAM_END) {
+            // Another member may follow; anything else after the stream
+            // (padding) is ignored.
+            if (z.avail_in >= 2 && z.next_in[0] == 0x1F && z.next_in[1] == 0x8B) {
+                inflateReset(&z);
+                continue;
+            }
+            if (used > limit) {
+                why = qv_format("it inflates to more than %zu MB, beyond what a scene file may hold", limit >> 20);
+                break;
+            }
+            inflateEnd(&z);
+            out_len = (int32_t)used;
+            return out;
+        }
+        if (r == Z_OK) continue;
+        if (r == Z_BUF_ERROR && z.avail_out == 0) continue;   // the block is full: grow it
+        if (r == Z_BUF_ERROR) why = "the compressed data ends too early (the file is cut short)";
+        else if (r == Z_MEM_ERROR) why = "there is not enough memory to inflate it";
+        else why = std::string("the compressed data is damaged (") + (z.msg ? z.msg : "invalid data") + ")";
+        break;
+    }
+    inflateEnd(&z);
+    std::free(out);
+    return nullptr;
+}
+} // namespace
+
 int Scene::load_buffer(const char* path, SCENE3D& scene)
 {
+    m_read_error = 0;
     if (!path) return 0;
     m_filename = path;
     size_t slash = m_filename.find_last_of('/');
@@ -96,6 +222,8 @@ int Scene::load_buffer(const char* path, SCENE3D& scene)
     m_file = open_regular_file(path);
     if (!m_file) return 0;
     SetStatusText("Read scene:%s", path);
+    m_load_start = std::chrono::steady_clock::now();
+    m_last_percent = -1;
     int32_t len = 0;
     size_t mapped = 0;
     char* buf = map_all(m_file, len, mapped);
@@ -108,13 +236,55 @@ int Scene::load_buffer(const char* path, SCENE3D& scene)
     m_len = len;
     m_mapped_len = mapped;
     m_pos = 0;
+    // Compressed files (gzip, whatever their name) are inflated in memory
+    // first; every reader then sees the text as if it had been stored so.
+    if (m_len >= 2 && (unsigned char)m_buf[0] == 0x1F && (unsigned char)m_buf[1] == 0x8B) {
+        std::string why;
+        int32_t out_len = 0;
+        char* text = inflate_gzip(reinterpret_cast<const unsigned char*>(m_buf), (size_t)m_len, g_inflate_limit,
+                                  out_len, why);
+        release_buffer();
+        if (!text) {
+            MessageBoxF("File %s is a compressed file that cannot be read: %s", m_filename.c_str(), why.c_str());
+            m_read_error = 1;
+            return 0;
+        }
+        m_buf = text;
+        m_len = out_len;
+        m_inflated = 1;
+    }
     load_script(scene);
     return 1;
+}
+
+void Scene::progress_tick()
+{
+    m_tick_countdown = 4096;
+    const LoadProgressFn& fn = progress_fn();
+    if (!fn || m_len <= 0) return;
+    if (m_last_percent < 0 && std::chrono::steady_clock::now() - m_load_start < g_progress_after)
+        return;
+    int percent = (int)((int64_t)std::min(m_pos, m_len) * 100 / m_len);
+    if (m_last_percent >= 0 && percent < m_last_percent + 5) return;
+    m_last_percent = percent;
+    fn(m_filename, percent);
+}
+
+void Scene::progress_done()
+{
+    const LoadProgressFn& fn = progress_fn();
+    if (fn && m_last_percent >= 0 && m_last_percent < 100) {
+        m_last_percent = 100;
+        fn(m_filename, 100);
+    }
 }
 
 int Scene::load_script(SCENE3D& scene)
 {
     std::string path = m_filename;
+    // A compressed "house.wrl.gz" has the script of "house.wrl".
+    if (m_inflated && path.size() > 3 && (path.ends_with(".gz") || path.ends_with(".GZ")))
+        path.resize(path.size() - 3);
     size_t dot = path.find_last_of('.');
     size_t slash = path.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
@@ -158,10 +328,10 @@ int Scene::line_at(int32_t pos) const
     return line;
 }
 
-void Scene::refuse_list(const char* list, int limit, int32_t at)
+void Scene::refuse_list(const char* list, int32_t at)
 {
-    MessageBoxF("List %s too long in %s: more than %d values at line %d; the rest of the file is not read",
-                list, m_filename.c_str(), limit, line_at(at));
+    MessageBoxF("Not enough memory to read the list %s of %s at line %d; the rest of the file is not read", list,
+                m_filename.c_str(), line_at(at));
     m_abort = 1;
     m_pos = m_len;
     m_word[0] = 0;
@@ -199,17 +369,31 @@ int Scene::read_file(SCENE3D& scene)
         OBJECT3D* obj = new OBJECT3D();
         int slot = scene.nbobjects;
         scene.add_object(obj);
-        more = version == 1 ? read_vrml1_object(*obj, scene, *this) : read_vrml2_object(*obj, scene, *this);
+        try {
+            more = version == 1 ? read_vrml1_object(*obj, scene, *this) : read_vrml2_object(*obj, scene, *this);
+        } catch (const std::bad_alloc&) {
+            // The memory ran out while an array of the object was being
+            // replaced: the object cannot be trusted, not even to be freed.
+            // An empty one takes its place and the file ends here.
+            MessageBoxF("Not enough memory to read %s at line %d; the rest of the file is not read",
+                        m_filename.c_str(), line_at(m_pos));
+            obj = new OBJECT3D();
+            scene.m_objects[slot] = obj;
+            more = 0;
+            m_abort = 1;
+        }
         obj->m_tmp_vertices = nullptr;
         obj->m_tmp_texvertex = nullptr;
         obj->m_tmp_index = nullptr;
         obj->compute_bounds();
         obj->compute_center();
         scene.compute_world_bounds(slot);
+        if (--m_tick_countdown < 0) progress_tick();
     }
     // The readers stop quietly at the end of the buffer, wherever it falls;
     // a read already ended with a message needs no second one.
     if (!m_abort && (!m_word[0] || more != 1)) check_cut_short(*this);
+    progress_done();
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
 }

@@ -2,7 +2,11 @@
 // tokenizer's state for the VRML readers.
 #pragma once
 #include <cstdint>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "math/vec3.h"
@@ -10,22 +14,76 @@
 class SCENE3D;
 class OBJECT3D;
 
-// Capacities of the temporary arrays shared by the readers. A node list
-// longer than its array is refused: the reader shows a message naming the
-// list, the limit and the line, and the file ends there.
+// First sizes of the temporary arrays shared by the readers. A list longer
+// than its array makes the array grow: the only limit is memory. When the
+// memory runs out the reader shows a message naming the file and the line,
+// and the file ends there with the objects read so far.
 constexpr int QV_TMP_VERTICES = 300000;      // Vec3 entries (also colours, key values)
 constexpr int QV_TMP_TEXVERTICES = 300000;   // (s, t) pairs
 constexpr int QV_TMP_INDICES = 100000;       // index entries
 constexpr int QV_TMP_VALUES = 10000;         // single floats (shininess, keys)
 
-// The shared temporary arrays (process-wide, allocated on first use).
+// One growable temporary array: raw storage, not value-initialised.
+class TempBlock {
+public:
+    TempBlock(size_t first_bytes) : m_first(first_bytes) {}
+    TempBlock(const TempBlock&) = delete;
+    TempBlock& operator=(const TempBlock&) = delete;
+    ~TempBlock() { std::free(m_data); }
+
+    template <class T>
+    T* as() const { return static_cast<T*>(m_data); }
+    // Entries of type T that fit now (within the limit of the arrays).
+    template <class T>
+    size_t capacity() const { return std::min(m_bytes, limit()) / sizeof(T); }
+    // Room for at least n entries of type T, the content kept. Grows to
+    // twice its size at least, so that filling it entry by entry stays
+    // linear. false when the memory runs out (the block is unchanged).
+    template <class T>
+    bool reserve(size_t n) { return n <= capacity<T>() || grow(n, sizeof(T)); }
+
+    // Largest size any temporary array may take (set_reader_temp_limit).
+    static size_t& limit_ref()
+    {
+        static size_t limit = SIZE_MAX;
+        return limit;
+    }
+    static size_t limit() { return limit_ref(); }
+
+private:
+    bool grow(size_t n, size_t size);
+    void* m_data = nullptr;
+    size_t m_bytes = 0;
+    size_t m_first;
+};
+
+// The shared temporary arrays (process-wide); their storage may move when
+// they grow, so take their address again after every list.
 struct ReaderTemp {
-    Vec3* vertices;
-    TexVertex* texvertices;
-    int32_t* indices;    // one spare entry for a closing -1
-    float* values;
+    TempBlock vertices{sizeof(Vec3) * QV_TMP_VERTICES};
+    TempBlock texvertices{sizeof(TexVertex) * QV_TMP_TEXVERTICES};
+    TempBlock indices{sizeof(int32_t) * (QV_TMP_INDICES + 1)};
+    TempBlock values{sizeof(float) * QV_TMP_VALUES};
 };
 ReaderTemp& reader_temp();
+// Largest size in bytes any temporary array may grow to (0: no limit but
+// the memory); a growth beyond it fails as when the memory runs out.
+// Returns the previous limit.
+size_t set_reader_temp_limit(size_t bytes);
+
+// Progress of long loads: called with the file name and the percentage of
+// its bytes read, once a load has taken `after` (about half a second), then
+// at every 5 percent or more, and with 100 at the end of such a load. One
+// file at a time (an inlined file or a level reports for itself). Installs
+// fn (empty: none) and returns the previous one. The callback may process
+// window events; it must not start another load.
+using LoadProgressFn = std::function<void(const std::string& file, int percent)>;
+LoadProgressFn set_load_progress(LoadProgressFn fn,
+                                 std::chrono::milliseconds after = std::chrono::milliseconds(500));
+
+// Largest size a compressed scene file may inflate to, in bytes; larger
+// ones are refused as decompression bombs. Returns the previous limit.
+size_t set_inflate_limit(size_t bytes);
 
 class Scene {
 public:
@@ -45,8 +103,19 @@ public:
 
     // Position in m_buf of the first character of the last token read.
     int32_t m_tok_start = 0;
-    // Set when a list overflowed: the reading of this file stops.
+    // Set when a list could not be read whole (the memory ran out): the
+    // reading of this file stops.
     int32_t m_abort = 0;
+    // Set by load_buffer when the file was opened but its content could
+    // not be taken (a damaged compressed file): the message was shown.
+    int32_t m_read_error = 0;
+    // The file was compressed; m_buf holds its inflated content.
+    int32_t m_inflated = 0;
+    // Load progress: tokens left before the next look at the clock, start
+    // of the load and last percentage reported (-1: none yet).
+    int32_t m_tick_countdown = 4096;
+    int32_t m_last_percent = -1;
+    std::chrono::steady_clock::time_point m_load_start;
     // Folder of m_filename ("" when none): relative names resolve there.
     std::string m_folder;
     // The loader whose WWWInline opened this one, or null.
@@ -75,9 +144,13 @@ public:
     void release_buffer();
     // 1-based line of the file at position pos.
     int line_at(int32_t pos) const;
-    // Refuses an over-long list that began at position `at` (message box
-    // naming the list, the limit and the line) and ends the file.
-    void refuse_list(const char* list, int limit, int32_t at);
+    // A list that began at position `at` could not get the memory it needs:
+    // message box naming the list, the file and the line; the file ends.
+    void refuse_list(const char* list, int32_t at);
+    // Load progress: looks at the clock and reports when it is time to.
+    void progress_tick();
+    // Reports 100 when this load reported progress before.
+    void progress_done();
 };
 
 // Tokenizer
@@ -88,13 +161,17 @@ void skip_line(Scene& loader);
 // Number lists for the readers: numbers (words converted in place in the
 // buffer, without copies) until the token "]". Words that are not numbers
 // read as 0, and so do brackets other than "]". Result: 1 at "]", 0 at the
-// end of the buffer (the list is incomplete), -1 when more than cap values
-// came (the list is refused with a message and the file ends). n receives
-// the count read. With list null, values beyond cap are dropped instead
-// (lists stored "at most cap"). obj is the object whose lines are counted (VRML 2.0
-// variant), null for the VRML 1.0 variant.
-int read_float_list(Scene& loader, OBJECT3D* obj, float* dst, int cap, int& n, const char* list);
-int read_int_list(Scene& loader, OBJECT3D* obj, int32_t* dst, int cap, int& n, const char* list);
+// end of the buffer (the list is incomplete), -1 when the memory ran out
+// (message shown, the file ends). n receives the count read. obj is the
+// object whose lines are counted (VRML 2.0 variant), null for the VRML 1.0
+// variant.
+// Lists of any length, into a shared temporary array that grows as needed
+// (an int list always leaves room for one more entry, a closing -1):
+int read_float_list(Scene& loader, OBJECT3D* obj, TempBlock& dst, int& n, const char* list);
+int read_int_list(Scene& loader, OBJECT3D* obj, TempBlock& dst, int& n, const char* list);
+// Lists stored "at most cap": values beyond cap are read and dropped.
+int read_float_list(Scene& loader, OBJECT3D* obj, float* dst, int cap, int& n);
+int read_int_list(Scene& loader, OBJECT3D* obj, int32_t* dst, int cap, int& n);
 
 // The readers: 1 when another object follows, 0 at the end of the file.
 int read_vrml1_object(OBJECT3D& obj, SCENE3D& scene, Scene& loader);

@@ -1,5 +1,6 @@
 // The VRML token scanner (both variants), the line skip and the number
 // lists of the readers.
+#include <algorithm>
 #include <cstring>
 
 #include "math/cformat.h"
@@ -51,6 +52,7 @@ void scan(Scene& L, int32_t* line)
     char* w = L.m_word;
     int n = 0;
     const unsigned char* buf = (const unsigned char*)L.m_buf;
+    if (--L.m_tick_countdown < 0) L.progress_tick();
     for (;;) {
         if (L.m_pos >= L.m_len) {
             w[n] = 0;
@@ -309,19 +311,40 @@ inline int next_list_token(Scene& L, OBJECT3D* obj, const char** b, const char**
     return TOK_WORD;
 }
 
+// Values between two looks at the load progress.
+constexpr size_t k_progress_chunk = 1 << 16;
+
+// Reads a list into dst (cap entries). With `grow`, dst is the storage of
+// that block and the block grows when the list is longer; without, values
+// beyond cap are read and dropped.
 template <bool V2, bool INT, class T, class Conv>
-int read_list(Scene& L, OBJECT3D* obj, T* dst, int cap, int& n, const char* list, Conv conv)
+int read_list(Scene& L, OBJECT3D* obj, TempBlock* grow, T* dst, size_t cap, int& n, const char* list, Conv conv)
 {
     n = 0;
-    int stored = 0;
+    size_t stored = 0;
+    bool closed = false;
     const int32_t list_start = L.m_pos > 0 ? L.m_pos - 1 : 0;   // just after "["
     const unsigned char* buf = (const unsigned char*)L.m_buf;
     const unsigned char* end = buf + L.m_len;
+    // A list holds at most one value per two bytes of the file, so the
+    // count fits in an int.
+    auto make_room = [&]() {
+        if (!grow->reserve<T>(stored + 1)) {
+            n = (int)stored;
+            L.refuse_list(list, list_start);
+            return false;
+        }
+        dst = grow->as<T>();
+        cap = grow->capacity<T>();
+        return true;
+    };
     for (;;) {
-        // Fast lane: runs of plain numbers between plain separators.
+        // Fast lane: runs of plain numbers between plain separators, in
+        // chunks, with a look at the load progress between them.
         const unsigned char* p = buf + L.m_pos;
         int lines = 0;
-        while (stored < cap) {
+        const size_t lim = std::min(cap, stored + k_progress_chunk);
+        while (stored < lim) {
             p = skip_separators<V2>(p, end, lines);
             double v;
             const unsigned char* stop;
@@ -331,27 +354,36 @@ int read_list(Scene& L, OBJECT3D* obj, T* dst, int cap, int& n, const char* list
         }
         L.m_pos = (int32_t)(p - buf);
         if (V2 && obj) obj->m_line += lines;
+        if (stored == lim) {
+            L.progress_tick();
+            if (lim < cap) continue;
+            if (grow) {
+                if (!make_room()) return -1;
+                continue;
+            }
+        }
         // Anything else, one token at a time.
         const char* b;
         const char* e;
         double num;
         int t = next_list_token<V2, INT>(L, obj, &b, &e, &num);
-        if (t == TOK_END) {
-            n = stored;
-            return 0;
-        }
-        if (t == TOK_CLOSE) {
-            n = stored;
-            return 1;
+        if (t == TOK_END || t == TOK_CLOSE) {
+            n = (int)stored;
+            closed = t == TOK_CLOSE;
+            break;
         }
         if (stored >= cap) {
-            if (!list) continue;   // stored "at most cap": the rest is dropped
-            n = stored;
-            L.refuse_list(list, cap, list_start);
-            return -1;
+            if (!grow) continue;   // stored "at most cap": the rest is dropped
+            if (!make_room()) return -1;
         }
         dst[stored++] = t == TOK_NUM ? (T)num : conv(b, e);
     }
+    // Room for one more entry: the closing -1 the index readers may add.
+    if (grow && INT && !grow->reserve<T>(stored + 1)) {
+        L.refuse_list(list, list_start);
+        return -1;
+    }
+    return closed ? 1 : 0;
 }
 
 } // namespace
@@ -366,16 +398,37 @@ void skip_line(Scene& loader)
     next_token(loader);
 }
 
-int read_float_list(Scene& L, OBJECT3D* obj, float* dst, int cap, int& n, const char* list)
+namespace {
+auto float_conv = [](const char* b, const char* e) { return (float)qv_strtod(b, e); };
+auto int_conv = [](const char* b, const char* e) { return parse_int(b, e); };
+} // namespace
+
+int read_float_list(Scene& L, OBJECT3D* obj, TempBlock& dst, int& n, const char* list)
 {
-    auto conv = [](const char* b, const char* e) { return (float)qv_strtod(b, e); };
-    return obj ? read_list<true, false>(L, obj, dst, cap, n, list, conv)
-               : read_list<false, false>(L, obj, dst, cap, n, list, conv);
+    float* p = dst.as<float>();
+    size_t cap = dst.capacity<float>();
+    return obj ? read_list<true, false>(L, obj, &dst, p, cap, n, list, float_conv)
+               : read_list<false, false>(L, obj, &dst, p, cap, n, list, float_conv);
 }
 
-int read_int_list(Scene& L, OBJECT3D* obj, int32_t* dst, int cap, int& n, const char* list)
+int read_int_list(Scene& L, OBJECT3D* obj, TempBlock& dst, int& n, const char* list)
 {
-    auto conv = [](const char* b, const char* e) { return parse_int(b, e); };
-    return obj ? read_list<true, true>(L, obj, dst, cap, n, list, conv)
-               : read_list<false, true>(L, obj, dst, cap, n, list, conv);
+    int32_t* p = dst.as<int32_t>();
+    size_t cap = dst.capacity<int32_t>();
+    return obj ? read_list<true, true>(L, obj, &dst, p, cap, n, list, int_conv)
+               : read_list<false, true>(L, obj, &dst, p, cap, n, list, int_conv);
+}
+
+int read_float_list(Scene& L, OBJECT3D* obj, float* dst, int cap, int& n)
+{
+    size_t c = cap > 0 ? (size_t)cap : 0;
+    return obj ? read_list<true, false>(L, obj, nullptr, dst, c, n, nullptr, float_conv)
+               : read_list<false, false>(L, obj, nullptr, dst, c, n, nullptr, float_conv);
+}
+
+int read_int_list(Scene& L, OBJECT3D* obj, int32_t* dst, int cap, int& n)
+{
+    size_t c = cap > 0 ? (size_t)cap : 0;
+    return obj ? read_list<true, true>(L, obj, nullptr, dst, c, n, nullptr, int_conv)
+               : read_list<false, true>(L, obj, nullptr, dst, c, n, nullptr, int_conv);
 }

@@ -48,9 +48,9 @@ void interpolator(Scene& L, OBJECT3D& obj, bool orientation)
     if (!obj.m_anim) obj.m_anim = new ANIM3D();
     ANIM3D& a = *obj.m_anim;
     if (!expect(L, &obj, "{") || !expect(L, &obj, "key") || !expect(L, &obj, "[")) return;
-    float* keys = reader_temp().values;
     int nk = 0;
-    if (read_float_list(L, &obj, keys, QV_TMP_VALUES, nk, "key") != 1) return;
+    if (read_float_list(L, &obj, reader_temp().values, nk, "key") != 1) return;
+    const float* keys = reader_temp().values.as<float>();
     float*& key_arr = orientation ? a.m_rot_key : a.m_pos_key;
     delete[] key_arr;
     key_arr = nk ? new float[(size_t)nk] : nullptr;
@@ -58,9 +58,9 @@ void interpolator(Scene& L, OBJECT3D& obj, bool orientation)
     (orientation ? a.m_rot_nkey : a.m_pos_nkey) = nk;
 
     if (!expect(L, &obj, "keyValue") || !expect(L, &obj, "[")) return;
-    float* vals = &reader_temp().vertices[0].x;
     int nv = 0;
-    if (read_float_list(L, &obj, vals, QV_TMP_VERTICES * 3, nv, "keyValue") != 1) return;
+    if (read_float_list(L, &obj, reader_temp().vertices, nv, "keyValue") != 1) return;
+    const float* vals = reader_temp().vertices.as<float>();
     int group = orientation ? 4 : 3;
     nv /= group;
     Vec3*& val_arr = orientation ? a.m_rot_value : a.m_pos_value;

@@ -72,10 +72,10 @@ void read_colours(Scene& L, OBJECT3D* lines, OBJECT3D& obj, Vec3*& arr, int32_t&
     tok(L, lines);
     if (at_end(L)) return;
     if (is(L, "[")) {
-        Vec3* tmp = reader_temp().vertices;
         int n = 0;
-        int r = read_float_list(L, lines, &tmp[0].x, QV_TMP_VERTICES * 3, n, "of colours");
+        int r = read_float_list(L, lines, reader_temp().vertices, n, "of colours");
         if (r != 1) return;
+        const Vec3* tmp = reader_temp().vertices.as<Vec3>();
         n /= 3;
         delete[] arr;
         arr = n ? new Vec3[(size_t)n] : nullptr;
@@ -102,9 +102,9 @@ void read_values(Scene& L, OBJECT3D* lines, OBJECT3D& obj, float*& arr, int32_t&
     tok(L, lines);
     if (at_end(L)) return;
     if (is(L, "[")) {
-        float* tmp = reader_temp().values;
         int n = 0;
-        if (read_float_list(L, lines, tmp, QV_TMP_VALUES, n, name) != 1) return;
+        if (read_float_list(L, lines, reader_temp().values, n, name) != 1) return;
+        const float* tmp = reader_temp().values.as<float>();
         delete[] arr;
         arr = n ? new float[(size_t)n] : nullptr;
         std::copy(tmp, tmp + n, arr);
@@ -159,18 +159,18 @@ void begin_object(OBJECT3D& obj)
 {
     obj.clear();
     ReaderTemp& tmp = reader_temp();
-    obj.m_tmp_vertices = tmp.vertices;
-    obj.m_tmp_texvertex = tmp.texvertices;
-    obj.m_tmp_index = tmp.indices;
+    obj.m_tmp_vertices = tmp.vertices.as<Vec3>();
+    obj.m_tmp_texvertex = tmp.texvertices.as<TexVertex>();
+    obj.m_tmp_index = tmp.indices.as<int32_t>();
 }
 
 int read_points(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 {
     if (!expect(L, lines, "[")) return 0;
-    Vec3* tmp = reader_temp().vertices;
-    obj.m_tmp_vertices = tmp;
     int n = 0;
-    if (read_float_list(L, lines, &tmp[0].x, QV_TMP_VERTICES * 3, n, "point") != 1) return 0;
+    if (read_float_list(L, lines, reader_temp().vertices, n, "point") != 1) return 0;
+    Vec3* tmp = reader_temp().vertices.as<Vec3>();
+    obj.m_tmp_vertices = tmp;
     n /= 3;
     replace_with_copy(obj.m_vertices, tmp, n);
     obj.nbpts = n;
@@ -190,10 +190,10 @@ void align(const OBJECT3D& obj, int32_t* list)
 int read_coord_index(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 {
     if (!expect(L, lines, "[")) return 0;
-    int32_t* tmp = reader_temp().indices;
-    obj.m_tmp_index = tmp;
     int n = 0;
-    if (read_int_list(L, lines, tmp, QV_TMP_INDICES, n, "coordIndex") != 1) return 0;
+    if (read_int_list(L, lines, reader_temp().indices, n, "coordIndex") != 1) return 0;
+    int32_t* tmp = reader_temp().indices.as<int32_t>();
+    obj.m_tmp_index = tmp;
     if (n > 0 && tmp[n - 1] != -1) tmp[n++] = -1;   // the last face is closed too
     int faces = 0;
     for (int i = 0; i < n; ++i)
@@ -217,9 +217,9 @@ int read_coord_index(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 int read_normals(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 {
     if (!expect(L, lines, "{") || !expect(L, lines, "vector") || !expect(L, lines, "[")) return -1;
-    Vec3* tmp = reader_temp().vertices;
     int n = 0;
-    if (read_float_list(L, lines, &tmp[0].x, QV_TMP_VERTICES * 3, n, "vector") != 1) return 0;
+    if (read_float_list(L, lines, reader_temp().vertices, n, "vector") != 1) return 0;
+    const Vec3* tmp = reader_temp().vertices.as<Vec3>();
     n /= 3;
     delete[] obj.m_normals;
     obj.m_normals = n ? new Vec3[(size_t)n] : nullptr;
@@ -230,13 +230,16 @@ int read_normals(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 
 int read_corner_list(Scene& L, OBJECT3D* lines, OBJECT3D& obj, int32_t*& dst, const char* name)
 {
-    (void)name;
     if (!expect(L, lines, "[")) return -1;
-    int32_t* tmp = reader_temp().indices;
     int n = 0;
     // Only the first nbindex values are kept; without an index list there is
     // nothing to align with and the list is passed over.
-    int r = read_int_list(L, lines, tmp, obj.nbindex, n, nullptr);
+    if (!reader_temp().indices.reserve<int32_t>((size_t)std::max(obj.nbindex, 0))) {
+        L.refuse_list(name, L.m_pos);
+        return 0;
+    }
+    int32_t* tmp = reader_temp().indices.as<int32_t>();
+    int r = read_int_list(L, lines, tmp, obj.nbindex, n);
     if (r != 1 || !obj.m_index || obj.nbindex <= 0) return 0;
     delete[] dst;
     dst = new int32_t[(size_t)obj.nbindex];
@@ -249,9 +252,13 @@ int read_corner_list(Scene& L, OBJECT3D* lines, OBJECT3D& obj, int32_t*& dst, co
 int read_material_index(Scene& L, OBJECT3D* lines, OBJECT3D& obj, bool v1)
 {
     if (!expect(L, lines, "[")) return 0;
-    int32_t* tmp = reader_temp().indices;
     int n = 0;
-    int r = read_int_list(L, lines, tmp, std::min(obj.nbface, QV_TMP_INDICES), n, nullptr);
+    if (!reader_temp().indices.reserve<int32_t>((size_t)std::max(obj.nbface, 0))) {
+        L.refuse_list("materialIndex", L.m_pos);
+        return 0;
+    }
+    int32_t* tmp = reader_temp().indices.as<int32_t>();
+    int r = read_int_list(L, lines, tmp, obj.nbface, n);
     if (r != 1 || obj.nbface <= 0) return 0;
     delete[] obj.m_materialindex;
     obj.m_materialindex = new int32_t[(size_t)obj.nbface];
@@ -263,10 +270,10 @@ int read_material_index(Scene& L, OBJECT3D* lines, OBJECT3D& obj, bool v1)
 int read_tex_points(Scene& L, OBJECT3D* lines, OBJECT3D& obj)
 {
     if (!expect(L, lines, "{") || !expect(L, lines, "point") || !expect(L, lines, "[")) return 0;
-    TexVertex* tmp = reader_temp().texvertices;
-    obj.m_tmp_texvertex = tmp;
     int n = 0;
-    if (read_float_list(L, lines, &tmp[0].s, QV_TMP_TEXVERTICES * 2, n, "of texture coordinates") != 1) return 0;
+    if (read_float_list(L, lines, reader_temp().texvertices, n, "of texture coordinates") != 1) return 0;
+    TexVertex* tmp = reader_temp().texvertices.as<TexVertex>();
+    obj.m_tmp_texvertex = tmp;
     n /= 2;
     replace_with_copy(obj.texvertex, tmp, n);
     obj.nbtexvertex = n;

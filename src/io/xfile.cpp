@@ -2,8 +2,10 @@
 // lists of a Mesh block, a texture file name and texture coordinates. Every
 // other block (templates, frames, normals, materials) is passed over.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "io/reader_util.h"
 #include "io/readers.h"
@@ -19,8 +21,9 @@ struct XReader {
     OBJECT3D& obj;
     Scene& L;
     std::string why;
-    std::string texture;   // file name, added to the scene once the file is accepted
-    bool has_texture = false;
+    // TextureFilename entries, in file order; added to the scene's texture
+    // table once the file is accepted.
+    std::vector<std::string> textures;
 
     const char* next()
     {
@@ -53,6 +56,15 @@ struct XReader {
         return true;
     }
 
+    // Room in a temporary array for entry i; false (file refused) when the
+    // memory runs out.
+    template <class T>
+    bool room(TempBlock& block, size_t i, const char* what)
+    {
+        if (block.reserve<T>(i + 1)) return true;
+        return fail(qv_format("not enough memory for the %s at line %d", what, L.line_at(L.m_pos)));
+    }
+
     bool number(float& v, const char* what)
     {
         next();
@@ -76,20 +88,21 @@ struct XReader {
     {
         if (!open_block()) return true;
         int n = 0;
-        if (!count("vertex", "vertices", QV_TMP_VERTICES, n)) return false;
-        Vec3* v = reader_temp().vertices;
-        for (int i = 0; i < n; ++i)
-            if (!number(v[i].x, "vertices") || !number(v[i].y, "vertices") || !number(v[i].z, "vertices"))
-                return false;
+        if (!count("vertex", "vertices", INT_MAX, n)) return false;
+        TempBlock& vb = reader_temp().vertices;
+        for (int i = 0; i < n; ++i) {
+            if (!room<Vec3>(vb, (size_t)i, "vertices")) return false;
+            Vec3& p = vb.as<Vec3>()[i];
+            if (!number(p.x, "vertices") || !number(p.y, "vertices") || !number(p.z, "vertices")) return false;
+        }
+        const Vec3* v = vb.as<Vec3>();
         int faces = 0;
-        if (!count("face", "faces", QV_TMP_INDICES, faces)) return false;
-        int32_t* idx = reader_temp().indices;
+        if (!count("face", "faces", INT_MAX, faces)) return false;
+        TempBlock& ib = reader_temp().indices;
         int len = 0;
         for (int f = 0; f < faces; ++f) {
             int k = 0;
-            if (!count("corner", "corners", QV_TMP_INDICES, k)) return false;
-            if (len + k + 1 > QV_TMP_INDICES)
-                return fail(qv_format("more than %d index entries in a mesh", QV_TMP_INDICES));
+            if (!count("corner", "corners", INT_MAX, k)) return false;
             for (int c = 0; c < k; ++c) {
                 next();
                 if (at_end()) return fail("the file ends inside the faces");
@@ -98,10 +111,13 @@ struct XReader {
                 if (vi < 0 || vi >= n)
                     return fail(qv_format("face %d names vertex %d but the mesh has %d vertices (line %d)", f, vi,
                                           n, L.line_at(L.m_pos)));
-                idx[len++] = vi;
+                if (!room<int32_t>(ib, (size_t)len, "faces")) return false;
+                ib.as<int32_t>()[len++] = vi;
             }
-            idx[len++] = -1;
+            if (!room<int32_t>(ib, (size_t)len, "faces")) return false;
+            ib.as<int32_t>()[len++] = -1;
         }
+        const int32_t* idx = ib.as<int32_t>();
         delete[] obj.m_vertices;
         delete[] obj.m_index;
         obj.m_vertices = n > 0 ? new Vec3[(size_t)n] : nullptr;
@@ -124,8 +140,7 @@ struct XReader {
             size_t q = name.find('"', 1);
             name = name.substr(1, q == std::string::npos ? std::string::npos : q - 1);
         }
-        texture = name;
-        has_texture = true;
+        textures.push_back(name);
         return true;
     }
 
@@ -133,10 +148,14 @@ struct XReader {
     {
         if (!open_block()) return true;
         int n = 0;
-        if (!count("texture coordinate", "texture coordinates", QV_TMP_TEXVERTICES, n)) return false;
-        TexVertex* t = reader_temp().texvertices;
-        for (int i = 0; i < n; ++i)
-            if (!number(t[i].s, "texture coordinates") || !number(t[i].t, "texture coordinates")) return false;
+        if (!count("texture coordinate", "texture coordinates", INT_MAX, n)) return false;
+        TempBlock& tb = reader_temp().texvertices;
+        for (int i = 0; i < n; ++i) {
+            if (!room<TexVertex>(tb, (size_t)i, "texture coordinates")) return false;
+            TexVertex& c = tb.as<TexVertex>()[i];
+            if (!number(c.s, "texture coordinates") || !number(c.t, "texture coordinates")) return false;
+        }
+        const TexVertex* t = tb.as<TexVertex>();
         delete[] obj.texvertex;
         obj.texvertex = n > 0 ? new TexVertex[(size_t)n] : nullptr;
         if (n > 0) std::copy(t, t + n, obj.texvertex);
@@ -157,23 +176,19 @@ struct XReader {
             if (!ok) return false;
         }
         // The texture index is the face index, taken once the last mesh is
-        // known; coordinates that do not cover its vertices are dropped.
+        // known. Fewer coordinates than vertex numbers are kept as they are:
+        // the corners without one are checked where the mesh is drawn.
         delete[] obj.texindex;
         obj.texindex = nullptr;
         if (obj.texvertex && obj.m_index) {
-            bool covered = true;
-            for (int k = 0; k < obj.nbindex; ++k)
-                if (obj.m_index[k] >= obj.nbtexvertex) covered = false;
-            if (covered) {
-                obj.texindex = new int32_t[(size_t)obj.nbindex];
-                std::copy(obj.m_index, obj.m_index + obj.nbindex, obj.texindex);
-            } else {
-                Trace("X file: %d texture coordinates do not cover the %d vertices; dropped", obj.nbtexvertex,
-                      obj.nbpts);
-                delete[] obj.texvertex;
-                obj.texvertex = nullptr;
-                obj.nbtexvertex = 0;
-            }
+            int largest = -1;
+            for (int k = 0; k < obj.nbindex; ++k) largest = std::max(largest, obj.m_index[k]);
+            if (largest >= obj.nbtexvertex)
+                Trace("X file %s: %d texture coordinates for vertex numbers up to %d; the corners beyond them have "
+                      "none",
+                      L.m_filename.c_str(), obj.nbtexvertex, largest);
+            obj.texindex = new int32_t[(size_t)obj.nbindex];
+            std::copy(obj.m_index, obj.m_index + obj.nbindex, obj.texindex);
         }
         return true;
     }
@@ -209,17 +224,18 @@ int read_x_mesh(OBJECT3D& obj, Scene& loader, XReader& r)
 int read_x_file(Scene& loader, SCENE3D& scene)
 {
     auto* obj = new OBJECT3D();
-    XReader r{*obj, loader, {}, {}, false};
+    XReader r{*obj, loader, {}, {}};
     if (!read_x_mesh(*obj, loader, r)) {
         delete obj;
         return 0;
     }
     replace_objects(scene, {obj});
-    // The texture goes into the table of the scene's new content.
-    if (r.has_texture) {
-        obj->m_texture_name = r.texture;
+    // Every texture named goes into the table of the scene's new content;
+    // the mesh takes the last one.
+    for (const std::string& name : r.textures) {
+        obj->m_texture_name = name;
         if (!obj->m_texture) obj->m_texture = new int32_t(-1);
-        scene.add_texture(loader.resolve(r.texture), *obj->m_texture, obj->m_transparency, obj->m_transparent);
+        scene.add_texture(loader.resolve(name), *obj->m_texture, obj->m_transparency, obj->m_transparent);
         obj->m_texture_mode = 1;
     }
     return 1;

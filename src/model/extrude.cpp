@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "scene/object3d.h"
+#include "scene/scene3d.h"
 
 int ExtrudeVector(OBJECT3D& result, const OBJECT3D& section, const Vec3& v)
 {
@@ -52,6 +53,58 @@ int ExtrudeVector(OBJECT3D& result, const OBJECT3D& section, const Vec3& v)
         ++e;
     }
     close_face();
+    return 1;
+}
+
+namespace {
+// Sweeps larger than this many points are refused (they would not fit the
+// index arithmetic of a single object).
+constexpr long long kMaxSweepPoints = 50000000;
+} // namespace
+
+int ExtrudeCurve(OBJECT3D& result, const OBJECT3D& section, const OBJECT3D& curve)
+{
+    result.clear();
+    const int n = section.nbpts, m = curve.nbpts;
+    if (n <= 0 || m <= 0 || !section.m_vertices || !curve.m_vertices) return 0;
+    if ((long long)n * m > kMaxSweepPoints || 5LL * (m - 1) * n > kMaxSweepPoints) return 0;
+    std::vector<Vec3> pts((size_t)n * (size_t)m);
+    for (int j = 0; j < m; ++j)
+        for (int k = 0; k < n; ++k) pts[(size_t)j * n + k] = section.m_vertices[k] + curve.m_vertices[j];
+    std::vector<int32_t> idx;
+    idx.reserve((size_t)5 * (size_t)(m - 1) * (size_t)n);
+    for (int j = 0; j + 1 < m; ++j)
+        for (int k = 0; k < n; ++k) {
+            const int k2 = (k + 1) % n;
+            idx.insert(idx.end(), {k + n * j, k2 + n * j, k2 + n * (j + 1), k + n * (j + 1), -1});
+        }
+    result.take_points(pts);
+    result.take_faces(idx);
+    return 1;
+}
+
+int AddExtrude(SCENE3D& scene)
+{
+    const OBJECT3D* section = scene.get_object(scene.m_extrude_section);
+    if (!section) return 0;
+    const int k = scene.m_extrude_curve;
+    const OBJECT3D* curve = k >= 0 ? scene.get_object(k) : nullptr;
+    if (k >= 0 && !curve) return 0;   // a stored curve that no longer exists
+    OBJECT3D* o = new OBJECT3D();
+    const int ok = curve ? ExtrudeCurve(*o, *section, *curve) : ExtrudeVector(*o, *section, Vec3(0.f, 0.f, 1.f));
+    if (!ok) {
+        delete o;
+        return 0;
+    }
+    o->m_name = curve ? "Extrude_curve" : "Extrude";
+    o->m_needs_rebuild = 1;
+    if (!scene.add_object(o)) {
+        delete o;
+        return 0;
+    }
+    o->compute_bounds();
+    o->compute_center();
+    scene.compute_world_bounds(scene.nbobjects - 1);
     return 1;
 }
 

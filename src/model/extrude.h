@@ -14,6 +14,21 @@ class OBJECT3D;
 // has no points, or more corners than points.
 int ExtrudeVector(OBJECT3D& result, const OBJECT3D& section, const Vec3& v);
 
+// The section repeated at every point of the curve (translated, not
+// rotated): n*m points, and for each pair of neighbouring curve points a
+// closed ring of n quads. result is cleared and filled; 0 (result left
+// empty) when either object has no points or the result would be absurdly
+// large.
+int ExtrudeCurve(OBJECT3D& result, const OBJECT3D& section, const OBJECT3D& curve);
+
+class SCENE3D;
+
+// The "Extrude" command on the indices stored in the scene: nothing when no
+// section is chosen or an index names no object; along (0, 0, 1) as
+// "Extrude" without a curve, else along the curve as "Extrude_curve".
+// Returns the number of objects added (0 or 1).
+int AddExtrude(SCENE3D& scene);
+
 // Wall of the 2D drawing: one quad 20 high per shape that has an outline
 // point (pictures and patches have none), standing on z = 0 in drawing
 // coordinates. For a such shapes: bottom points at each shape's start and

@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cctype>
 #include <new>
 #include <string>
 #include <vector>
@@ -14,17 +13,6 @@
 #include "scene/compile_prep.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
-
-namespace {
-bool is_dib_ordered(const CTexture& t)
-{
-    const std::string& n = t.name;
-    if (n.size() < 4) return false;
-    std::string tail = n.substr(n.size() - 4);
-    for (char& c : tail) c = (char)std::tolower((unsigned char)c);
-    return tail == ".bmp";
-}
-} // namespace
 
 CTexture* GetTexture(SCENE3D& scene, int k) { return scene.get_texture(k); }
 
@@ -60,12 +48,13 @@ int UploadTexture(SCENE3D& scene, int k)
         t->UpdateHeader();
         t->data_size = (int32_t)(pitch * (size_t)nh);
     }
-    // Images read from BMP files hold their rows bottom first in blue-green-
-    // red order; GL gets them as the JPEG ones (top first, red first) so that
-    // both kinds show the same way with the same texture coordinates.
+    // Images read from BMP, PNG and GIF files hold their rows bottom first
+    // in blue-green-red order; GL gets them as the JPEG ones (top first, red
+    // first) so that all kinds show the same way with the same texture
+    // coordinates.
     std::vector<unsigned char> upload;
     const unsigned char* pixels = t->GetData();
-    if (is_dib_ordered(*t)) {
+    if (t->IsDibOrdered()) {
         const int w = t->GetWidth(), h = t->GetHeight(), bpp = d / 8;
         const size_t pitch = CTexture::ComputeWidthByte32((unsigned)w, (unsigned)d);
         upload.resize(pitch * (size_t)h);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "math/vec3.h"
@@ -177,6 +178,19 @@ public:
     void index_statistics();
     int test_edges();
     int dump(FILE* f) const;
+
+    // The one way generators hand over geometry: each call replaces the
+    // object's array with an exact-size copy of the given entries and keeps
+    // the count beside it (an empty span leaves the array null).
+    // take_faces counts nbface as the -1 entries; take_texture_coords sets
+    // texvertex/nbtexvertex and texindex, the latter made exactly nbindex
+    // long (call it after take_faces; a short list is padded with -1).
+    // forget_normals drops both normal arrays and their indexes so that the
+    // next compilation builds them again.
+    void take_points(std::span<const Vec3> points);
+    void take_faces(std::span<const int32_t> index);
+    void take_texture_coords(std::span<const TexVertex> coords, std::span<const int32_t> index);
+    void forget_normals();
 
     // Binary scene format, one object record (io/binary_format.cpp).
     // write_binary returns 0 when the file refuses the bytes. read_binary

@@ -67,6 +67,19 @@ int SCENE3D::add_object(OBJECT3D* obj)
     return 1;
 }
 
+int SCENE3D::remove_object(int i)
+{
+    if (i < 0 || i >= nbobjects) return 0;
+    delete m_objects[i];
+    const int used = nbobjects + m_nbboxes;
+    for (int k = i; k + 1 < used; ++k) m_objects[k] = m_objects[k + 1];
+    m_objects[used - 1] = nullptr;
+    --nbobjects;
+    if (m_selected == i) m_selected = -1;
+    else if (m_selected > i) --m_selected;
+    return 1;
+}
+
 OBJECT3D* SCENE3D::get_object(int i) const
 {
     if (i < 0 || i >= nbobjects) return nullptr;

@@ -74,6 +74,10 @@ public:
     float m_fog_start = 1.0f;
     float m_fog_end = 100.0f;
     int32_t m_polygon_mode;
+    // Section and curve chosen in the "Extrude" dialog (-1: none); kept
+    // between uses of the dialog.
+    int32_t m_extrude_section = -1;
+    int32_t m_extrude_curve = -1;
 
     SCENE3D();
     ~SCENE3D();
@@ -83,6 +87,9 @@ public:
     void delete_objects();
     // Appends obj; 0 (and obj not taken) when the array is full.
     int add_object(OBJECT3D* obj);
+    // Deletes object i and moves the later objects (and the bounding-box
+    // objects behind them) down one slot; 0 when i names no object.
+    int remove_object(int i);
     OBJECT3D* get_object(int i) const;
     CTexture* get_texture(int i) const;
     bool find_texture(const std::string& name, int& index) const;

@@ -13,6 +13,7 @@
 #include "scene/glconst.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
+#include "scene/viewpoints.h"
 #include "view/document.h"
 
 ViewPoint2& last_mouse_point()
@@ -53,6 +54,7 @@ void ViewBehaviour::SceneChanged()
 {
     m_gl.scene = m_doc.scene();
     m_gl.pick_pass = false;
+    m_viewpoint_entry = -1;
     if (m_gl.scene && m_gl.scene->m_camera) {
         m_gl.scene->m_camera->position = Vec3(0.f, 0.f, -20.f);
         m_gl.scene->m_camera->rotation = Vec3(0.f, 0.f, 0.f);
@@ -320,6 +322,18 @@ void ViewBehaviour::OnKeyDown(ViewKey key)
         break;
     case VK_P_KEY:
     case VK_F1_KEY: m_pick_mode = !m_pick_mode; return;
+    case VK_NEXT_KEY:
+    case VK_PRIOR_KEY: {
+        // Page Down / Page Up: the next / previous object that carries a
+        // viewpoint, in object order, named on the status line.
+        std::string name;
+        const int entry = step_viewpoint(*s, m_viewpoint_entry, key == VK_NEXT_KEY ? 1 : -1, &name);
+        if (entry < 0) return;
+        m_viewpoint_entry = entry;
+        SetStatusTextRaw(name);
+        SyncFrame();
+        break;
+    }
     default: return;
     }
     m_host.redraw();

@@ -137,6 +137,8 @@ public:
     int m_tex_env = 1;
     int m_yz_toggle = 0;
     uint8_t m_pick_mode = 0;
+    // Entry of the viewpoint shown by the Page keys (-1: none yet).
+    int m_viewpoint_entry = -1;
     int m_show_normals = 0;
     int m_tex_removed = 1;
     int m_mipmap = 1;

@@ -69,6 +69,20 @@ TEST(CliInfo, RefusedFilesExitNonZeroWithTheMessage)
     EXPECT_EQ(run_quorvel("--info", dir).rc, 1);   // a wrong command line opens nothing
 }
 
+TEST(CliInfo, ProgressMayStandAnywhereAndQuickLoadsPrintNoProgress)
+{
+    ScratchDir dir;
+    ProcessResult plain = run_quorvel("--info " + q("samples/house.wrl"), dir);
+    ASSERT_EQ(plain.rc, 0);
+    for (const std::string& args :
+         {"--progress --info " + q("samples/house.wrl"), "--info " + q("samples/house.wrl") + " --progress"}) {
+        ProcessResult r = run_quorvel(args, dir);
+        EXPECT_EQ(r.rc, 0) << args;
+        EXPECT_EQ(r.out, plain.out) << args;
+        EXPECT_EQ(r.err, "") << args;
+    }
+}
+
 TEST(CliDump, WritesVrmlOutInTheCurrentFolder)
 {
     ScratchDir dir;

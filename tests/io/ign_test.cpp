@@ -92,32 +92,52 @@ TEST(BuildingFile, SampleWithBuildingsAndWoodsKeepsEveryPolygon)
     fmt_test::expect_consistent(w);
 }
 
-TEST(BuildingFile, EmptyTagsAndIncompleteCornersMakeNoBrokenFaces)
+TEST(BuildingFile, EmptyTagsGiveEmptyFacesAndIncompleteCornersAreDropped)
 {
     Read r(read_building_file, "CODE BAT. BOIS 1 2 3 4 5 6 7 8 9 10 11 BAT.");
     ASSERT_EQ(r.result, 1);
     EXPECT_EQ(r.obj(0).nbpts, 3);
-    EXPECT_EQ(r.obj(0).nbface, 1);
-    EXPECT_EQ(r.obj(0).m_materialindex[0], 1);
+    EXPECT_EQ(index_of(r.obj(0)), (std::vector<int32_t>{-1, 0, 1, 2, -1, -1}));
+    ASSERT_EQ(r.obj(0).nbface, 3);
+    EXPECT_EQ(std::vector<int32_t>(r.obj(0).m_materialindex, r.obj(0).m_materialindex + 3),
+              (std::vector<int32_t>{0, 1, 0}));
     EXPECT_EQ(r.obj(1).nbface, 3);
 }
 
-TEST(BuildingFile, FullTablesAreRefusedWithTheirMessage)
+TEST(BuildingFile, TablesGrowAndKeepWhatWasReadWhenTheMemoryRunsOut)
 {
+    // Beyond the first size of the vertex and index tables: read whole.
     std::string many = "CODE BAT.";
     for (int i = 0; i < QV_TMP_VERTICES + 1; ++i) many += " 1 2 3";
     {
         Read r(read_building_file, many);
-        EXPECT_EQ(r.result, 0);
-        EXPECT_TRUE(r.rec.has_box("***Débordement table Vertex dans parse_ign"));
-        EXPECT_EQ(r.scene.nbobjects, 0);
+        ASSERT_EQ(r.result, 1);
+        EXPECT_TRUE(r.rec.boxes.empty());
+        EXPECT_EQ(r.obj(0).nbpts, QV_TMP_VERTICES + 1);
+        EXPECT_EQ(r.obj(0).nbindex, QV_TMP_VERTICES + 2);
     }
-    std::string faces = "CODE";
-    for (int i = 0; i < QV_TMP_INDICES / 4 + 1; ++i) faces += " BOIS 0 0 0 1 0 0 1 1 0";
-    Read r(read_building_file, faces);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_TRUE(r.rec.has_box("***Débordement table Index coord dans parse_ign"));
-    EXPECT_EQ(r.scene.nbobjects, 0);
+    // With the memory running out: a full vertex table ends the reading with
+    // what was read; a polygon whose index entries do not fit gets no face.
+    size_t old = set_reader_temp_limit(sizeof(Vec3) * 10);
+    {
+        Read r(read_building_file, "CODE BAT. 0 0 0 1 0 0 1 1 0 BOIS" + std::string(30, ' ') +
+                                       " 0 0 0 1 0 0 1 1 0 2 2 2 3 3 3 4 4 4 5 5 5 6 6 6 7 7 7 BAT. 1 1 1");
+        EXPECT_EQ(r.result, 1);
+        EXPECT_TRUE(r.rec.has_box("***Débordement table Vertex dans parse_ign"));
+        EXPECT_EQ(r.obj(0).nbpts, 10);
+        EXPECT_EQ(r.obj(0).nbface, 2);
+        EXPECT_EQ(r.scene.nbobjects, 2);
+    }
+    set_reader_temp_limit(sizeof(int32_t) * 6);   // 6 index entries, 2 vertices
+    {
+        Read r(read_building_file, "CODE BOIS 0 0 0 1 0 0 BAT. BAT. BAT. BAT.");
+        EXPECT_EQ(r.result, 1);
+        ASSERT_EQ(r.rec.boxes.size(), 1u);
+        EXPECT_EQ(r.rec.boxes[0].text, "***Débordement table Index coord dans parse_ign");
+        EXPECT_EQ(index_of(r.obj(0)), (std::vector<int32_t>{0, 1, -1, -1, -1, -1}));
+        EXPECT_EQ(r.obj(0).nbface, 4);
+    }
+    set_reader_temp_limit(old);
 }
 
 TEST(GridFile, ThreeLinesOfFourPoints)
@@ -163,13 +183,23 @@ TEST(GridFile, ProgressEveryRecordOfEveryTenthLine)
     EXPECT_EQ(r.rec.statuses, (std::vector<std::string>{"28", "29", "30"}));
 }
 
+TEST(GridFile, ShortLastRecordReadsItsMissingValuesAsZero)
+{
+    Read r(read_grid_file, " 1 2 3 0 x\n 1 3 4 1 x\n 2 2 5 0 x\n 2 3");
+    ASSERT_EQ(r.result, 1);
+    ASSERT_EQ(r.rec.boxes.size(), 1u);   // and the file may be cut short
+    EXPECT_NE(r.rec.boxes[0].text.find("ends inside the record at line 4"), std::string::npos);
+    ASSERT_EQ(r.obj(0).nbpts, 4);
+    EXPECT_EQ(r.obj(0).m_vertices[3], Vec3(1, -3, 1));   // height 0 less the origin's 3
+    EXPECT_EQ(r.obj(0).nbface, 1);
+}
+
 TEST(GridFile, RefusalsLeaveTheSceneAlone)
 {
     struct Case {
         std::string text;
         const char* reason;
     } cases[] = {
-        {" 1 2 3 0", "the last record is incomplete (line 1): the file may be cut short"},
         {" 1 2 3 200000 x\n", "code 200000"},
     };
     for (const Case& c : cases)

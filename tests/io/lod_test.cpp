@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "io/formats_support.h"
 #include "io/lod.h"
@@ -75,17 +76,11 @@ TEST(LodScript, MissingLevelFileLeavesThatLevelEmpty)
 TEST(LodScript, CorruptedScriptsAreRefusedAndEmptyASetThatHeldLevels)
 {
     const std::string path = source_path("samples/levels.lod");
-    std::string many = "LOD: 101\ncenter: 0 0 0\n";
-    for (int i = 0; i < 101; ++i) many += "l x.wrl 1\n";
     const std::string scripts[] = {
         "",
         "LOD 2\ncenter: 0 0 0\n",
         "LOD: 2\nCenter: 0 0 0\na x.wrl 1\nb y.wrl 2\n",
-        "LOD: 2\ncenter: 0 0\n",
-        "LOD: 2\ncenter: 0 0 0\na x.wrl 1\nb y.wrl\n",   // fewer levels than announced
-        "LOD: -1\ncenter: 0 0 0\n",
         "LOD: 3\nnothing",
-        many,
     };
     for (const std::string& s : scripts) {
         SCOPED_TRACE(s.substr(0, 40));
@@ -104,6 +99,50 @@ TEST(LodScript, CorruptedScriptsAreRefusedAndEmptyASetThatHeldLevels)
             EXPECT_EQ(set.m_levels, nullptr);
             EXPECT_EQ(set.m_distances, nullptr);
         }
+    }
+}
+
+TEST(LodScript, ScriptsCutShortLoadTheLevelsTheyName)
+{
+    ScratchDir dir;
+    const std::string level = read_whole_file(source_path("samples/levels_lo.wrl"));
+    ASSERT_FALSE(level.empty());
+    write_whole_file(dir.file("a.wrl"), level);
+    std::string many = "LOD: 101\ncenter: 0 0 0\n";
+    for (int i = 0; i < 101; ++i) many += "l a.wrl " + std::to_string(i) + "\n";
+    const struct {
+        std::string script;
+        int levels;
+        std::vector<float> distances;
+        Vec3 center;
+        std::vector<std::string> boxes;
+        int empty_level;   // the level left empty, or -1
+    } cases[] = {
+        {"LOD: 2\ncenter: 1 2\nA a.wrl 5\nB a.wrl 9\n", 2, {-1000, 5, 9}, {1, 2, 0}, {}, -1},
+        {"LOD: 3\ncenter: 1 2 3\nA a.wrl 5\nB a.wrl\n", 2, {-1000, 5, 0}, {1, 2, 3}, {}, -1},
+        {"LOD: 2\ncenter: 0 0 0\nA absent.wrl 1\nB a.wrl 2\n", 2, {-1000, 1, 2}, {},
+         {"File " + dir.file("absent.wrl") + " is not a vrml one"}, 0},
+        {"LOD: 1\ncenter: 0 0 0\nA notvrml.lod 1\n", 1, {-1000, 1}, {},
+         {"File " + dir.file("notvrml.lod") + " is not a vrml one"}, 0},
+        {"LOD: -1\ncenter: 0 0 0\n", 0, {-1000}, {}, {}, -1},
+        {many, 100, {}, {}, {"LOD script " + dir.file("s.lod") + " announces 101 levels; the first 100 are read"},
+         -1},
+    };
+    write_whole_file(dir.file("notvrml.lod"), "LOD: 0\ncenter: 0 0 0\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script.substr(0, 40));
+        RecordingReporter rec;
+        auto L = loader_for(c.script, dir.file("s.lod"));
+        LODSET set;
+        ASSERT_EQ(read_lod_script(*L, set), 1);
+        ASSERT_EQ(set.m_nlevels, c.levels);
+        if (!c.distances.empty())
+            EXPECT_EQ(std::vector<float>(set.m_distances, set.m_distances + c.levels + 1), c.distances);
+        EXPECT_EQ(set.center, c.center);
+        std::vector<std::string> boxes;
+        for (const auto& b : rec.boxes) boxes.push_back(b.text);
+        EXPECT_EQ(boxes, c.boxes);
+        for (int i = 0; i < c.levels; ++i) EXPECT_EQ(solid_objects(*set.m_levels[i]) == 0, i == c.empty_level) << i;
     }
 }
 

@@ -128,3 +128,29 @@ TEST(CompilePrep, NormalsOfLitObjects)
     SCENE3D none;
     EXPECT_EQ(prepare_scene_for_compile(none), 0);
 }
+
+// A file that a reader refuses says what is wrong once: it is not tried as
+// VRML afterwards.
+TEST(OpenDocument, RefusedFilesGiveOneMessage)
+{
+    ScratchDir dir;
+    const struct {
+        const char* name;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"bad.x", "xof 0302txt 0064\nMesh { 3; 0;0;0;, 1;0;0;; }", "Invalid X file: "},
+        {"bad.pts", "POINTS x -1", "Invalid point set file: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_whole_file(c.name, c.text);
+        RecordingReporter rec;
+        std::unique_ptr<SCENE3D> scene;
+        EXPECT_FALSE(open_document(c.name, scene, nullptr));
+        ASSERT_EQ(rec.boxes.size(), 1u);
+        EXPECT_EQ(rec.boxes[0].text.rfind(c.message, 0), 0u) << rec.boxes[0].text;
+        EXPECT_EQ(scene->nbobjects, 0);
+        current_scene() = nullptr;
+    }
+}

@@ -221,7 +221,7 @@ TEST_F(Loader, ObjectCapacity)
     s.m_capacity = 20000;
 }
 
-TEST_F(Loader, OverlongIndexListKeepsTheObjectsBefore)
+TEST_F(Loader, LongIndexListIsReadWhole)
 {
     std::string text = std::string(k_hdr) + "DEF Good Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
                                             " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
@@ -230,11 +230,22 @@ TEST_F(Loader, OverlongIndexListKeepsTheObjectsBefore)
     for (int i = 0; i < 100001; ++i) text += "0 ";
     text += "] } }\nDEF Later Separator { }\n";
     ASSERT_EQ(load_text(s, text), 1);
-    ASSERT_EQ(names_of(s), (Names{"Good", "Big"}));
+    ASSERT_EQ(names_of(s), (Names{"Good", "Big", "Later"}));
     EXPECT_EQ(s.m_objects[0]->nbface, 1);
-    EXPECT_EQ(s.m_objects[1]->m_index, nullptr);
-    EXPECT_TRUE(rec.has_box_containing("coordIndex"));
-    EXPECT_TRUE(rec.has_box_containing("100000"));
-    EXPECT_TRUE(rec.has_box_containing("line 4"));
+    EXPECT_EQ(s.m_objects[1]->nbindex, 100002);   // the missing final -1 added
+    EXPECT_EQ(s.m_objects[1]->nbface, 1);
+    EXPECT_TRUE(rec.boxes.empty());
     EXPECT_EQ(check_scene(s), "");
+
+    // When the memory runs out the file ends there with a message naming
+    // the list, the file and the line; the objects before stay whole.
+    SCENE3D s2;
+    size_t old = set_reader_temp_limit(200000);
+    ASSERT_EQ(load_text(s2, text), 1);
+    set_reader_temp_limit(old);
+    ASSERT_EQ(names_of(s2), (Names{"Good", "Big"}));
+    EXPECT_EQ(s2.m_objects[1]->m_index, nullptr);
+    EXPECT_TRUE(rec.has_box_containing("list coordIndex"));
+    EXPECT_TRUE(rec.has_box_containing("line 4"));
+    EXPECT_EQ(check_scene(s2), "");
 }

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "io/formats_support.h"
+#include "image/texture.h"
 #include "io/readers.h"
+#include "io/scene_loader.h"
 #include "scene/object3d.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
@@ -79,11 +81,11 @@ TEST(XFile, SmallFilesReadAsOneConsistentMesh)
          " MeshTextureCoords tc { 4; 0;0;, 1;0;, 1;1;, 0;1;; }\n"
          " TextureFilename tf { \"absent.bmp\"; } }\n",
          4, 1, 5, 4, "absent.bmp", 1},
-        {"texture coordinates that do not cover the vertices are dropped",
+        {"fewer texture coordinates than vertices are kept",
          "xof 0302txt 0064\n"
          "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 1; 4;0,1,2,3;;\n"
          " MeshTextureCoords { 2; 0;0;, 1;1;; } }\n",
-         4, 1, 5, 0, "", -1},
+         4, 1, 5, 2, "", -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,7 +101,8 @@ TEST(XFile, SmallFilesReadAsOneConsistentMesh)
         EXPECT_EQ(o.m_texture_mode, c.texture_mode);
         EXPECT_EQ(o.texindex != nullptr, c.nbtexvertex > 0);
         if (c.nbtexvertex) {
-            EXPECT_EQ(o.texvertex[2].s, 1.0f);
+            EXPECT_EQ(o.texvertex[1].s, 1.0f);
+            EXPECT_EQ(r.rec.traces.empty(), c.nbtexvertex >= c.nbpts);   // fewer: said on the trace
         }
         ASSERT_NO_FATAL_FAILURE(fmt_test::expect_consistent(o));
     }
@@ -116,8 +119,8 @@ TEST(XFile, BadCountsAreRefusedAndTheSceneKept)
         {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;; }", "a block ends where the corner count belongs"},
         {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,7;; }", "face 0 names vertex 7 but the mesh has 3 vertices"},
         {"xof Mesh { -2; 1; }", "negative vertex count -2"},
-        {"xof Mesh { 300001; }", "300001 vertices, more than the 300000"},
-        {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 100000;0,1,2;; }", "more than 100000 index entries"},
+        {"xof Mesh { 300001; 1;2;3;", "the file ends inside the vertices"},
+        {"xof Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 100000;0,1,2;; }", "a block ends inside the faces"},
         {"xof Mesh { 0; 0; } MeshTextureCoords { 5; 0;0; }", "a block ends inside the texture coordinates"},
         {"xof Mesh { 0; 0; } MeshTextureCoords { 5; 0;0;", "the file ends inside the texture coordinates"},
     };
@@ -125,6 +128,61 @@ TEST(XFile, BadCountsAreRefusedAndTheSceneKept)
         fmt_test::expect_refused(read_x_file, c.text, "bad.x", "Invalid X file: ", c.reason);
         fmt_test::expect_refused(read_x_file, c.text, "bad.x", "Invalid X file: ", "bad.x");
     }
+}
+
+TEST(XFile, MeshesOfAnySizeReadWholeUntilTheMemoryRunsOut)
+{
+    // 400000 vertices and 200000 quads: beyond the first size of every
+    // temporary array.
+    const int side = 400, rows = 1000;
+    std::string text = "xof 0302txt 0064\nMesh {\n" + std::to_string(side * rows) + ";\n";
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < side; ++x) text += std::to_string(x) + ";" + std::to_string(y) + ";0;,\n";
+    text += std::to_string((side - 1) * (rows - 1)) + ";\n";
+    for (int y = 0; y + 1 < rows; ++y)
+        for (int x = 0; x + 1 < side; ++x) {
+            int v = y * side + x;
+            text += "4;" + std::to_string(v) + "," + std::to_string(v + 1) + "," + std::to_string(v + side + 1) +
+                    "," + std::to_string(v + side) + ";,\n";
+        }
+    text += "}\n";
+    {
+        XRead r(text, "big.x");
+        ASSERT_EQ(r.result, 1);
+        EXPECT_TRUE(r.rec.boxes.empty());
+        EXPECT_EQ(r.obj().nbpts, side * rows);
+        EXPECT_EQ(r.obj().nbface, (side - 1) * (rows - 1));
+        EXPECT_EQ(r.obj().nbindex, 5 * (side - 1) * (rows - 1));
+        EXPECT_EQ(r.obj().m_vertices[side * rows - 1], Vec3(side - 1, rows - 1, 0));
+        EXPECT_EQ(r.obj().m_index[5 * (side - 1) * (rows - 1) - 2], side * rows - 2);
+    }
+    // When the memory runs out the file is refused, naming the file and the
+    // line, and the scene stays as it was.
+    size_t old = set_reader_temp_limit(1 << 20);
+    fmt_test::expect_refused(read_x_file, text, "big.x", "Invalid X file: ", "not enough memory for the vertices at line");
+    fmt_test::expect_refused(read_x_file, text, "big.x", "Invalid X file: ", "big.x");
+    set_reader_temp_limit(old);
+}
+
+TEST(XFile, EveryTextureFilenameGoesIntoTheTextureTable)
+{
+    ScratchDir dir;
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        CTexture t;
+        ASSERT_EQ(t.Alloc(2, 2, 24), 1);
+        ASSERT_EQ(t.SaveFile(dir.file(name)), 1);
+    }
+    XRead r("xof 0302txt 0064\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+            " Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"a.bmp\"; } }\n"
+            " Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"b.bmp\"; } }\n"
+            " TextureFilename { \"a.bmp\"; } }\n",
+            dir.file("two.x"));
+    ASSERT_EQ(r.result, 1);
+    ASSERT_EQ(r.scene.m_textures.size(), 2u);
+    EXPECT_EQ(r.scene.m_textures[0]->name, dir.file("a.bmp"));
+    EXPECT_EQ(r.scene.m_textures[1]->name, dir.file("b.bmp"));
+    EXPECT_EQ(r.obj().m_texture_name, "a.bmp");   // the last one named
+    EXPECT_EQ(*r.obj().m_texture, 0);
 }
 
 TEST(XFile, SurvivesEveryTruncationAndRandomMutations)

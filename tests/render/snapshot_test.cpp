@@ -3,13 +3,18 @@
 // valid BMP files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <set>
+#include <vector>
 #include <cstring>
 #include <string>
 
 #include "gl_fixture.h"
 #include "image/texture.h"
 #include "render/snapshot.h"
+#include "support/png_write.h"
 #include "support/recorder.h"
 
 namespace {
@@ -89,4 +94,56 @@ TEST(Snapshot, MissingFileFailsWithAReason)
     EXPECT_NE(error.find("cannot open"), std::string::npos);
     EXPECT_TRUE(rec.has_box("File not found"));
     EXPECT_FALSE(snapshot_scene(source_path("samples/house.wrl"), 0, 32, k_default_clear_rgb, image, error));
+}
+
+// A PNG texture draws exactly as the same picture stored as a BMP file:
+// rows and colours in the same order.
+TEST(Snapshot, PngTexturesDrawAsTheSamePictureInBmp)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    // Four colours, top line first: red, green / blue, yellow.
+    const unsigned char rgb[2][2][3] = {{{220, 20, 20}, {20, 220, 20}}, {{20, 20, 220}, {220, 220, 20}}};
+    png_test::Picture png;
+    png.width = png.height = 2;
+    CTexture bmp;
+    ASSERT_TRUE(bmp.Alloc(2, 2, 24));
+    for (int y = 0; y < 2; ++y) {
+        std::vector<unsigned char> row;
+        for (int x = 0; x < 2; ++x) {
+            row.insert(row.end(), rgb[y][x], rgb[y][x] + 3);
+            unsigned char* p = bmp.data + (size_t)(1 - y) * bmp.widthbyte32 + (size_t)x * 3;
+            p[0] = rgb[y][x][2];
+            p[1] = rgb[y][x][1];
+            p[2] = rgb[y][x][0];
+        }
+        png.rows.push_back(row);
+    }
+    ASSERT_TRUE(png_test::write(dir.file("tex.png"), png));
+    ASSERT_TRUE(bmp.SaveFile(dir.file("tex.bmp")));
+    CTexture shot[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string scene = dir.file(i ? "png.wrl" : "bmp.wrl");
+        write_whole_file(scene, std::string("#VRML V2.0 utf8\nDEF Quad Transform { children [ Shape {\n"
+                                            " appearance Appearance { material Material { diffuseColor 1 1 1 }\n"
+                                            "  texture ImageTexture { url \"") +
+                                    (i ? "tex.png" : "tex.bmp") +
+                                    "\" } }\n"
+                                    " geometry IndexedFaceSet { coord Coordinate { point [ -6 -6 0, 6 -6 0, 6 6 0, "
+                                    "-6 6 0 ] }\n"
+                                    "  texCoord TextureCoordinate { point [ 0 0, 1 0, 1 1, 0 1 ] }\n"
+                                    "  coordIndex [ 0 1 2 3 -1 ] texCoordIndex [ 0 1 2 3 -1 ] } } ] }\n");
+        std::string error;
+        ASSERT_TRUE(snapshot_scene(scene, 64, 64, k_default_clear_rgb, shot[i], error)) << error;
+    }
+    EXPECT_TRUE(rec.boxes.empty()) << rec.boxes[0].text;
+    EXPECT_EQ(differing_pixels(shot[0], shot[1], 0), 0);
+    // And the texture is drawn: its four colours show.
+    std::set<std::array<unsigned char, 3>> colours;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const unsigned char* p = shot[1].data + (size_t)y * shot[1].widthbyte32 + (size_t)x * 3;
+            if (std::max({p[0], p[1], p[2]}) > 2 * std::min({p[0], p[1], p[2]}) + 40) colours.insert({p[0], p[1], p[2]});
+        }
+    EXPECT_GT(colours.size(), 4u);
 }

@@ -162,3 +162,28 @@ TEST(Navigation, NothingHappensWithoutAScene)
     }
     EXPECT_EQ(t.doc.scene(), nullptr);
 }
+
+TEST(Navigation, PageKeysStepThroughTheViewpointsInObjectOrder)
+{
+    TestView t;
+    RecordingReporter rec;
+    t.view->OnKeyDown(VK_NEXT_KEY);   // no viewpoint yet: nothing moves
+    EXPECT_EQ(t.cam().position, Vec3(0, 0, -20));
+    for (int i = 0; i < 3; ++i) {
+        OBJECT3D* o = t.add_square(0, 0, 1, 1);
+        o->m_name = "vp" + std::to_string(i);
+        if (i == 1) continue;   // the middle object has none
+        o->m_viewpoint = new VIEWPOINT3D();
+        o->m_viewpoint->position = Vec3((float)i, 2.f, 3.f);
+    }
+    t.view->OnKeyDown(VK_NEXT_KEY);
+    EXPECT_EQ(t.cam().position, Vec3(0, 2, -3));
+    EXPECT_EQ(rec.last_status(), "vp0");
+    t.view->OnKeyDown(VK_NEXT_KEY);
+    EXPECT_EQ(rec.last_status(), "vp2");
+    EXPECT_EQ(t.cam().position, Vec3(2, 2, -3));
+    t.view->OnKeyDown(VK_NEXT_KEY);   // round to the first
+    EXPECT_EQ(rec.last_status(), "vp0");
+    t.view->OnKeyDown(VK_PRIOR_KEY);
+    EXPECT_EQ(rec.last_status(), "vp2");
+}
