@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 
 #include "dialogs/view_dialogs.h"
 #include "math/cformat.h"
@@ -150,9 +151,21 @@ public:
         refill();
     }
 
-    void reread() override { refill(); }
+    // Several commands may ask in one go (each generator, and the command
+    // table after any command that added objects): one refill serves them.
+    void reread() override
+    {
+        if (m_refill_pending) return;
+        m_refill_pending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_refill_pending = false;
+            refill();
+        });
+    }
 
 protected:
+    void appearing() override { refill(); }
+
     // Close box, Escape and Cancel all come here.
     void reject() override
     {
@@ -262,6 +275,7 @@ private:
     QLineEdit *m_counts, *m_texture_name, *m_nbtexvertex, *m_center, *m_scale, *m_rotation, *m_translation, *m_url;
     QLineEdit *m_range_text, *m_drag_text, *m_uv_text;
     QPushButton *m_global, *m_fit;
+    bool m_refill_pending = false;
 };
 } // namespace
 

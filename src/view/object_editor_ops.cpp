@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "math/cformat.h"
+#include "model/solids.h"
 #include "scene/report.h"
 
 ObjectEditorLists object_editor_lists(const SCENE3D* scene, int selected)
@@ -192,7 +193,7 @@ int texture_fit(OBJECT3D& o)
         o.texindex = new int32_t[(size_t)o.nbindex];
         std::memcpy(o.texindex, o.m_index, sizeof(int32_t) * (size_t)o.nbindex);
     }
-    for (int i = 0; i < o.nbpts; ++i) o.m_vertices[i].z -= 100.f;
+    TranslatePoints(o, Vec3(0.f, 0.f, -100.f));
     for (int i = 0; i < o.nbpts; ++i) {
         const Vec3& p = o.m_vertices[i];
         if (p.z == 0.f) break;

@@ -6,6 +6,7 @@
 
 #include "image/texture.h"
 #include "math/cformat.h"
+#include "model/solids.h"
 #include "render/gl_state.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
@@ -35,15 +36,6 @@ LIGHT3D* light_at(const SCENE3D& s, int i)
     return s.m_lights[(size_t)i];
 }
 
-Vec3* material_list(OBJECT3D& o, MaterialSlot slot)
-{
-    switch (slot) {
-    case MaterialSlot::Ambient: return o.m_nb_ambient > 0 ? o.T_ambientColor : nullptr;
-    case MaterialSlot::Diffuse: return o.m_nb_diffuse > 0 ? o.T_diffuseColor : nullptr;
-    case MaterialSlot::Specular: return o.m_nb_specular > 0 ? o.T_specularColor : nullptr;
-    }
-    return nullptr;
-}
 } // namespace
 
 PropertiesFields properties_fields(const SCENE3D* scene, int i)
@@ -97,12 +89,13 @@ CTexture* object_texture(const SCENE3D& scene, int i)
 int set_material_colour(SCENE3D& scene, int i, MaterialSlot slot, uint32_t packed)
 {
     OBJECT3D* o = scene.get_object(i);
-    if (!o || o->nbpts <= 0 || !o->m_vertices) return 0;
-    Vec3* list = material_list(*o, slot);
-    if (!list) return 0;
-    list[0] = colour_of_packed(packed);
-    o->m_needs_rebuild = 1;
-    return 1;
+    if (!o) return 0;
+    switch (slot) {
+    case MaterialSlot::Ambient: return SetAmbientColor(*o, 0, packed);
+    case MaterialSlot::Diffuse: return SetDiffuseColor(*o, 0, packed);
+    case MaterialSlot::Specular: return SetSpecularColor(*o, 0, packed);
+    }
+    return 0;
 }
 
 int set_light_colour(SCENE3D& scene, int i, uint32_t packed)

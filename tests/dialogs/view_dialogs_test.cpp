@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -161,6 +162,8 @@ TEST(ObjectEditorDialog, SelectionSlidersAndPositionHandOver)
     // Objects added elsewhere appear when the view asks for a refill.
     f.add("c", false);
     f.panel->reread();
+    f.panel->reread();
+    QCoreApplication::processEvents();
     EXPECT_EQ(objects->count(), 3);
 }
 
