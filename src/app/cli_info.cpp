@@ -54,6 +54,7 @@ void print_scene(const SCENE3D& s, const char* indent)
                                      l->intensity, l->color.x, l->color.y, l->color.z);
         std::printf("%s\n", line.c_str());
     }
+    for (const std::string& line : s.m_not_read) std::printf("%s%s\n", indent, line.c_str());
     std::printf("%stextures: %d\n", indent, (int)s.m_textures.size());
     for (size_t i = 0; i < s.m_textures.size(); ++i)
         if (s.m_textures[i]) std::printf("%s  %d %s\n", indent, (int)i, s.m_textures[i]->name.c_str());

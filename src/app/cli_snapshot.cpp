@@ -23,7 +23,7 @@ bool parse_size(const char* text, int& w, int& h)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: quorvel --snapshot OUT.bmp [--size WxH] FILE\n");
+    std::fprintf(stderr, "usage: quorvel --snapshot OUT.bmp [--size WxH] [--fit] FILE\n");
     return k_exit_failed;
 }
 } // namespace
@@ -33,8 +33,11 @@ int cli_snapshot(int argc, char** argv)
     // argv[1] is --snapshot.
     std::string out, file;
     int w = 800, h = 600;
+    bool fit = false;
     for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--size")) {
+        if (!std::strcmp(argv[i], "--fit")) {
+            fit = true;
+        } else if (!std::strcmp(argv[i], "--size")) {
             if (i + 1 >= argc || !parse_size(argv[i + 1], w, h)) {
                 std::fprintf(stderr, "quorvel: --size wants WIDTHxHEIGHT, for example 800x600\n");
                 return k_exit_failed;
@@ -53,7 +56,7 @@ int cli_snapshot(int argc, char** argv)
     StderrReporter rep;
     CTexture image;
     std::string error;
-    if (!snapshot_scene(file, w, h, k_default_clear_rgb, image, error)) {
+    if (!snapshot_scene(file, w, h, k_default_clear_rgb, image, error, fit)) {
         std::fprintf(stderr, "quorvel: snapshot failed: %s\n", error.c_str());
         return k_exit_failed;
     }

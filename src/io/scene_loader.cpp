@@ -15,6 +15,7 @@
 
 #include "io/cut_short.h"
 #include "io/file_lookup.h"
+#include "io/vrml_graph.h"
 #include "math/cformat.h"
 #include "scene/report.h"
 #include "scene/scene3d.h"
@@ -115,6 +116,8 @@ void Scene::release_buffer()
     m_mapped_len = 0;
     m_inflated = 0;
     m_len = 0;
+    m_line_cache_pos = 0;
+    m_line_cache_line = 1;
 }
 
 namespace {
@@ -321,10 +324,18 @@ std::string Scene::resolve(const std::string& name) const
 
 int Scene::line_at(int32_t pos) const
 {
-    int line = 1;
     if (pos > m_len) pos = m_len;
-    for (int32_t i = 0; i < pos; ++i)
+    if (pos < 0) pos = 0;
+    if (pos < m_line_cache_pos || m_line_cache_pos > m_len || m_line_cache_buf != m_buf) {
+        m_line_cache_buf = m_buf;
+        m_line_cache_pos = 0;
+        m_line_cache_line = 1;
+    }
+    int line = m_line_cache_line;
+    for (int32_t i = m_line_cache_pos; i < pos; ++i)
         if (m_buf[i] == '\n') ++line;
+    m_line_cache_pos = pos;
+    m_line_cache_line = line;
     return line;
 }
 
@@ -351,6 +362,17 @@ int Scene::read_file(SCENE3D& scene)
     else {
         MessageBox("Invalid vrml version");
         return 0;
+    }
+    m_pos = 0;
+    m_abort = 0;
+    // Files laid out otherwise than one object per DEF'd node or marker
+    // are read as a scene graph, so that no shape is lost.
+    if (!vrml::object_layout_file(*this, version)) {
+        vrml::read_scene_graph(*this, scene, version);
+        if (!m_abort) check_cut_short(*this);
+        progress_done();
+        SetStatusText("End Read %s", m_filename.c_str());
+        return 1;
     }
     m_pos = 0;
     m_abort = 0;

@@ -142,8 +142,12 @@ public:
     std::string resolve(const std::string& name) const;
     // Frees m_buf, however it was obtained.
     void release_buffer();
-    // 1-based line of the file at position pos.
+    // 1-based line of the file at position pos. Counting resumes from the
+    // last position asked for, so that messages along a file cost one pass.
     int line_at(int32_t pos) const;
+    mutable int32_t m_line_cache_pos = 0;
+    mutable int m_line_cache_line = 1;
+    mutable const char* m_line_cache_buf = nullptr;
     // A list that began at position `at` could not get the memory it needs:
     // message box naming the list, the file and the line; the file ends.
     void refuse_list(const char* list, int32_t at);

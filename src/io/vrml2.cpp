@@ -93,7 +93,7 @@ int def_node(Scene& L, OBJECT3D& obj)
         ++L.m_def_depth;
     } else if (is(L, "geometry")) {
         next_token2(obj, L);
-        if (!is(L, "DEF")) MessageBoxF("corrupted VRML2 input file: geometry! Line #:%ld", (long)obj.m_line);
+        if (!is(L, "DEF")) MessageBoxF("corrupted VRML2 input file: geometry! Line #:%ld", (long)L.line_at(L.m_tok_start));
         else next_token2(obj, L);
     } else if (is(L, "Viewpoint")) {
         // A viewpoint after a named object starts an object of its own.
@@ -159,7 +159,9 @@ bool node_after_field(Scene& L, OBJECT3D& obj, const char* node)
         next_token2(obj, L);
     }
     if (is(L, node)) return true;
-    if (!at_end(L)) MessageBoxF("corrupted VRML2 input file: coord! Line #:%ld", (long)obj.m_line);
+    // The line is counted in the whole file, so that it can be found however
+    // long the file is.
+    if (!at_end(L)) MessageBoxF("corrupted VRML2 input file: coord! Line #:%ld", (long)L.line_at(L.m_tok_start));
     return false;
 }
 

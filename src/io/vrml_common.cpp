@@ -49,6 +49,10 @@ void read_light(Scene& L, OBJECT3D* lines, SCENE3D& scene)
     if (!expect(L, lines, "{")) return;
     LIGHT3D light;
     light.type = type;
+    // The VRML defaults of the fields a file may leave out.
+    light.intensity = 1.f;
+    light.color = Vec3(1.f, 1.f, 1.f);
+    if (type != LIGHT_POINT) light.direction = Vec3(0.f, 0.f, -1.f);
     for (;;) {
         tok(L, lines);
         if (at_end(L)) return;   // the file ended inside the node: no light

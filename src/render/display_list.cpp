@@ -338,6 +338,9 @@ int BuildList(OBJECT3D& o)
     glRotatef(-o.m_scale_angle, o.m_scale_axis.x, o.m_scale_axis.y, o.m_scale_axis.z);
     glScalef(o.echelle.x, o.echelle.y, o.echelle.z);
     glRotatef(o.m_scale_angle, o.m_scale_axis.x, o.m_scale_axis.y, o.m_scale_axis.z);
+    // Scaling stretches the normals too: shading must not depend on it.
+    const bool scaled = o.echelle.x != 1.f || o.echelle.y != 1.f || o.echelle.z != 1.f;
+    if (scaled) glEnable(GL_NORMALIZE);
 
     o.m_last_material = -1;
     o.m_last_face_size = -1;
@@ -401,6 +404,7 @@ int BuildList(OBJECT3D& o)
     if (lit && o.m_show_texcoords) DrawTexCoords(o);
     if (o.m_show_axes) DrawAxes(o.m_polygon_face);
     if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
+    if (scaled) glDisable(GL_NORMALIZE);
     glPopMatrix();
     glEndList();
     finish_compile(o);

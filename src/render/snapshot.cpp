@@ -13,6 +13,8 @@
 #include "render/headless_gl.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
+#include "scene/report.h"
+#include "scene/view_fit.h"
 
 int finish_scene_gl(SCENE3D& scene)
 {
@@ -38,7 +40,7 @@ void finish_lod_gl(LODSET& set)
         if (set.m_levels[j]) finish_scene_gl(*set.m_levels[j]);
 }
 
-std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod)
+std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod, bool fit)
 {
     GlView v;
     v.scene = &scene;
@@ -49,6 +51,7 @@ std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodL
     v.clear_rgb[1] = clear[1];
     v.clear_rgb[2] = clear[2];
     ResetCamera(v);
+    if (!lod && frame_scene_if_lost(scene, h > 0 ? (double)w / h : (double)w, fit)) SetStatusTextRaw(k_framed_status);
     ResizeView(v, w, h);
     PaintView(v);
     glFinish();
@@ -65,7 +68,7 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 }
 
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
-                    std::string& error)
+                    std::string& error, bool fit)
 {
     HeadlessGL gl;
     if (!gl.create(w, h)) {
@@ -85,7 +88,7 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
         finish_lod_gl(*lod);
         levels = lod_levels_of(*lod);
     }
-    std::vector<uint8_t> rgb = render_scene_frame(*scene, w, h, lod ? &levels : nullptr);
+    std::vector<uint8_t> rgb = render_scene_frame(*scene, w, h, lod ? &levels : nullptr, fit);
     GLenum err = glGetError();
     if (err != GL_NO_ERROR) {
         char buf[64];

@@ -21,8 +21,11 @@ int finish_scene_gl(SCENE3D& scene);
 
 // Draws one normal frame of `scene` (and of the level-of-detail set, when
 // given) at the reset camera into the bound w x h framebuffer and returns
-// it as packed RGB rows, bottom row first.
-std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod = nullptr);
+// it as packed RGB rows, bottom row first. A scene that would cover less
+// than 1% of the frame from the reset camera is framed whole, and so is
+// every scene with `fit`.
+std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod = nullptr,
+                                        bool fit = false);
 
 // Fills `image` (24 bits, DIB order) from packed RGB rows, bottom row first.
 bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& image);
@@ -31,4 +34,4 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 // scenes and level-of-detail sets by their extension) and renders it at w x h with
 // clear colour `clear_rgb` into `image`. false with a reason in `error`.
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
-                    std::string& error);
+                    std::string& error, bool fit = false);

@@ -74,6 +74,9 @@ public:
     float m_fog_start = 1.0f;
     float m_fog_end = 100.0f;
     int32_t m_polygon_mode;
+    // What the readers passed over, one line each ("Box at line 12: not
+    // read"), in the order met.
+    std::vector<std::string> m_not_read;
     // Section and curve chosen in the "Extrude" dialog (-1: none); kept
     // between uses of the dialog.
     int32_t m_extrude_section = -1;

@@ -7,6 +7,7 @@
 #include "render/frame.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
+#include "scene/view_fit.h"
 #include "view/behaviour.h"
 #include "view/commands.h"
 #include "view/document.h"
@@ -50,6 +51,19 @@ void reset(ViewBehaviour& v)
 {
     v.m_gl.scene = v.scene();
     ResetCamera(v.m_gl);
+    v.SyncFrame();
+    v.host().redraw();
+}
+
+// The camera that frames the whole scene, from the reset state.
+void view_all(ViewBehaviour& v)
+{
+    SCENE3D* s = v.scene();
+    if (!s || !s->m_camera) return;
+    v.m_gl.scene = s;
+    ResetCamera(v.m_gl);
+    double aspect = v.m_gl.height > 0 ? (double)v.m_gl.width / v.m_gl.height : 4.0 / 3.0;
+    view_all_camera(*s, s->m_fovy, aspect, *s->m_camera);
     v.SyncFrame();
     v.host().redraw();
 }
@@ -398,6 +412,7 @@ const CommandImpl k_impls[] = {
     {32779, trans_faster, nullptr},
     {32780, wireframe, wireframe_state},
     {32782, reset, nullptr},
+    {33001, view_all, nullptr},
     {32784, shade_flat, nullptr},
     {32786, shade_smooth, smooth_state},
     {32787, ambient, ambient_state},

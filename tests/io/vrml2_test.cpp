@@ -87,15 +87,14 @@ TEST_F(Vrml2Reader, ScriptLinesGiveTheUrl)
     EXPECT_EQ(s.m_objects[1]->m_url, "");
 }
 
-TEST_F(Vrml2Reader, MessagesCountLinesFromTheObject)
+TEST_F(Vrml2Reader, MessagesGiveTheLineInTheFile)
 {
     std::string text = std::string(k_hdr) + "DEF A Transform {\n\n coord Box { }\n}\n"
                                             "DEF B Transform {\n texCoord USE TC\n}\n";
     ASSERT_EQ(load_text(s, text), 1);
     ASSERT_EQ(rec.boxes.size(), 2u);
-    EXPECT_EQ(rec.boxes[0].text, "corrupted VRML2 input file: coord! Line #:3");
-    // The second DEF is read twice: B's object counts from its DEF line.
-    EXPECT_EQ(rec.boxes[1].text, "corrupted VRML2 input file: coord! Line #:1");
+    EXPECT_EQ(rec.boxes[0].text, "corrupted VRML2 input file: coord! Line #:4");
+    EXPECT_EQ(rec.boxes[1].text, "corrupted VRML2 input file: coord! Line #:7");
 }
 
 TEST_F(Vrml2Reader, MarkersMaterialsAndViewpoints)

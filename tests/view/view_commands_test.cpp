@@ -217,3 +217,20 @@ TEST(ViewCommands, OpenKeepsTheViewSwitchesAndResetsTheCamera)
     EXPECT_EQ(t.scene().m_objects[0]->m_list_built, 1);
     EXPECT_NE(t.doc.m_folder.find("samples"), std::string::npos);
 }
+
+TEST(ViewCommands, ViewAllFramesTheWholeScene)
+{
+    TestView t;
+    t.add_square(500, 0, 502, 2);
+    const Command* c = find_command(33001);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(std::string(c->shortcut), "Home");
+    EXPECT_NE(c->run, nullptr);
+    ASSERT_TRUE(run_command(*t.view, 33001));
+    // Centred in front of the camera, at a distance where it fills the view.
+    EXPECT_NEAR(t.cam().position.x, -501.f, 1e-3);
+    EXPECT_NEAR(t.cam().position.y, -1.f, 1e-3);
+    EXPECT_LT(t.cam().position.z, -1.f);
+    EXPECT_GT(t.cam().position.z, -10.f);
+    EXPECT_EQ(t.cam().rotation, Vec3(0, 0, 0));
+}

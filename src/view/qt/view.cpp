@@ -7,6 +7,8 @@
 #include "render/gl_state.h"
 #include "render/snapshot.h"
 #include "scene/scene3d.h"
+#include "scene/report.h"
+#include "scene/view_fit.h"
 
 QSurfaceFormat CQuorvelView::surfaceFormat()
 {
@@ -41,6 +43,9 @@ void CQuorvelView::SetScene(SCENE3D* scene)
     m_gl.scene = scene;
     m_gl.pick_pass = false;
     ResetCamera(m_gl);
+    // A scene the reset camera would not show is framed whole.
+    if (scene && frame_scene_if_lost(*scene, m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0))
+        SetStatusTextRaw(k_framed_status);
     if (isValid()) {
         makeCurrent();
         ResizeView(m_gl, m_gl.width, m_gl.height);   // the scene's field of view

@@ -1,0 +1,46 @@
+// The scene-graph reader of VRML 1.0 and 2.0 files: every shape of the
+// file becomes an object, in world coordinates (the enclosing transforms
+// are applied to its points and normals), with its appearance, as the
+// node tree says. Files in the layout of the object readers (marker
+// comments, one shape per DEF'd top-level node) stay with those readers.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "math/vec3.h"
+
+class Scene;
+class SCENE3D;
+class OBJECT3D;
+
+namespace vrml {
+
+struct VTree;
+
+// True when the object readers read the file whole: every shape lies in
+// its own DEF'd top-level node (or the file has object markers), and the
+// file uses nothing those readers would drop or misplace.
+bool object_layout(const Scene& L, const VTree& tree, int version);
+
+// The same test on the loader's file (its node tree read without numbers).
+bool object_layout_file(Scene& L, int version);
+
+// Reads the file as a scene graph into the scene. 1 when read.
+int read_scene_graph(Scene& L, SCENE3D& scene, int version);
+
+// Column-major 4x4 matrix, as GL takes it.
+struct Mat4 {
+    double m[16];
+    Mat4();
+    static Mat4 translate(double x, double y, double z);
+    static Mat4 rotate(double ax, double ay, double az, double angle);   // radians
+    static Mat4 scale(double x, double y, double z);
+    Mat4 operator*(const Mat4& b) const;
+    Vec3 point(const Vec3& p) const;
+    Vec3 vector(const Vec3& v) const;
+    // Normals: the inverse transpose, renormalised.
+    Vec3 normal(const Vec3& n) const;
+    bool identity() const;
+};
+
+} // namespace vrml
