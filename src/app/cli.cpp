@@ -60,6 +60,14 @@ std::vector<char*> without_progress(int argc, char** argv, bool& progress)
 }
 } // namespace
 
+bool is_snapshot_mode(int argc_in, char** argv_in)
+{
+    bool progress;
+    std::vector<char*> args = without_progress(argc_in, argv_in, progress);
+    const CliMode* m = fixed_mode((int)args.size() - 1, args.data());
+    return m && m->run == cli_snapshot;
+}
+
 bool is_cli_mode(int argc_in, char** argv_in)
 {
     bool progress;
@@ -67,7 +75,8 @@ bool is_cli_mode(int argc_in, char** argv_in)
     const int argc = (int)args.size() - 1;
     char** argv = args.data();
     if (argc < 2) return false;
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) return true;
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--version"))
+        return true;
     return fixed_mode(argc, argv) || is_script_mode(argc, argv);
 }
 
@@ -83,9 +92,14 @@ int run_cli(int argc_in, char** argv_in)
             std::fprintf(stderr, "quorvel: reading %s: %d%%\n", file.c_str(), percent);
         });
     if (const CliMode* m = fixed_mode(argc, argv)) return m->run(argc, argv);
+    if (!std::strcmp(argv[1], "--version")) {
+        std::printf("quorvel version 1.73\n");
+        return k_exit_whole;
+    }
     if (std::strcmp(argv[1], "--help") && std::strcmp(argv[1], "-h") && is_script_mode(argc, argv))
         return cli_script(argc, argv);
-    std::printf("usage: quorvel [FILE]\n");
+    std::printf("usage: quorvel [FILE]            open FILE (or an empty scene) in a window\n");
+    std::printf("       quorvel --version        print the version\n");
     for (const CliMode& m : k_modes) std::printf("       quorvel %s\n", m.usage);
     std::printf("       quorvel [FILE] [--size WxH] [--file PATH] --command ID [--command ID ...] [--snapshot OUT.bmp]\n"
                 "           open FILE (or a new scene) in a W x H view without a window (800x600 by\n"

@@ -6,6 +6,8 @@
 
 // True when argv[1] names a command-line mode.
 bool is_cli_mode(int argc, char** argv);
+// The one-shot snapshot mode (--snapshot OUT FILE, not a script's).
+bool is_snapshot_mode(int argc, char** argv);
 // Runs it; the result is the process exit status:
 constexpr int k_exit_whole = 0;      // the file was read whole, without a message
 constexpr int k_exit_reported = 2;   // it was read and its output written, but a reader reported something

@@ -6,6 +6,7 @@
 
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
+#include "app/toolbar_icons.h"
 #include "view/qt/view.h"
 
 extern "C" __attribute__((visibility("default"))) int quorvel_gui_main(int argc, char** argv)
@@ -15,15 +16,31 @@ extern "C" __attribute__((visibility("default"))) int quorvel_gui_main(int argc,
     QApplication app(argc, argv);
     // Numbers in files and texts never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
+    // The recent-file list lives in the user's settings under this key.
+    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
+    QCoreApplication::setApplicationName("Quorvel");
+    QCoreApplication::setApplicationVersion("1.73");
+    QGuiApplication::setDesktopFileName("quorvel");
+    QApplication::setWindowIcon(application_icon());
 
     QtReporter rep;
     set_reporter(&rep);
-    CMainFrame frame;
-    rep.on_status = [&frame](const std::string& s) { frame.SetStatusText(QString::fromStdString(s)); };
-    frame.show();
-    // A file named on the command line is opened like File Open.
-    if (argc > 1) frame.OpenFile(QString::fromLocal8Bit(argv[1]));
-    int rc = app.exec();
+    int rc = 0;
+    {
+        CMainFrame frame;
+        rep.on_status = [&frame](const std::string& s) { frame.SetStatusText(QString::fromStdString(s)); };
+        rep.after_modal = [&frame] { frame.view()->RestoreCurrent(); };
+        // A file named on the command line opens through the document; when
+        // it cannot be opened the reader has said why and the program ends.
+        if (argc > 1 && !frame.OpenDocument(QString::fromLocal8Bit(argv[1]))) {
+            rc = 1;
+        } else {
+            frame.showMaximized();
+            rc = app.exec();
+        }
+        rep.on_status = nullptr;
+        rep.after_modal = nullptr;
+    }
     set_reporter(nullptr);
     return rc;
 }

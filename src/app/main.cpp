@@ -25,7 +25,7 @@ std::string executable_folder()
 
 int main(int argc, char** argv)
 {
-    prefer_large_heap_pages();
+    prefer_large_heap_pages(!is_snapshot_mode(argc, argv));
     if (is_cli_mode(argc, argv)) return run_cli(argc, argv);
 
     std::string module = executable_folder() + "/libquorvel-gui.so";

@@ -1,9 +1,23 @@
+// The main window: the document and its view, the menus and toolbars built
+// from the command table, the status bar, the recent-file list and the
+// files dropped on the window.
 #pragma once
 #include <QMainWindow>
+#include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
+#include <string>
 
+#include "app/recent_files.h"
+
+class CQuorvelDoc;
 class CQuorvelView;
+class QAction;
 class QLabel;
+class QMenu;
+class QProgressBar;
+class QToolBar;
 class SCENE3D;
 
 class CMainFrame : public QMainWindow {
@@ -11,17 +25,77 @@ class CMainFrame : public QMainWindow {
 public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
+
     CQuorvelView* view() const { return m_view; }
-    // First pane of the status line, updated at once.
+    CQuorvelDoc& document() { return *m_doc; }
+    SCENE3D* scene() const;
+
+    // Status bar: the message pane (pane 0), updated at once, and the lock
+    // indicators (panes 1 to 3: "MAJ", "NUM", "DEF", blank while off).
     void SetStatusText(const QString& text);
     QString statusText() const;
+    QString paneText(int pane) const;
+    void SetLockIndicators(bool caps, bool num, bool scroll);
 
-    // Opens a scene file as File Open does and shows it at the reset camera.
-    bool OpenFile(const QString& path);
-    SCENE3D* scene() const { return m_scene.get(); }
+    // Document operations. New: an empty scene. OpenDocument: the road of
+    // the command line, the recent-file list and dropped files (the reader
+    // chosen by the file's first bytes; binary scenes and level-of-detail
+    // sets by their extension); a failure leaves the recent-file list.
+    void NewDocument();
+    bool OpenDocument(const QString& path);
+    bool OpenFile(const QString& path) { return OpenDocument(path); }
+    // "Open Binary": the scene is emptied, then the binary file is read.
+    int OpenBinary(const QString& path);
+    // The document's save: the binary scene file at `path`.
+    bool SaveDocument(const QString& path);
+
+    // Runs command `id` as its menu item or toolbar button does.
+    void RunCommand(int id);
+    // The action of command `id` (shared by menu and toolbar), or null.
+    QAction* commandAction(int id) const;
+    // Toolbar 128, 160 or 163.
+    QToolBar* toolBar(int resource) const;
+    const RecentFiles& recentFiles() const { return m_recent; }
+    // Refreshes the enabled state and check marks of the actions of `menu`
+    // (what opening it does) or of the toolbars.
+    void RefreshMenu(QMenu* menu);
+    void RefreshToolbars();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
-    CQuorvelView* m_view;
-    QLabel* m_status;
-    std::unique_ptr<SCENE3D> m_scene;   // the document's scene
+    QMenu* menu_for(const QString& path);
+    QAction* action_for(int id);
+    void build_menus();
+    void build_toolbars();
+    void build_status_bar();
+    void apply_state(QAction* a);
+    void fill_recent_menu();
+    void after_change();
+    void update_title();
+    void poll_lock_keys();
+    void show_load_progress(const std::string& file, int percent);
+    void open_binary_command();
+    void about();
+
+    std::unique_ptr<CQuorvelDoc> m_doc;
+    CQuorvelView* m_view = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_panes[3] = {nullptr, nullptr, nullptr};
+    QProgressBar* m_progress = nullptr;
+    std::function<void(const std::string&, int)> m_prev_progress;
+    std::map<QString, QMenu*> m_menus;
+    std::map<int, QAction*> m_actions;
+    std::map<int, QToolBar*> m_toolbars;
+    std::map<int, std::function<void()>> m_frame_commands;
+    QMenu* m_file_menu = nullptr;
+    QAction* m_recent_end = nullptr;
+    QList<QAction*> m_recent_actions;
+    RecentFiles m_recent;
+    // What the window last showed of the document.
+    const SCENE3D* m_seen_scene = nullptr;
+    std::string m_seen_path;
+    bool m_dirty = false;
 };

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-void prefer_large_heap_pages()
+void prefer_large_heap_pages(bool huge_pages)
 {
     // Blocks up to 32 MiB (every array of an object) come from the main heap,
     // and freed memory stays there for the next scene instead of going back
@@ -17,6 +17,7 @@ void prefer_large_heap_pages()
     constexpr uintptr_t k_huge = (uintptr_t)2 << 20;
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 1024 << 20);
+    if (!huge_pages) return;
 
     // Grow the heap once without touching it, mark the range, give it back
     // to the allocator: later allocations fault in 2 MiB pages there.

@@ -7,6 +7,7 @@ void QtReporter::message_box(const std::string& text, const std::string& caption
 {
     QWidget* parent = QApplication::activeWindow();
     QMessageBox::information(parent, QString::fromStdString(caption), QString::fromStdString(text));
+    if (after_modal) after_modal();
 }
 
 void QtReporter::status(const std::string& text)

@@ -63,6 +63,15 @@ std::string content_name(const std::string& path)
 
 int run_finish(SCENE3D& scene, const FinishFn& finish) { return finish ? finish(scene) : 1; }
 
+// The finishing steps once the file has been read into the scene: the
+// file's buffer is given back first, so that it is not held beside the
+// normals and GL data the finishing steps add.
+int finish_read(Scene& loader, SCENE3D& scene, const FinishFn& finish)
+{
+    loader.release_buffer();
+    return run_finish(scene, finish);
+}
+
 void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fresh)
 {
     scene = std::move(fresh);
@@ -82,11 +91,11 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
     }
     // A reader that refuses the file has said why; no other reader tries it.
     if (starts_with(loader, "xof"))
-        return run_reader(read_x_file, loader, s) && progress_done(loader) && run_finish(s, finish);
+        return run_reader(read_x_file, loader, s) && progress_done(loader) && finish_read(loader, s, finish);
     if (starts_with(loader, "CODE"))
-        return run_reader(read_building_file, loader, s) && progress_done(loader) && run_finish(s, finish);
+        return run_reader(read_building_file, loader, s) && progress_done(loader) && finish_read(loader, s, finish);
     if (loader.m_len > 0 && loader.m_buf[0] == ' ')
-        return run_reader(read_grid_file, loader, s) && progress_done(loader) && run_finish(s, finish);
+        return run_reader(read_grid_file, loader, s) && progress_done(loader) && finish_read(loader, s, finish);
     if (starts_with(loader, "POINTS")) {
         if (!run_reader(read_point_set, loader, s)) return false;
         progress_done(loader);
@@ -97,7 +106,7 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
         MessageBox("Document : unable to build OpenGL lists");
         return false;
     }
-    return run_finish(s, finish) != 0;
+    return finish_read(loader, s, finish) != 0;
 }
 
 OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& scene,

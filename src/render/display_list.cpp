@@ -4,6 +4,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+#include <memory>
 #include <vector>
 
 #include "model/shape2d.h"
@@ -19,7 +24,9 @@ PickColour pick_colour(int pick_id, int face)
 int pick_decode(uint8_t r, uint8_t g) { return (int)g * 256 + (int)r; }
 
 namespace {
-// Which per-corner data a compilation sends, decided once per object.
+// Which per-corner data a compilation sends, decided once per object. The
+// arrays and counts are copied here so that the tests of every corner read
+// them from registers, not again from the object after each store.
 struct CornerRules {
     const OBJECT3D& o;
     bool lit;
@@ -27,8 +34,12 @@ struct CornerRules {
     const int32_t* nindex = nullptr;   // its per-corner index
     int nnormals = 0;
     bool tex = false;
+    const int32_t* index;
+    int npts;
+    const int32_t* tindex = nullptr;
+    int ntex = 0;
 
-    explicit CornerRules(const OBJECT3D& obj) : o(obj), lit(obj.m_lighting != 0)
+    explicit CornerRules(const OBJECT3D& obj) : o(obj), lit(obj.m_lighting != 0), index(obj.m_index), npts(obj.nbpts)
     {
         if (lit) {
             if (o.m_norm_binding == 1) {
@@ -43,15 +54,19 @@ struct CornerRules {
                 nnormals = o.nbnormal;
             }
             tex = o.texvertex && o.texindex && o.nbtexvertex > 0;
+            if (tex) {
+                tindex = o.texindex;
+                ntex = o.nbtexvertex;
+            }
         }
     }
     // A corner is usable when every number it sends lies inside its array.
     bool ok(int k) const
     {
-        int v = o.m_index[k];
-        if (v < 0 || v >= o.nbpts) return false;
+        int v = index[k];
+        if (v < 0 || v >= npts) return false;
         if (nindex && (unsigned)nindex[k] >= (unsigned)nnormals) return false;
-        if (tex && (unsigned)o.texindex[k] >= (unsigned)o.nbtexvertex) return false;
+        if (tex && (unsigned)tindex[k] >= (unsigned)ntex) return false;
         return true;
     }
 };
@@ -105,56 +120,126 @@ struct ClientArraySource {
     ClientArraySource& operator=(const ClientArraySource&) = delete;
 };
 
+// Geometry kept in a buffer object instead of a display list: the object's
+// corners are uploaded once, and its material changes and draws are kept in
+// order and replayed at every draw, with the same GL calls the list would
+// make. The list of the object then holds only its overlays (normals, axes,
+// texture coordinates, 2D curve). Compiling costs a copy of the arrays
+// instead of the list compiler's work for every vertex.
+struct BufferStep {
+    GLenum mode = 0;   // 0: a material change
+    GLint first = 0;
+    GLsizei count = 0;
+    GLenum face = 0;
+    GLfloat amb[4], dif[4], spe[4];
+    GLfloat shin = 0;
+};
+struct BufferGeometry {
+    GLuint vbo = 0;
+    bool failed = false;   // no buffer of the size needed
+    bool normals = false, tex = false;
+    size_t nrm_at = 0, tex_at = 0, col_at = 0;
+    std::vector<BufferStep> steps;
+    // The static transform and pick name as compiled.
+    GLuint name = 0;
+    Vec3 translation, rotation, scale_axis, echelle;
+    float angle = 0, scale_angle = 0;
+};
+// By the name of the object's list. Entries are replaced whenever a list
+// name is handed out again, so one left from another context is harmless.
+std::unordered_map<GLuint, BufferGeometry>& buffer_geometry()
+{
+    static std::unordered_map<GLuint, BufferGeometry> table;
+    return table;
+}
+// Set while an object's faces are recorded for a buffer object.
+std::vector<BufferStep>* g_recording = nullptr;
+bool g_buffers_allowed = true;
+
 struct FaceBatch {
     GLenum mode = 0;
     bool has_normals = false;
     bool has_tex = false;
-    std::vector<float> pos, nrm, tex;
-    std::vector<uint8_t> col;
+    // Room for every corner of the object (reserve), filled from the start
+    // by each batch: no growth and no per-corner bookkeeping.
+    std::unique_ptr<float[]> pos, nrm, tex;
+    // Red, green, blue, alpha bytes in memory order, stored as one word.
+    std::unique_ptr<uint32_t[]> col;
+    size_t count = 0, capacity = 0;
+    // When recording, batches stay in the arrays one after the other and
+    // each flush records a draw of its range.
+    std::vector<BufferStep>* record = nullptr;
+    size_t start = 0;
 
-    void add(const Vec3& v, const Vec3* n, const TexVertex& t, const PickColour& c)
+    void add(const Vec3& v, const Vec3* n, const TexVertex& t, uint32_t rgba)
     {
-        pos.insert(pos.end(), {v.x, v.y, v.z});
+        if (count >= capacity) return;
+        float* p = &pos[count * 3];
+        p[0] = v.x;
+        p[1] = v.y;
+        p[2] = v.z;
         if (has_normals) {
-            if (n) nrm.insert(nrm.end(), {n->x, n->y, n->z});
-            else nrm.insert(nrm.end(), {0.f, 0.f, 1.f});
+            float* q = &nrm[count * 3];
+            if (n) {
+                q[0] = n->x;
+                q[1] = n->y;
+                q[2] = n->z;
+            } else {
+                q[0] = 0.f;
+                q[1] = 0.f;
+                q[2] = 1.f;
+            }
         }
-        if (has_tex) tex.insert(tex.end(), {t.s, t.t});
-        col.insert(col.end(), {c.r, c.g, c.b, 255});
+        if (has_tex) {
+            tex[count * 2] = t.s;
+            tex[count * 2 + 1] = t.t;
+        }
+        col[count] = rgba;
+        ++count;
     }
     void reserve(size_t corners)
     {
-        pos.reserve(corners * 3);
-        col.reserve(corners * 4);
-        if (has_normals) nrm.reserve(corners * 3);
-        if (has_tex) tex.reserve(corners * 2);
+        capacity = corners;
+        pos.reset(new float[corners * 3]);
+        col.reset(new uint32_t[corners]);
+        if (has_normals) nrm.reset(new float[corners * 3]);
+        if (has_tex) tex.reset(new float[corners * 2]);
     }
     void flush()
     {
-        GLsizei count = (GLsizei)(pos.size() / 3);
-        if (count > 0) {
+        if (record) {
+            if (count > start) {
+                BufferStep step;
+                step.mode = mode;
+                step.first = (GLint)start;
+                step.count = (GLsizei)(count - start);
+                record->push_back(step);
+            }
+            start = count;
+            mode = 0;
+            return;
+        }
+        GLsizei n = (GLsizei)count;
+        if (n > 0) {
             glEnableClientState(GL_VERTEX_ARRAY);
-            glVertexPointer(3, GL_FLOAT, 0, pos.data());
+            glVertexPointer(3, GL_FLOAT, 0, pos.get());
             glEnableClientState(GL_COLOR_ARRAY);
-            glColorPointer(4, GL_UNSIGNED_BYTE, 0, col.data());
+            glColorPointer(4, GL_UNSIGNED_BYTE, 0, col.get());
             if (has_normals) {
                 glEnableClientState(GL_NORMAL_ARRAY);
-                glNormalPointer(GL_FLOAT, 0, nrm.data());
+                glNormalPointer(GL_FLOAT, 0, nrm.get());
             }
             if (has_tex) {
                 glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-                glTexCoordPointer(2, GL_FLOAT, 0, tex.data());
+                glTexCoordPointer(2, GL_FLOAT, 0, tex.get());
             }
-            glDrawArrays(mode, 0, count);
+            glDrawArrays(mode, 0, n);
             glDisableClientState(GL_VERTEX_ARRAY);
             glDisableClientState(GL_COLOR_ARRAY);
             glDisableClientState(GL_NORMAL_ARRAY);
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         }
-        pos.clear();
-        nrm.clear();
-        tex.clear();
-        col.clear();
+        count = 0;
         mode = 0;
     }
 };
@@ -179,9 +264,22 @@ SCENE3D& textured_context()
     return *scene;
 }
 
+void forget_buffers(GLuint list)
+{
+    auto& table = buffer_geometry();
+    auto it = table.find(list);
+    if (it == table.end()) return;
+    if (it->second.vbo) glDeleteBuffers(1, &it->second.vbo);
+    table.erase(it);
+}
+
+// A list name that GL has just handed out: whatever was kept under it
+// belongs to a list of another context.
+void claim_list_name(GLuint list) { buffer_geometry().erase(list); }
+
 void delete_old_list(OBJECT3D& o)
 {
-    if (o.m_list && o.m_list_built) glDeleteLists((GLuint)o.m_list, 1);
+    if (o.m_list && o.m_list_built) DeleteObjectList((unsigned)o.m_list);
     o.m_list = 0;
     o.m_list_built = 0;
 }
@@ -203,13 +301,23 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     const GLfloat amb[4] = {a ? a->x : 0.2f, a ? a->y : 0.2f, a ? a->z : 0.2f, 1.f};
     const GLfloat dif[4] = {d ? d->x : 1.f, d ? d->y : 1.f, d ? d->z : 1.f, 1.f};
     const GLfloat spe[4] = {s ? s->x : 0.2f, s ? s->y : 0.2f, s ? s->z : 0.2f, 1.f};
-    glMaterialfv(gf, GL_AMBIENT, amb);
-    glMaterialfv(gf, GL_DIFFUSE, dif);
-    glMaterialfv(gf, GL_SPECULAR, spe);
     // GL refuses shininess outside 0..128 and would keep the old value.
     float shin = sh ? *sh : 0.f;
     if (!(shin >= 0.f)) shin = 0.f;
     if (shin > 128.f) shin = 128.f;
+    if (g_recording) {
+        BufferStep step;
+        step.face = gf;
+        std::copy(amb, amb + 4, step.amb);
+        std::copy(dif, dif + 4, step.dif);
+        std::copy(spe, spe + 4, step.spe);
+        step.shin = shin;
+        g_recording->push_back(step);
+        return;
+    }
+    glMaterialfv(gf, GL_AMBIENT, amb);
+    glMaterialfv(gf, GL_DIFFUSE, dif);
+    glMaterialfv(gf, GL_SPECULAR, spe);
     glMaterialf(gf, GL_SHININESS, shin);
 }
 
@@ -290,13 +398,13 @@ void DrawShape2D(const Shape2D& shape)
     glEnd();
 }
 
-int BuildPointList(OBJECT3D& o)
+namespace {
+// Immediate drawing instead of display lists (one-shot frames). Process-wide
+// like the GL context it applies to.
+bool g_direct_drawing = false;
+
+void emit_points(OBJECT3D& o)
 {
-    delete_old_list(o);
-    GLuint list = glGenLists(1);
-    if (!list) return 0;
-    o.m_list = (int32_t)list;
-    glNewList(list, GL_COMPILE);
     glPushMatrix();
     glTranslatef(o.translation.x, o.translation.y, o.translation.z);
     glRotatef(o.angle, o.rotation.x, o.rotation.y, o.rotation.z);
@@ -307,40 +415,52 @@ int BuildPointList(OBJECT3D& o)
         for (int i = 0; i < o.nbpts; ++i) glVertex3fv(&o.m_vertices[i].x);
     glEnd();
     glPopMatrix();
-    glEndList();
-    finish_compile(o);
-    return 1;
 }
 
-int BuildList(OBJECT3D& o)
+// The object's placement. Scaling stretches the normals too, and shading
+// must not depend on it: a scaled object is drawn with GL_NORMALIZE, which
+// the caller switches off again (true returned) after the object.
+bool emit_transform(const Vec3& translation, float angle, const Vec3& rotation, float scale_angle,
+                    const Vec3& scale_axis, const Vec3& echelle)
 {
-    delete_old_list(o);
-    if (o.m_points_only) return BuildPointList(o);
-    bool has_vertices = o.m_vertices && o.nbpts > 0;
-    if (!has_vertices && !o.m_shape2d) {
-        // Nothing to draw; do not try again on every frame.
-        o.m_list_built = 1;
-        o.m_needs_rebuild = 0;
-        return 0;
-    }
-    // Lit objects get their normals before compiling, exactly as the
-    // command-line dump prepares them.
-    if (o.m_lighting) build_compile_normals(textured_context(), o);
-
-    GLuint list = glGenLists(1);
-    if (!list) return 0;
-    o.m_list = (int32_t)list;
-    glNewList(list, GL_COMPILE);
-    glLoadName((GLuint)o.m_pick_id);
-    glPushMatrix();
-    glTranslatef(o.translation.x, o.translation.y, o.translation.z);
-    glRotatef(o.angle, o.rotation.x, o.rotation.y, o.rotation.z);
-    glRotatef(-o.m_scale_angle, o.m_scale_axis.x, o.m_scale_axis.y, o.m_scale_axis.z);
-    glScalef(o.echelle.x, o.echelle.y, o.echelle.z);
-    glRotatef(o.m_scale_angle, o.m_scale_axis.x, o.m_scale_axis.y, o.m_scale_axis.z);
-    // Scaling stretches the normals too: shading must not depend on it.
-    const bool scaled = o.echelle.x != 1.f || o.echelle.y != 1.f || o.echelle.z != 1.f;
+    glTranslatef(translation.x, translation.y, translation.z);
+    glRotatef(angle, rotation.x, rotation.y, rotation.z);
+    glRotatef(-scale_angle, scale_axis.x, scale_axis.y, scale_axis.z);
+    glScalef(echelle.x, echelle.y, echelle.z);
+    glRotatef(scale_angle, scale_axis.x, scale_axis.y, scale_axis.z);
+    const bool scaled = echelle.x != 1.f || echelle.y != 1.f || echelle.z != 1.f;
     if (scaled) glEnable(GL_NORMALIZE);
+    return scaled;
+}
+
+void emit_overlays(OBJECT3D& o)
+{
+    if (o.m_show_normals) DrawNormals(o);
+    if (o.m_lighting && o.m_show_texcoords) DrawTexCoords(o);
+    if (o.m_show_axes) DrawAxes(o.m_polygon_face);
+    if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
+}
+
+// The GL calls of one object's geometry, whether compiled into its list or
+// sent at once; or, with `into`, its faces recorded and uploaded into a
+// buffer object (the name, transform and overlays are then the caller's).
+void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
+{
+    const bool has_vertices = o.m_vertices && o.nbpts > 0;
+    bool scaled = false;
+    if (into) {
+        into->name = (GLuint)o.m_pick_id;
+        into->translation = o.translation;
+        into->angle = o.angle;
+        into->rotation = o.rotation;
+        into->scale_angle = o.m_scale_angle;
+        into->scale_axis = o.m_scale_axis;
+        into->echelle = o.echelle;
+    } else {
+        glLoadName((GLuint)o.m_pick_id);
+        glPushMatrix();
+        scaled = emit_transform(o.translation, o.angle, o.rotation, o.m_scale_angle, o.m_scale_axis, o.echelle);
+    }
 
     o.m_last_material = -1;
     o.m_last_face_size = -1;
@@ -361,13 +481,25 @@ int BuildList(OBJECT3D& o)
     batch.has_normals = rules.nindex != nullptr || face_first_normal;
     batch.has_tex = rules.tex;
     batch.reserve((size_t)n);
+    if (into) {
+        batch.record = &into->steps;
+        g_recording = &into->steps;
+    }
+    std::vector<int> corners;   // usable corners of the current face
+    corners.reserve(8);
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
-        int end = face_end(o, pos);
-        int usable = count_usable(rules, pos, end);
+        corners.clear();
+        int end = pos;
+        for (; end < n && idx[end] != -1; ++end)
+            if (rules.ok(end)) corners.push_back(end);
+        const int usable = (int)corners.size();
         GLenum mode = usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
         if (usable < 3 || mode != batch.mode || mode == GL_POLYGON) batch.flush();
-        PickColour pc = pick_colour(o.m_pick_id, face);
+        const PickColour pc = pick_colour(o.m_pick_id, face);
+        const uint8_t rgba_bytes[4] = {pc.r, pc.g, pc.b, 255};
+        uint32_t rgba;
+        std::memcpy(&rgba, rgba_bytes, 4);
         if (o.m_face_material == 1 || lit) {
             int m = o.m_materialindex && face < o.nbface ? o.m_materialindex[face] : 0;
             if (m != o.m_last_material) batch.flush();
@@ -377,38 +509,192 @@ int BuildList(OBJECT3D& o)
         o.m_face_size = usable;
         if (usable >= 3) {
             batch.mode = mode;
-            const Vec3* first_normal = nullptr;
-            if (face_first_normal)
-                for (int k = pos; k < end; ++k)
-                    if (rules.ok(k)) {
-                        first_normal = &o.m_normals[idx[k]];
-                        break;
-                    }
-            for (int k = pos; k < end; ++k) {
-                if (!rules.ok(k)) continue;
+            const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]] : nullptr;
+            for (int k : corners) {
                 const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
                 TexVertex t;
                 if (rules.tex) {
-                    t = o.texvertex[o.texindex[k]];
+                    t = o.texvertex[rules.tindex[k]];
                     t.t *= tsign;
                 }
-                batch.add(verts[idx[k]], nrm, t, pc);
+                batch.add(verts[idx[k]], nrm, t, rgba);
             }
             if (mode == GL_POLYGON) batch.flush();
         }
         pos = end + 1;
     }
     batch.flush();
-
-    if (o.m_show_normals) DrawNormals(o);
-    if (lit && o.m_show_texcoords) DrawTexCoords(o);
-    if (o.m_show_axes) DrawAxes(o.m_polygon_face);
-    if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
+    if (into) {
+        g_recording = nullptr;
+        const size_t c = batch.count;
+        into->normals = batch.has_normals;
+        into->tex = batch.has_tex;
+        into->nrm_at = c * 12;
+        into->tex_at = into->nrm_at + (into->normals ? c * 12 : 0);
+        into->col_at = into->tex_at + (into->tex ? c * 8 : 0);
+        if (c > 0) {
+            glGenBuffers(1, &into->vbo);
+            glBindBuffer(GL_ARRAY_BUFFER, into->vbo);
+            glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(into->col_at + c * 4), nullptr, GL_STATIC_DRAW);
+            glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(c * 12), batch.pos.get());
+            if (into->normals) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->nrm_at, (GLsizeiptr)(c * 12), batch.nrm.get());
+            if (into->tex) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->tex_at, (GLsizeiptr)(c * 8), batch.tex.get());
+            glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->col_at, (GLsizeiptr)(c * 4), batch.col.get());
+            // A buffer GL could not allocate would be drawn from memory it
+            // does not hold: the caller then compiles a whole list.
+            GLint size = 0;
+            glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+            glBindBuffer(GL_ARRAY_BUFFER, 0);   // the saved binding comes back with array_source
+            if ((size_t)size != into->col_at + c * 4) {
+                glDeleteBuffers(1, &into->vbo);
+                into->vbo = 0;
+                into->failed = true;
+            }
+        }
+        return;
+    }
+    emit_overlays(o);
     if (scaled) glDisable(GL_NORMALIZE);
     glPopMatrix();
+}
+
+const GLvoid* at(size_t offset) { return reinterpret_cast<const GLvoid*>(offset); }
+
+void draw_buffer_geometry(const BufferGeometry& g, GLuint overlays)
+{
+    glLoadName(g.name);
+    glPushMatrix();
+    const bool scaled = emit_transform(g.translation, g.angle, g.rotation, g.scale_angle, g.scale_axis, g.echelle);
+    GLint saved = 0;
+    if (g.vbo) {
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &saved);
+        glBindBuffer(GL_ARRAY_BUFFER, g.vbo);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, at(0));
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, at(g.col_at));
+        if (g.normals) {
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glNormalPointer(GL_FLOAT, 0, at(g.nrm_at));
+        }
+        if (g.tex) {
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glTexCoordPointer(2, GL_FLOAT, 0, at(g.tex_at));
+        }
+    }
+    for (const BufferStep& step : g.steps) {
+        if (step.mode) {
+            glDrawArrays(step.mode, step.first, step.count);
+        } else {
+            glMaterialfv(step.face, GL_AMBIENT, step.amb);
+            glMaterialfv(step.face, GL_DIFFUSE, step.dif);
+            glMaterialfv(step.face, GL_SPECULAR, step.spe);
+            glMaterialf(step.face, GL_SHININESS, step.shin);
+        }
+    }
+    if (g.vbo) {
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindBuffer(GL_ARRAY_BUFFER, (GLuint)saved);
+    }
+    glCallList(overlays);
+    if (scaled) glDisable(GL_NORMALIZE);
+    glPopMatrix();
+}
+
+// Buffer objects are core from GL 1.5 on; older contexts keep the lists.
+bool buffers_usable()
+{
+    if (!g_buffers_allowed) return false;
+    const char* v = (const char*)glGetString(GL_VERSION);
+    int major = 0, minor = 0;
+    if (!v || std::sscanf(v, "%d.%d", &major, &minor) != 2) return false;
+    return major > 1 || (major == 1 && minor >= 5);
+}
+} // namespace
+
+void set_direct_drawing(bool on) { g_direct_drawing = on; }
+bool direct_drawing() { return g_direct_drawing; }
+
+int BuildPointList(OBJECT3D& o)
+{
+    delete_old_list(o);
+    if (g_direct_drawing) {
+        o.echelle.set(0.01f);
+        finish_compile(o);
+        return 1;
+    }
+    GLuint list = glGenLists(1);
+    if (!list) return 0;
+    claim_list_name(list);
+    o.m_list = (int32_t)list;
+    glNewList(list, GL_COMPILE);
+    emit_points(o);
     glEndList();
     finish_compile(o);
     return 1;
+}
+
+void PrepareList(OBJECT3D& o, bool lit)
+{
+    if (o.m_points_only) return;
+    if (!(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return;
+    // Lit objects get their normals before compiling, exactly as the
+    // command-line dump prepares them.
+    if (lit) build_compile_normals(textured_context(), o);
+}
+
+int CompileList(OBJECT3D& o)
+{
+    delete_old_list(o);
+    if (o.m_points_only) return BuildPointList(o);
+    bool has_vertices = o.m_vertices && o.nbpts > 0;
+    if (!has_vertices && !o.m_shape2d) {
+        // Nothing to draw; do not try again on every frame.
+        o.m_list_built = 1;
+        o.m_needs_rebuild = 0;
+        return 0;
+    }
+    if (g_direct_drawing) {
+        // Drawn from its arrays at every draw: only the lit state of this
+        // compilation is kept for the draws.
+        finish_compile(o);
+        o.m_direct_lit = o.m_lighting;
+        return 1;
+    }
+
+    GLuint list = glGenLists(1);
+    if (!list) return 0;
+    claim_list_name(list);
+    o.m_list = (int32_t)list;
+    bool kept = false;
+    if (buffers_usable()) {
+        BufferGeometry& g = buffer_geometry()[list];
+        emit_object(o, &g);
+        kept = !g.failed;
+        if (kept) {
+            glNewList(list, GL_COMPILE);
+            emit_overlays(o);
+            glEndList();
+        } else {
+            buffer_geometry().erase(list);
+        }
+    }
+    if (!kept) {
+        glNewList(list, GL_COMPILE);
+        emit_object(o);
+        glEndList();
+    }
+    finish_compile(o);
+    return 1;
+}
+
+int BuildList(OBJECT3D& o)
+{
+    PrepareList(o, o.m_lighting != 0);
+    return CompileList(o);
 }
 
 int DrawObject(OBJECT3D& o, bool normal_pass)
@@ -416,12 +702,40 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
     if (o.m_wireframe) o.m_polygon_mode = GL_LINE;
     glPolygonMode((GLenum)o.m_polygon_face, (GLenum)o.m_polygon_mode);
     if (normal_pass && (!o.m_list_built || o.m_needs_rebuild)) BuildList(o);
+    if (g_direct_drawing && !o.m_list) {
+        if (!o.m_list_built || (!o.m_ready && normal_pass)) return 1;
+        if (!o.m_points_only && !(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return 1;
+        if (!normal_pass) {
+            glDisable(GL_LIGHTING);
+            glDisable(GL_TEXTURE_2D);
+        }
+        if (o.m_points_only) {
+            emit_points(o);
+        } else {
+            const uint8_t lighting = o.m_lighting;
+            o.m_lighting = o.m_direct_lit;
+            emit_object(o);
+            o.m_lighting = lighting;
+        }
+        return 1;
+    }
     if (o.m_list_built && o.m_list && (o.m_ready || !normal_pass)) {
         if (!normal_pass) {
             glDisable(GL_LIGHTING);
             glDisable(GL_TEXTURE_2D);
         }
-        glCallList((GLuint)o.m_list);
+        auto& table = buffer_geometry();
+        auto it = table.find((GLuint)o.m_list);
+        if (it != table.end()) draw_buffer_geometry(it->second, (GLuint)o.m_list);
+        else glCallList((GLuint)o.m_list);
     }
     return 1;
 }
+
+void DeleteObjectList(unsigned list)
+{
+    forget_buffers((GLuint)list);
+    glDeleteLists((GLuint)list, 1);
+}
+
+void set_buffer_objects(bool allowed) { g_buffers_allowed = allowed; }

@@ -9,11 +9,30 @@ struct Shape2D;
 // 1 when a list was compiled; 0 when there was nothing to compile or GL
 // gave no list name.
 int BuildList(OBJECT3D& o);
+// BuildList in two steps: the normals a lit compilation needs (built again,
+// on the existing sums, at every call), then the list itself.
+void PrepareList(OBJECT3D& o, bool lit);
+int CompileList(OBJECT3D& o);
 // Point set: every vertex as a GL point, at one hundredth of its size.
 int BuildPointList(OBJECT3D& o);
 // Sets polygon mode, compiles when needed (normal pass only) and calls the
 // list. Hidden objects (m_ready 0) are drawn in the pick pass only.
 int DrawObject(OBJECT3D& o, bool normal_pass);
+
+// Deletes an object's list and the buffer object that holds its faces.
+void DeleteObjectList(unsigned list);
+// Where GL has buffer objects (1.5 and later), a compiled object keeps its
+// faces in one and its list holds only the overlays; the frames are those
+// of whole lists. Allowed by default; false keeps whole lists everywhere.
+void set_buffer_objects(bool allowed);
+
+// Direct drawing, for one-shot frames in a context of their own: BuildList
+// prepares the object (normals) without compiling a list, and DrawObject
+// sends the same geometry at every draw. The pixels are those of the list;
+// compiling millions of vertices into lists only pays for repeated frames.
+// Objects compiled before the switch keep drawing from their lists.
+void set_direct_drawing(bool on);
+bool direct_drawing();
 
 // Steps of the compilation, usable inside glNewList/glEndList.
 void SetFaceMaterial(OBJECT3D& o, int face);

@@ -2,10 +2,11 @@
 
 #include <GL/gl.h>
 
+#include "render/display_list.h"
 #include "scene/glconst.h"
 
 void install_gl_hooks()
 {
-    gl_hooks().delete_list = [](unsigned list) { glDeleteLists(list, 1); };
+    gl_hooks().delete_list = [](unsigned list) { DeleteObjectList(list); };
     gl_hooks().delete_textures = [](int n, const unsigned* names) { glDeleteTextures(n, names); };
 }

@@ -8,6 +8,7 @@
 #include "image/texture.h"
 #include "io/lod.h"
 #include "io/open.h"
+#include "render/display_list.h"
 #include "render/frame.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
@@ -70,17 +71,43 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
                     std::string& error, bool fit)
 {
+    // The context is made once the file has been read: the scene file and
+    // the GL libraries are then not resident at the same time.
     HeadlessGL gl;
-    if (!gl.create(w, h)) {
-        error = "cannot create an off-screen OpenGL context: " + gl.error();
-        return false;
-    }
-    InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
+    bool gl_made = false, gl_failed = false;
+    auto make_gl = [&]() {
+        if (gl_made || gl_failed) return gl_made;
+        if (!gl.create(w, h)) {
+            gl_failed = true;
+            return false;
+        }
+        InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
+        gl_made = true;
+        return true;
+    };
+    auto gl_error = [&]() { return "cannot create an off-screen OpenGL context: " + gl.error(); };
+    // One frame only: the objects are drawn straight from their arrays, as
+    // their lists would draw them, without the cost of compiling the lists.
+    struct DirectScope {
+        bool was = direct_drawing();
+        DirectScope() { set_direct_drawing(true); }
+        ~DirectScope() { set_direct_drawing(was); }
+    } direct;
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
-    OpenResult opened = open_for_command_line(scene_path, scene, lod, finish_scene_gl);
+    OpenResult opened = open_for_command_line(scene_path, scene, lod, [&](SCENE3D& s) {
+        return make_gl() ? finish_scene_gl(s) : 0;
+    });
+    if (gl_failed) {
+        error = gl_error();
+        return false;
+    }
     if ((opened != OpenResult::Scene && opened != OpenResult::Lod) || !scene) {
         error = "cannot open the scene " + scene_path;
+        return false;
+    }
+    if (!make_gl()) {
+        error = gl_error();
         return false;
     }
     LodLevels levels;

@@ -79,7 +79,7 @@ int UploadTexture(SCENE3D& scene, int k)
 }
 
 
-int BuildTextures(SCENE3D& scene)
+int PrepareSceneGL(SCENE3D& scene)
 {
     if (scene.nbobjects <= 0) return 0;
     SetStatusText("Ready");
@@ -105,19 +105,37 @@ int BuildTextures(SCENE3D& scene)
         OBJECT3D* o = scene.m_objects[i];
         if (!o) continue;
         o->m_pick_id = i;
+        // An untextured scene compiles bare geometry: no normals.
+        PrepareList(*o, scene.m_textured && o->m_lighting);
+    }
+    return 1;
+}
+
+int CompileSceneLists(SCENE3D& scene)
+{
+    if (scene.nbobjects <= 0) return 0;
+    for (int i = 0; i < scene.nbobjects; ++i) {
+        OBJECT3D* o = scene.m_objects[i];
+        if (!o) continue;
         if (scene.m_textured) {
-            BuildList(*o);
+            CompileList(*o);
         } else {
             // Bare geometry for this compilation only.
             uint8_t lighting = o->m_lighting;
             o->m_lighting = 0;
-            BuildList(*o);
+            CompileList(*o);
             o->m_lighting = lighting;
         }
     }
     compute_scene_bounds(scene);
     scene.m_lists_built = 1;
     return 1;
+}
+
+int BuildTextures(SCENE3D& scene)
+{
+    if (!PrepareSceneGL(scene)) return 0;
+    return CompileSceneLists(scene);
 }
 
 unsigned object_texture_name(const SCENE3D& scene, int i)

@@ -9,6 +9,11 @@ class CTexture;
 // objects for drawing and picking and compiles every display list.
 // 0 when the scene has no objects.
 int BuildTextures(SCENE3D& scene);
+// Its two halves, in this order: textures, object order and pick ids, and
+// the normals every list is compiled with (PrepareSceneGL); then the lists
+// and the scene bounds (CompileSceneLists). 0 when the scene has no objects.
+int PrepareSceneGL(SCENE3D& scene);
+int CompileSceneLists(SCENE3D& scene);
 // Uploads table entry k (resampled to power-of-two sizes first) with a full
 // mipmap chain into its GL texture object. 1.
 int UploadTexture(SCENE3D& scene, int k);

@@ -65,18 +65,25 @@ void OBJECT3D::build_face_normals()
         normalindex = new int32_t[nbindex];
         std::fill(normalindex, normalindex + nbindex, -1);
     }
-    m_face_counter = 0;
-    m_cursor = 0;
-    while (m_cursor < nbindex) {
-        Vec3 n = face_normal(m_cursor);
-        while (m_cursor < nbindex && m_index[m_cursor] != -1) {
-            m_normals[m_face_counter] = n;
-            normalindex[m_cursor] = m_face_counter;
-            ++m_cursor;
+    // Cursor and counter run in locals: the stores into the arrays would
+    // otherwise make every step reload them from the object.
+    const int32_t* idx = m_index;
+    const int n = nbindex;
+    Vec3* normals = m_normals;
+    int32_t* nindex = normalindex;
+    int cursor = 0, counter = 0;
+    while (cursor < n) {
+        Vec3 f = face_normal(cursor);
+        while (cursor < n && idx[cursor] != -1) {
+            normals[counter] = f;
+            nindex[cursor] = counter;
+            ++cursor;
         }
-        ++m_cursor;   // the terminator keeps -1 in normalindex
-        ++m_face_counter;
+        ++cursor;   // the terminator keeps -1 in normalindex
+        ++counter;
     }
+    m_cursor = cursor;
+    m_face_counter = counter;
     for (int i = 0; i < m_face_counter; ++i) normalize(m_normals[i]);
     nbnormal = m_face_counter;
 }
@@ -90,18 +97,24 @@ void OBJECT3D::build_vertex_normals()
         m_vertex_normalindex = new int32_t[nbindex];
         std::fill(m_vertex_normalindex, m_vertex_normalindex + nbindex, -1);
     }
+    const int32_t* idx = m_index;
+    const int32_t* nindex = normalindex;
+    const Vec3* normals = m_normals;
+    Vec3* sums = m_vertex_normals;
+    int32_t* vindex = m_vertex_normalindex;
+    const int n = nbindex, points = nbpts, faces = nbface, count = nbnormal;
     int face = 0;
-    for (int q = 0; q < nbindex; ++q) {
-        int v = m_index[q];
+    for (int q = 0; q < n; ++q) {
+        int v = idx[q];
         if (v == -1) {
             ++face;
             continue;
         }
-        if (!valid_vertex(v) || face > nbface || !normalindex || !m_normals) return;
-        int n = normalindex[q];
-        if (n < 0 || n >= nbnormal) return;
-        m_vertex_normals[v] += m_normals[n];
-        m_vertex_normalindex[q] = v;
+        if (v < 0 || v >= points || face > faces || !nindex || !normals) return;
+        int k = nindex[q];
+        if (k < 0 || k >= count) return;
+        sums[v] += normals[k];
+        vindex[q] = v;
     }
     for (int i = 0; i < nbpts; ++i) normalize(m_vertex_normals[i]);
 }

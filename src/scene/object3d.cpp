@@ -116,6 +116,7 @@ void OBJECT3D::reset()
     m_pick_id = 0;
     m_list = 0;
     m_ready = 0;
+    m_direct_lit = 0;
     nbpts = 0;
     nbface = 0;
     m_aux_count = 0;

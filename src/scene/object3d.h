@@ -125,6 +125,8 @@ public:
     int32_t m_pick_id;
     int32_t m_list;
     int32_t m_ready;
+    // Drawn without a list (one-shot frames): whether it was prepared lit.
+    uint8_t m_direct_lit;
     int32_t nbpts;
     int32_t nbface;
     int32_t m_aux_count;

@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QSurfaceFormat>
 #include <clocale>
-#include <cstring>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--gtest_list_tests")) return RUN_ALL_TESTS();
+    // InitGoogleTest takes its own flags out of argv: ask it.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    // The recent-file list and other settings go to a folder of the run,
+    // never to the user's own.
+    QTemporaryDir config;
+    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     QSurfaceFormat fmt;
     fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
     fmt.setDepthBufferSize(24);
@@ -19,6 +24,8 @@ int main(int argc, char** argv)
     fmt.setSamples(0);
     QSurfaceFormat::setDefaultFormat(fmt);
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
+    QCoreApplication::setApplicationName("Quorvel");
     std::setlocale(LC_NUMERIC, "C");
     return RUN_ALL_TESTS();
 }

@@ -17,6 +17,6 @@ TEST(MainFrame, StatusTextReachesTheStatusLine)
     SetStatusText("Objet: %d Nombre d'objets:%d", 3, 10);
     set_reporter(prev);
     EXPECT_EQ(frame.statusText().toStdString(), "Objet: 3 Nombre d'objets:10");
-    EXPECT_EQ(frame.windowTitle().toStdString(), "Quorvel");
+    EXPECT_EQ(frame.windowTitle().toStdString(), "Scene[*] - Quorvel");
     EXPECT_NE(frame.view(), nullptr);
 }

@@ -2,13 +2,64 @@
 
 #include <GL/gl.h>
 
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPalette>
+#include <QTimer>
+#include <QWheelEvent>
+#include <cstdio>
+#include <cstdlib>
 
 #include "render/gl_state.h"
+#include "render/headless_gl.h"
 #include "render/snapshot.h"
-#include "scene/scene3d.h"
 #include "scene/report.h"
+#include "scene/scene3d.h"
 #include "scene/view_fit.h"
+#include "view/behaviour.h"
+#include "view/document.h"
+#include "view/qt/dialog_registry.h"
+#include "view/qt/file_filter.h"
+
+namespace {
+// Qt makes the context current around its own GL callbacks; host calls made
+// from inside them must not release it.
+struct InsideCallback {
+    explicit InsideCallback(int& depth) : d(depth) { ++d; }
+    ~InsideCallback() { --d; }
+    int& d;
+};
+
+ViewKey view_key(const QKeyEvent& e)
+{
+    switch (e.key()) {
+    case Qt::Key_Escape: return VK_ESCAPE_KEY;
+    case Qt::Key_F1: return VK_F1_KEY;
+    case Qt::Key_F11: return VK_F11_KEY;
+    case Qt::Key_Left: return VK_LEFT_KEY;
+    case Qt::Key_Right: return VK_RIGHT_KEY;
+    case Qt::Key_Up: return VK_UP_KEY;
+    case Qt::Key_Down: return VK_DOWN_KEY;
+    case Qt::Key_P: return VK_P_KEY;
+    case Qt::Key_Plus: return VK_ADD_KEY;
+    case Qt::Key_Minus: return VK_SUBTRACT_KEY;
+    case Qt::Key_Home: return VK_HOME_KEY;
+    case Qt::Key_PageUp: return VK_PRIOR_KEY;
+    case Qt::Key_PageDown: return VK_NEXT_KEY;
+    default: return VK_OTHER_KEY;
+    }
+}
+
+bool view_button(Qt::MouseButton b, MouseButton& out)
+{
+    if (b == Qt::LeftButton) out = MB_LEFT;
+    else if (b == Qt::RightButton) out = MB_RIGHT;
+    else return false;
+    return true;
+}
+} // namespace
 
 QSurfaceFormat CQuorvelView::surfaceFormat()
 {
@@ -26,68 +77,60 @@ QSurfaceFormat CQuorvelView::surfaceFormat()
     return fmt;
 }
 
-CQuorvelView::CQuorvelView(QWidget* parent) : QOpenGLWidget(parent) { setFormat(surfaceFormat()); }
+CQuorvelView::CQuorvelView(CQuorvelDoc& doc, QWidget* parent)
+    : QOpenGLWidget(parent), m_doc(doc), m_view(std::make_unique<ViewBehaviour>(doc, *this))
+{
+    setFormat(surfaceFormat());
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+}
 
 CQuorvelView::~CQuorvelView()
 {
-    // Display lists and textures of a scene the document still owns are
-    // released with the context.
-    makeCurrent();
-    doneCurrent();
+    for (auto& [id, t] : m_timers) t->stop();
+    for (auto& [name, w] : m_modeless) delete w;
+    m_modeless.clear();
+    m_sound.close();
+    // The board and the view state go while the context still exists.
+    GlScope gl(*this);
+    m_view.reset();
 }
+
+SCENE3D* CQuorvelView::scene() const { return m_view->m_gl.scene; }
+GlView& CQuorvelView::glView() { return m_view->m_gl; }
 
 QColor CQuorvelView::clearColour() const { return palette().color(QPalette::Button); }
 
-void CQuorvelView::SetScene(SCENE3D* scene)
+void CQuorvelView::SceneReplaced()
 {
-    m_gl.scene = scene;
-    m_gl.pick_pass = false;
-    ResetCamera(m_gl);
+    GlScope gl(*this);
+    m_view->SceneChanged();
     // A scene the reset camera would not show is framed whole.
-    if (scene && frame_scene_if_lost(*scene, m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0))
-        SetStatusTextRaw(k_framed_status);
-    if (isValid()) {
-        makeCurrent();
-        ResizeView(m_gl, m_gl.width, m_gl.height);   // the scene's field of view
-        doneCurrent();
-    }
-    update();
+    const GlView& g = m_view->m_gl;
+    if (SCENE3D* s = m_doc.scene())
+        if (frame_scene_if_lost(*s, g.height > 0 ? (double)g.width / g.height : 4.0 / 3.0))
+            SetStatusTextRaw(k_framed_status);
 }
 
-int CQuorvelView::FinishScene(SCENE3D& scene)
-{
+int CQuorvelView::FinishScene(SCENE3D& scene) { return m_view->FinishScene(scene); }
 
-    if (!isValid()) {
-        m_pending_finish = &scene;
-        return 1;
-    }
-    makeCurrent();
-    int r = finish_scene_gl(scene);
-    doneCurrent();
-    return r;
-}
+int CQuorvelView::PickObject(int x, int y) { return m_view->Pick(device(x), device(y)); }
 
-void CQuorvelView::ResetView()
-{
-    ResetCamera(m_gl);
-    update();
-}
+int CQuorvelView::device(double logical) const { return (int)(logical * devicePixelRatioF()); }
 
 void CQuorvelView::initializeGL()
 {
+    InsideCallback inside(m_current_depth);
     QColor c = clearColour();
-    m_gl.clear_rgb[0] = (float)c.redF();
-    m_gl.clear_rgb[1] = (float)c.greenF();
-    m_gl.clear_rgb[2] = (float)c.blueF();
-    InitGlobalState(m_gl.clear_rgb[0], m_gl.clear_rgb[1], m_gl.clear_rgb[2]);
-    SCENE3D* s = m_gl.scene;
-    if (m_pending_finish && m_pending_finish == s) {
-        finish_scene_gl(*s);
-    } else if (s && s->m_lists_built) {
-        // Qt may give the widget a new context (sharing lists and textures
-        // with the old one) when it is shown or moved: the global state and
-        // the lights are set again, everything else is rebuilt only when it
-        // did not survive.
+    const float clear[3] = {(float)c.redF(), (float)c.greenF(), (float)c.blueF()};
+    SCENE3D* s = m_doc.scene();
+    // Qt gives the widget a new context when it moves to another top-level
+    // window. Display lists and textures survive only when the new context
+    // shares them; otherwise they are made again. The lights are state of
+    // the context and are programmed again in any case.
+    const bool again = s && s->m_lists_built && !m_view->m_finish_pending;
+    m_view->OnContextCreated(clear);
+    if (again) {
         const OBJECT3D* first = s->nbobjects > 0 ? s->m_objects[0] : nullptr;
         if (first && first->m_list && !glIsList((GLuint)first->m_list)) {
             for (int i = 0; i < s->nbobjects; ++i)
@@ -99,36 +142,213 @@ void CQuorvelView::initializeGL()
             BuildLights(*s);
         }
     }
-    m_pending_finish = nullptr;
 }
 
 void CQuorvelView::resizeGL(int w, int h)
 {
-    const qreal dpr = devicePixelRatioF();
-    ResizeView(m_gl, (int)(w * dpr), (int)(h * dpr));
+    InsideCallback inside(m_current_depth);
+    m_view->OnSize(device(w), device(h));
 }
 
 void CQuorvelView::paintGL()
 {
-    // Qt binds the widget's framebuffer object; the draw buffer is left alone.
-    // The widget's context does not reliably keep the light parameters from
-    // one use to the next, so the scene's lights are programmed again (with
-    // the identity matrix, as after an open) before each frame.
-    if (m_gl.scene && m_gl.scene->m_lists_built) {
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        BuildLights(*m_gl.scene);
+    InsideCallback inside(m_current_depth);
+    // The scene-changed flag lives until the next frame; the frame window
+    // keeps the news (title mark) before it goes.
+    if (m_doc.m_modified) {
+        if (on_scene_modified) on_scene_modified();
+        m_doc.m_modified = 0;
     }
-    PaintView(m_gl);
+    // Qt binds the widget's framebuffer object; the draw buffer is left
+    // alone. The lights were programmed when the scene was finished.
+    PaintView(m_view->m_gl);
 }
 
-int CQuorvelView::PickObject(int x, int y)
+void CQuorvelView::mousePressEvent(QMouseEvent* e)
 {
-    if (!isValid()) return -1;
-    const qreal dpr = devicePixelRatioF();
-    makeCurrent();
-    int r = ::PickObject(m_gl, (int)(x * dpr), (int)(y * dpr));
-    doneCurrent();
-    update();
+    MouseButton b;
+    if (!view_button(e->button(), b)) return;
+    setFocus(Qt::MouseFocusReason);
+    GlScope gl(*this);
+    m_view->OnButtonDown(b, device(e->position().x()), device(e->position().y()));
+}
+
+void CQuorvelView::mouseReleaseEvent(QMouseEvent* e)
+{
+    MouseButton b;
+    if (!view_button(e->button(), b)) return;
+    GlScope gl(*this);
+    m_view->OnButtonUp(b, device(e->position().x()), device(e->position().y()));
+}
+
+void CQuorvelView::mouseMoveEvent(QMouseEvent* e)
+{
+    GlScope gl(*this);
+    m_view->OnMouseMove(device(e->position().x()), device(e->position().y()));
+}
+
+void CQuorvelView::wheelEvent(QWheelEvent* e)
+{
+    GlScope gl(*this);
+    m_view->OnMouseWheel(e->angleDelta().y(), device(e->position().x()), device(e->position().y()));
+    e->accept();
+}
+
+void CQuorvelView::keyPressEvent(QKeyEvent* e)
+{
+    ViewKey k = view_key(*e);
+    GlScope gl(*this);
+    m_view->OnKeyDown(k);
+    if (k == VK_OTHER_KEY) QOpenGLWidget::keyPressEvent(e);
+}
+
+// ---- ViewHost ----
+
+void CQuorvelView::redraw(bool) { update(); }
+
+void CQuorvelView::start_timer(int id, int interval_ms)
+{
+    QTimer*& t = m_timers[id];
+    if (!t) {
+        t = new QTimer(this);
+        connect(t, &QTimer::timeout, this, [this, id] { tick(id); });
+    }
+    t->start(interval_ms < 0 ? 0 : interval_ms);
+}
+
+void CQuorvelView::stop_timer(int id)
+{
+    auto it = m_timers.find(id);
+    if (it != m_timers.end()) it->second->stop();
+}
+
+std::map<int, int> CQuorvelView::runningTimers() const
+{
+    std::map<int, int> r;
+    for (const auto& [id, t] : m_timers)
+        if (t->isActive()) r[id] = t->interval();
     return r;
+}
+
+void CQuorvelView::tick(int id)
+{
+    GlScope gl(*this);
+    m_view->OnTimer(id);
+}
+
+bool CQuorvelView::make_current()
+{
+    if (!isValid()) return false;
+    // Always made current again, even inside another scope: anything that
+    // repaints a widget synchronously (the status line) leaves Qt's own
+    // compositing context current.
+    ++m_current_depth;
+    makeCurrent();
+    return true;
+}
+
+void CQuorvelView::RestoreCurrent()
+{
+    if (m_current_depth > 0 && isValid()) makeCurrent();
+}
+
+void CQuorvelView::done_current()
+{
+    if (m_current_depth > 0 && --m_current_depth == 0) doneCurrent();
+}
+
+std::vector<uint8_t> CQuorvelView::read_frame(int& w, int& h)
+{
+    GlScope gl(*this);
+    w = h = 0;
+    if (!gl.ok()) return {};
+    GlView& g = m_view->m_gl;
+    w = g.width;
+    h = g.height;
+    PaintView(g);
+    glFinish();
+    std::vector<uint8_t> px = read_frame_rgb(w, h);
+    update();   // the screen gets a frame of its own
+    return px;
+}
+
+bool CQuorvelView::file_dialog(FileDialogRequest& r)
+{
+    // Qt's own chooser: it never changes the process's current folder, and
+    // it behaves the same on every desktop.
+    QFileDialog dlg(this, QString::fromStdString(r.title));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setNameFilters(qt_name_filters(r.filter));
+    dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QString suffix = default_suffix(r.default_ext);
+    if (!suffix.isEmpty()) dlg.setDefaultSuffix(suffix);
+    dlg.setDirectory(m_doc.m_folder.empty() ? QDir::currentPath() : QString::fromStdString(m_doc.m_folder));
+    if (!r.default_name.empty() && r.default_name.find('*') == std::string::npos)
+        dlg.selectFile(QString::fromStdString(r.default_name));
+    const int answer = dlg.exec();
+    RestoreCurrent();
+    if (answer != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    r.path = QDir::toNativeSeparators(dlg.selectedFiles().first()).toStdString();
+    return !r.path.empty();
+}
+
+bool CQuorvelView::run_modal(DialogRequest& r)
+{
+    const ModalDialogFn* show = find_modal_dialog(r.name);
+    if (!show) {
+        Trace("no dialog named %s", r.name);
+        return false;
+    }
+    const bool ok = (*show)(this, r);
+    RestoreCurrent();
+    return ok;
+}
+
+void CQuorvelView::show_modeless(const std::string& name)
+{
+    QWidget*& w = m_modeless[name];
+    if (!w) {
+        const ModelessDialogFns* fns = find_modeless_dialog(name);
+        if (!fns || !fns->create) {
+            m_modeless.erase(name);
+            return;
+        }
+        w = fns->create(window(), *m_view);
+        if (!w) {
+            m_modeless.erase(name);
+            return;
+        }
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void CQuorvelView::refresh_modeless(const std::string& name)
+{
+    auto it = m_modeless.find(name);
+    if (it == m_modeless.end()) return;
+    const ModelessDialogFns* fns = find_modeless_dialog(name);
+    if (fns && fns->refresh) fns->refresh(it->second);
+}
+
+void CQuorvelView::capture_mouse(bool on)
+{
+    if (on) grabMouse();
+    else releaseMouse();
+}
+
+// "Resize Display" changes what the commands believe the display size is;
+// the window and the GL viewport stay as they are.
+void CQuorvelView::set_display_size(int, int) {}
+
+bool CQuorvelView::open_sound_device() { return m_sound.open(); }
+
+void CQuorvelView::exit_process(int status)
+{
+    // At once, as the key asks: no window teardown, but what was printed
+    // reaches its file.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }

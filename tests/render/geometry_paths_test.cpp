@@ -1,0 +1,148 @@
+// The three ways an object reaches GL give the same frames, byte for byte,
+// in the normal and the pick pass: whole display lists, faces in buffer
+// objects (the window where GL has them) and direct drawing (the one-shot
+// snapshot).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gl_fixture.h"
+#include "io/open.h"
+#include "render/display_list.h"
+#include "render/textures.h"
+#include "support/recorder.h"
+
+namespace {
+constexpr int W = 96, H = 72;
+
+enum class Path { Lists, Buffers, Direct };
+
+struct PathScope {
+    explicit PathScope(Path p)
+    {
+        set_direct_drawing(p == Path::Direct);
+        set_buffer_objects(p == Path::Buffers);
+    }
+    ~PathScope()
+    {
+        set_direct_drawing(false);
+        set_buffer_objects(true);
+    }
+};
+
+// Opens `file` (or builds a scene with `make`), finishes it with or without
+// lists and returns the normal frame followed by the pick frame.
+std::vector<uint8_t> frames(Path path, const std::string& file, const std::function<void(SCENE3D&)>& make = {})
+{
+    std::vector<uint8_t> out;
+    if (!prepare_gl(W, H)) return out;
+    PathScope scope(path);
+    std::unique_ptr<SCENE3D> scene;
+    if (!file.empty()) {
+        if (!open_document(source_path("samples/" + file), scene, FinishFn()) || !scene) return out;
+    } else {
+        scene = std::make_unique<SCENE3D>();
+        make(*scene);
+    }
+    BuildTextures(*scene);
+    BuildLights(*scene);
+    GlView v;
+    setup_view(v, scene.get(), W, H);
+    for (bool pick : {false, true}) {
+        v.pick_pass = pick;
+        PaintView(v);
+        std::vector<uint8_t> f = read_frame_rgb(W, H);
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    if (current_scene() == scene.get()) current_scene() = nullptr;
+    return out;
+}
+} // namespace
+
+TEST(GeometryPaths, SampleScenesDrawAsTheirLists)
+{
+    RecordingReporter rec;
+    for (const char* f : {"house.wrl", "anim.wrl", "markers_v1.wrl", "separators_v1.wrl", "cube.x", "building.ign",
+                          "terrain.igz", "points.pts"}) {
+        SCOPED_TRACE(f);
+        std::vector<uint8_t> lists = frames(Path::Lists, f);
+        ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
+        EXPECT_TRUE(lists == frames(Path::Buffers, f)) << "buffer objects";
+        EXPECT_TRUE(lists == frames(Path::Direct, f)) << "direct drawing";
+    }
+}
+
+TEST(GeometryPaths, StateLeftByOneObjectReachesTheNextAsFromItsList)
+{
+    RecordingReporter rec;
+    // A lit object with slanted normals, then an unlit one (compiled without
+    // normals: it is lit with whatever normal the first one left), a third
+    // one with built normals, and the same as an untextured scene (no
+    // normals at all). The third shows its normals and axes, drawn from its
+    // list after the faces in every path.
+    auto make = [](bool textured) {
+        return [textured](SCENE3D& s) {
+            OBJECT3D* a = make_square(-6, -6, -1, -1, 0, "lit");
+            a->m_normals = new Vec3[1]{Vec3(0.6f, 0.f, 0.8f)};
+            a->nbnormal = 1;
+            a->normalindex = new int32_t[5]{0, 0, 0, 0, -1};
+            s.add_object(a);
+            OBJECT3D* b = make_square(1, 1, 6, 6, 0, "unlit");
+            b->m_lighting = 0;
+            s.add_object(b);
+            OBJECT3D* c = make_square(1, -6, 6, -1, 0, "built");
+            c->m_show_normals = 1;
+            c->m_show_axes = 1;
+            s.add_object(c);
+            s.m_textured = textured;
+        };
+    };
+    for (bool textured : {true, false}) {
+        SCOPED_TRACE(textured ? "textured" : "untextured");
+        std::vector<uint8_t> lists = frames(Path::Lists, "", make(textured));
+        ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
+        EXPECT_TRUE(lists == frames(Path::Buffers, "", make(textured))) << "buffer objects";
+        EXPECT_TRUE(lists == frames(Path::Direct, "", make(textured))) << "direct drawing";
+    }
+}
+
+TEST(GeometryPaths, AListNameOfAnotherContextDrawsItsOwnObject)
+{
+    RecordingReporter rec;
+    SCENE3D first, second;
+    OBJECT3D* a = make_square(-6, -6, -1, -1, 0, "a");
+    a->translation = Vec3(-1.f, -1.f, 0.f);
+    first.add_object(a);
+    int name = 0;
+    {
+        // Faces in a buffer object of a context that then goes away with
+        // the object still holding its list name.
+        HeadlessGL gone;
+        ASSERT_TRUE(gone.create(80, 80)) << gone.error();
+        ASSERT_EQ(BuildList(*a), 1);
+        name = a->m_list;
+        a->m_list = 0;
+        a->m_list_built = 0;
+    }
+    // A fresh context hands out the same first list name, here to a whole
+    // list.
+    HeadlessGL fresh;
+    ASSERT_TRUE(fresh.create(80, 80)) << fresh.error();
+    InitGlobalState(0.f, 0.f, 0.f);
+    set_buffer_objects(false);
+    OBJECT3D* b = make_square(1, 1, 6, 6, 0, "b");
+    second.add_object(b);
+    ASSERT_EQ(BuildList(*b), 1);
+    set_buffer_objects(true);
+    EXPECT_EQ(b->m_list, name);
+    GlView v;
+    setup_view(v, &second, 80, 80);
+    PaintView(v);
+    // Drawn where it is, not under the other object's transform.
+    EXPECT_EQ(count_pixels(0, 0, 40, 40), 0);
+    EXPECT_GT(count_pixels(46, 46, 68, 68), 400);
+    if (current_scene() == &second) current_scene() = nullptr;
+    second.m_objects[0]->m_list_built = 0;   // its list goes with this context
+}
