@@ -19,6 +19,7 @@
 
 #include "math/cformat.h"
 #include "scene/report.h"
+#include "view/qt/dialog_registry.h"
 #include "view/small_dialogs.h"
 
 ModelessPanel* make_properties_panel(ViewBehaviour& view, QWidget* parent);
@@ -223,4 +224,21 @@ bool RunViewDialogRequest(QWidget* parent, DialogRequest& request, bool& ok)
     ok = d->exec() == QDialog::Accepted;
     delete d;
     return true;
+}
+
+void register_view_dialogs()
+{
+    for (const char* name : {"Focale", "Viewpoints", "Open IGN File", "Objects"})
+        register_modal_dialog(name, [](QWidget* parent, DialogRequest& r) {
+            bool ok = false;
+            return RunViewDialogRequest(parent, r, ok) && ok;
+        });
+    for (const char* name : {"Properties", "Object Editor", "Animate Virtual Visit"}) {
+        const std::string n = name;
+        register_modeless_dialog(n, ModelessDialogFns{
+            [n](QWidget* parent, ViewBehaviour& view) -> QWidget* { return CreateViewPanel(n, view, parent); },
+            [](QWidget* w) {
+                if (auto* p = qobject_cast<ModelessPanel*>(w)) p->reread();
+            }});
+    }
 }

@@ -46,5 +46,8 @@ ModelessPanel* CreateViewPanel(const std::string& name, ViewBehaviour& view, QWi
 // gives true; false when the request is none of these.
 bool RunViewDialogRequest(QWidget* parent, DialogRequest& request, bool& ok);
 
+// Makes all of the above known to the view's dialog registry by name.
+void register_view_dialogs();
+
 // The dialog objects themselves, for hosts that run them differently.
 QDialog* MakeViewDialog(QWidget* parent, DialogRequest& request);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -7,16 +8,20 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
+#include "app/mainframe.h"
 #include "dialogs/view_dialogs.h"
 #include "image/texture.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
 #include "view/behaviour.h"
+#include "view/commands.h"
 #include "view/document.h"
 #include "view/headless_host.h"
+#include "view/qt/view.h"
 #include "view/small_dialogs.h"
 
 namespace {
@@ -212,4 +217,29 @@ TEST(SmallDialogs, ViewpointChoiceMovesTheCameraAndIgnFillsItsList)
     EXPECT_EQ(names->currentText(), "TOTO");
     DialogRequest other("Viewpoints");   // a name alone is not this dialog
     EXPECT_EQ(MakeViewDialog(nullptr, other), nullptr);
+}
+
+TEST(ViewDialogsInShell, CommandsShowThePanelsAndRunTheModals)
+{
+    RecordingReporter rec;
+    CMainFrame frame;
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    ViewBehaviour& v = frame.view()->behaviour();
+    run_command(v, 32790);
+    run_command(v, 32882);
+    for (const char* name : {"Properties", "Object Editor"}) {
+        auto* panel = frame.findChild<ModelessPanel*>(name);
+        ASSERT_TRUE(panel) << name;
+        EXPECT_TRUE(panel->isVisible()) << name;
+    }
+    // "Focale" through the view's registry: typed 30, closed with OK.
+    QTimer::singleShot(0, [] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_TRUE(d);
+        d->findChild<QLineEdit*>("ctl1082")->setText("30");
+        QTest::mouseClick(d->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
+    });
+    run_command(v, 32889);
+    EXPECT_EQ(v.scene()->m_fovy, 30.0);
 }
