@@ -3,6 +3,7 @@
 #include "dialogs/board_options_dialog.h"
 #include "dialogs/model_dialogs_qt.h"
 #include "dialogs/replication_dlg.h"
+#include "dialogs/view_dialogs.h"
 #include "image/replication_state.h"
 #include "view/board_view.h"
 #include "view/model_dialogs.h"
@@ -27,4 +28,5 @@ void register_shell_dialogs()
     });
     register_modal_dialog(kReplicationDialogName,
                           [](QWidget* view, DialogRequest& r) { return RunReplicationRequest(view, r); });
+    register_view_dialogs();
 }

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "scene/scene3d.h"
 #include "view/behaviour.h"
 
 namespace {
@@ -164,7 +165,13 @@ bool run_command(ViewBehaviour& v, int id)
 {
     const Command* c = find_command(id);
     if (!c) return false;
-    if (c->run) c->run(v);
+    if (!c->run) return true;
+    const SCENE3D* before = v.scene();
+    const int count = before ? before->nbobjects : 0;
+    c->run(v);
+    // The object editor lists the scene's objects: a command that added
+    // some (the generators) has it read the scene again.
+    if (v.scene() == before && before && before->nbobjects > count) v.host().refresh_modeless("Object Editor");
     return true;
 }
 
