@@ -61,11 +61,10 @@ const CommandText k_texts[] = {
     {32819, "statistics", "&Action", ""},
     {32839, "Dump Scene", "&Action", ""},
     {40007, "Dump", "&Action", ""},
-    {32790, "Object properties...", "&Action", ""},
-    {32833, "Edit Object", "&Action", ""},
-    {32826, "Objects", "&Action", ""},
+    {32790, "Object properties...", "&Display", ""},
+    {32833, "Edit Object", "&Display", ""},
     {32830, "Viewpoints", "&Action", ""},
-    {32889, "Focale", "&Action", ""},
+    {32889, "Focale", "&Display", ""},
     // View
     {33001, "View All", "View", "Home"},
     {32792, "Toggle Y Z axis", "View", ""},
@@ -105,6 +104,7 @@ const CommandText k_texts[] = {
     {32872, "Options", "2D Modelling", ""},
     // Transform
     {32775, "Center", "Transform", ""},
+    {32826, "Objects", "Transform", ""},
     {32827, "Map Picture on Mesh", "Transform", ""},
     // Texture
     {32794, "&Edit...", "Texture", ""},
