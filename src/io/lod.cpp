@@ -6,11 +6,13 @@
 // loaded into a scene of its own.
 #include "io/lod.h"
 
+
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/cut_short.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
 #include "math/cformat.h"
@@ -123,9 +125,10 @@ int read_lod_script(Scene& loader, LODSET& set)
         words.next_number(distance);
         levels.push_back({std::string(file), (float)distance});
     }
-    if ((int)levels.size() < announced)
-        Trace("LOD script %s: %d levels announced, %d given", loader.m_filename.c_str(), announced,
-              (int)levels.size());
+    // Fewer levels than announced: the script was probably cut short.
+    if ((int)levels.size() < n)
+        report_cut_short(loader.m_filename,
+                         qv_format("ends after %d of the %d levels announced", (int)levels.size(), announced));
     n = (int)levels.size();
 
     set.clear();

@@ -119,7 +119,8 @@ TEST(LodScript, ScriptsCutShortLoadTheLevelsTheyName)
         int empty_level;   // the level left empty, or -1
     } cases[] = {
         {"LOD: 2\ncenter: 1 2\nA a.wrl 5\nB a.wrl 9\n", 2, {-1000, 5, 9}, {1, 2, 0}, {}, -1},
-        {"LOD: 3\ncenter: 1 2 3\nA a.wrl 5\nB a.wrl\n", 2, {-1000, 5, 0}, {1, 2, 3}, {}, -1},
+        {"LOD: 3\ncenter: 1 2 3\nA a.wrl 5\nB a.wrl\n", 2, {-1000, 5, 0}, {1, 2, 3},
+         {"File " + dir.file("s.lod") + " ends after 2 of the 3 levels announced: the file may be cut short"}, -1},
         {"LOD: 2\ncenter: 0 0 0\nA absent.wrl 1\nB a.wrl 2\n", 2, {-1000, 1, 2}, {},
          {"File " + dir.file("absent.wrl") + " is not a vrml one"}, 0},
         {"LOD: 1\ncenter: 0 0 0\nA notvrml.lod 1\n", 1, {-1000, 1}, {},
