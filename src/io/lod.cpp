@@ -6,7 +6,6 @@
 // loaded into a scene of its own.
 #include "io/lod.h"
 
-
 #include <algorithm>
 #include <string>
 #include <string_view>
