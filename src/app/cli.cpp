@@ -16,6 +16,17 @@ void StderrReporter::message_box(const std::string& text, const std::string&)
     std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
 }
 
+bool parse_size(const char* text, int& w, int& h)
+{
+    int a = 0, b = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text, "%d%c%d%c", &a, &x, &b, &extra) != 3 || (x != 'x' && x != 'X')) return false;
+    if (a <= 0 || b <= 0 || a > 16384 || b > 16384) return false;
+    w = a;
+    h = b;
+    return true;
+}
+
 namespace {
 struct CliMode {
     const char* flag;

@@ -14,6 +14,9 @@ constexpr int k_exit_reported = 2;   // it was read and its output written, but 
 constexpr int k_exit_failed = 1;     // nothing could be opened or written (or the command line was wrong)
 int run_cli(int argc, char** argv);
 
+// "WxH" of --size: both from 1 to 16384.
+bool parse_size(const char* text, int& w, int& h);
+
 // The modes, each in its own file.
 int cli_info(int argc, char** argv);         // --info FILE
 int cli_dump(int argc, char** argv);         // --dump FILE

@@ -40,17 +40,6 @@ struct Script {
     std::vector<ScriptStep> steps;
 };
 
-bool parse_size(const char* text, int& w, int& h)
-{
-    int a = 0, b = 0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text, "%d%c%d%c", &a, &x, &b, &extra) != 3 || (x != 'x' && x != 'X')) return false;
-    if (a <= 0 || b <= 0 || a > 16384 || b > 16384) return false;
-    w = a;
-    h = b;
-    return true;
-}
-
 bool parse_id(const char* text, int& id)
 {
     errno = 0;

@@ -10,17 +10,6 @@
 #include "render/snapshot.h"
 
 namespace {
-bool parse_size(const char* text, int& w, int& h)
-{
-    int a = 0, b = 0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text, "%d%c%d%c", &a, &x, &b, &extra) != 3 || (x != 'x' && x != 'X')) return false;
-    if (a <= 0 || b <= 0 || a > 16384 || b > 16384) return false;
-    w = a;
-    h = b;
-    return true;
-}
-
 int usage()
 {
     std::fprintf(stderr, "usage: quorvel --snapshot OUT.bmp [--size WxH] [--fit] FILE\n");

@@ -289,7 +289,7 @@ struct XReader {
         if (!count("face material", "face materials", INT_MAX, nidx)) return false;
         std::vector<int32_t> fm((size_t)std::max(o.nbface, 0), 0);
         for (int i = 0; i < nidx; ++i) {
-            float v;
+            float v = 0.f;
             if (!number(v, "face materials")) return false;
             if (i < o.nbface) fm[(size_t)i] = v >= 0.f && v < 1e9f ? (int32_t)v : -1;
         }
@@ -372,7 +372,7 @@ struct XReader {
             int k = 0;
             if (!count("corner", "corners", INT_MAX, k)) return false;
             for (int c = 0; c < k; ++c) {
-                float v;
+                float v = 0.f;
                 if (!number(v, "normal faces")) return false;
                 ni.push_back(v >= 0.f && v < (float)n ? (int32_t)v : 0);
             }

@@ -98,14 +98,7 @@ int AddExtrude(SCENE3D& scene)
     }
     o->m_name = curve ? "Extrude_curve" : "Extrude";
     o->m_needs_rebuild = 1;
-    if (!scene.add_object(o)) {
-        delete o;
-        return 0;
-    }
-    o->compute_bounds();
-    o->compute_center();
-    scene.compute_world_bounds(scene.nbobjects - 1);
-    return 1;
+    return scene.append_generated(o);
 }
 
 int ExtrudeDrawing(OBJECT3D& result, const ShapeList& shapes)

@@ -15,17 +15,7 @@ uint32_t g_relief_state = 1;
 
 const TexVertex kSquareTex[4] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
 
-int append(SCENE3D& scene, OBJECT3D* o)
-{
-    if (!scene.add_object(o)) {
-        delete o;
-        return 0;
-    }
-    o->compute_bounds();
-    o->compute_center();
-    scene.compute_world_bounds(scene.nbobjects - 1);
-    return 1;
-}
+int append(SCENE3D& scene, OBJECT3D* o) { return scene.append_generated(o); }
 } // namespace
 
 int relief_rand()

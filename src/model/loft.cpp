@@ -21,17 +21,7 @@ const XY kProfile[7] = {{0, 0}, {1.3f, 0.52f}, {3.85f, 0.9f}, {8.5f, 1.3f},
 // 0.02 as the single-precision value of the hull's texture mapping.
 constexpr float kHullTexStep = 0.02f;
 
-int append(SCENE3D& scene, OBJECT3D* o)
-{
-    if (!scene.add_object(o)) {
-        delete o;
-        return 0;
-    }
-    o->compute_bounds();
-    o->compute_center();
-    scene.compute_world_bounds(scene.nbobjects - 1);
-    return 1;
-}
+int append(SCENE3D& scene, OBJECT3D* o) { return scene.append_generated(o); }
 
 } // namespace
 

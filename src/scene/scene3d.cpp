@@ -58,6 +58,18 @@ void SCENE3D::delete_objects()
     m_lists_built = 0;
 }
 
+int SCENE3D::append_generated(OBJECT3D* o)
+{
+    if (!add_object(o)) {
+        delete o;
+        return 0;
+    }
+    o->compute_bounds();
+    o->compute_center();
+    compute_world_bounds(nbobjects - 1);
+    return 1;
+}
+
 int SCENE3D::add_object(OBJECT3D* obj)
 {
     if (!obj || nbobjects + m_nbboxes >= m_capacity) return 0;

@@ -90,6 +90,10 @@ public:
     void delete_objects();
     // Appends obj; 0 (and obj not taken) when the array is full.
     int add_object(OBJECT3D* obj);
+    // Appends a generated object with its bounding box, centre and the world
+    // bounds brought up to date; when the array is full obj is deleted and
+    // 0 returned.
+    int append_generated(OBJECT3D* obj);
     // Deletes object i and moves the later objects (and the bounding-box
     // objects behind them) down one slot; 0 when i names no object.
     int remove_object(int i);

@@ -53,7 +53,9 @@ inline void expect_consistent(const OBJECT3D& o)
         }
         // A texture number beyond the coordinates is allowed (an X mesh with
         // fewer coordinates than vertices): the corner is checked where drawn.
-        if (o.texindex) ASSERT_GE(o.texindex[k], 0);
+        if (o.texindex) {
+            ASSERT_GE(o.texindex[k], 0);
+        }
     }
     if (o.nbindex > 0) {
         ASSERT_EQ(o.m_index[o.nbindex - 1], -1);

@@ -156,6 +156,8 @@ TEST(Gzip, SurvivesEveryTruncationAndRandomMutations)
         write_whole_file("m.wrl", b);
         SCENE3D s;
         Scene L;
-        if (L.load_buffer("m.wrl", s) && L.read_file(s)) ASSERT_EQ(check_scene(s), "") << round;
+        if (L.load_buffer("m.wrl", s) && L.read_file(s)) {
+            ASSERT_EQ(check_scene(s), "") << round;
+        }
     }
 }

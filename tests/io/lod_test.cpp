@@ -137,8 +137,9 @@ TEST(LodScript, ScriptsCutShortLoadTheLevelsTheyName)
         LODSET set;
         ASSERT_EQ(read_lod_script(*L, set), 1);
         ASSERT_EQ(set.m_nlevels, c.levels);
-        if (!c.distances.empty())
+        if (!c.distances.empty()) {
             EXPECT_EQ(std::vector<float>(set.m_distances, set.m_distances + c.levels + 1), c.distances);
+        }
         EXPECT_EQ(set.center, c.center);
         std::vector<std::string> boxes;
         for (const auto& b : rec.boxes) boxes.push_back(b.text);

@@ -130,9 +130,10 @@ TEST(SafeWrite, AFailureAtAnyStepKeepsTheOldFileByteForByte)
             ASSERT_EQ(rec.boxes.size(), 1u);
             EXPECT_NE(rec.boxes[0].text.find(f.said), std::string::npos) << rec.boxes[0].text;
             EXPECT_NE(rec.boxes[0].text.find(dir.path()), std::string::npos) << rec.boxes[0].text;
-            if (f.step != Step::Create)
+            if (f.step != Step::Create) {
                 EXPECT_NE(rec.boxes[0].text.find(std::string("The file ") + w.file + " is unchanged."),
                           std::string::npos);
+            }
         }
     }
 }
