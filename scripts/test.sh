@@ -10,7 +10,7 @@ bash scripts/build.sh
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 status=0
 echo "== full suite (Xvfb) =="
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
   ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 600 || status=1
 
 echo "== core suite under ASan+UBSan =="
