@@ -10,8 +10,11 @@ namespace vrml {
 
 namespace {
 constexpr float k_pi = 3.14159265358979f;
-constexpr int k_segments = 24;   // around a sphere, cylinder or cone
-constexpr int k_rings = 12;      // from pole to pole of a sphere
+// Tessellation of the primitives: what readers of these formats draw at
+// their default complexity, so that a file shows the same facets here.
+constexpr int k_segments = 20;          // around a cylinder or cone
+constexpr int k_sphere_segments = 15;   // around a sphere
+constexpr int k_rings = 14;             // from pole to pole of a sphere
 constexpr int k_max_grid = 4000000;
 
 // Appends a face of the given corners with per-corner normals and texture
@@ -168,15 +171,15 @@ void make_sphere(Mesh& m, float r)
     int32_t first = (int32_t)m.pts.size();
     for (int i = 0; i <= k_rings; ++i) {
         float phi = k_pi * (float)i / k_rings;   // from the north pole
-        for (int j = 0; j <= k_segments; ++j) {
-            float th = 2 * k_pi * (float)j / k_segments;
+        for (int j = 0; j <= k_sphere_segments; ++j) {
+            float th = 2 * k_pi * (float)j / k_sphere_segments;
             Vec3 n(-std::sin(phi) * std::sin(th), std::cos(phi), -std::sin(phi) * std::cos(th));
-            vertex(m, n * r, n, (float)j / k_segments, 1.f - (float)i / k_rings);
+            vertex(m, n * r, n, (float)j / k_sphere_segments, 1.f - (float)i / k_rings);
         }
     }
-    const int w = k_segments + 1;
+    const int w = k_sphere_segments + 1;
     for (int i = 0; i < k_rings; ++i)
-        for (int j = 0; j < k_segments; ++j) {
+        for (int j = 0; j < k_sphere_segments; ++j) {
             int32_t a = first + i * w + j, b = a + w;
             if (i == 0) face(m, {a, b, b + 1});
             else if (i == k_rings - 1) face(m, {a, b, a + 1});

@@ -139,7 +139,7 @@ TEST_F(VrmlGraph, GroupsPrimitivesAndProtos)
          2, 4 + 8 + 4, {-1, 0, -1}, {4, 4, 1}},
         {"primitives of both versions",
          k_v1 + "Separator { Cube { width 4 } Sphere { } Cone { } Cylinder { parts SIDES } }",
-         4, 12 + 528 + 24 + 22 + 48, {-2, -1, -1}, {2, 1, 1}},
+         4, 12 + 390 + 20 + 18 + 40, {-2, -1, -1}, {2, 1, 1}},
         {"VRML 1.0 state: transforms accumulate, Separators restore",
          k_v1 + "Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } Translation { translation 1 0 0 }\n"
                 " Separator { Scale { scaleFactor 2 2 2 } IndexedFaceSet { coordIndex [ 0 1 2 ] } }\n"
