@@ -211,7 +211,9 @@ void disc(Mesh& m, float r, float y, bool up)
     m.tidx.push_back(-1);
 }
 
-void side(Mesh& m, float r_bottom, float r_top, float h)
+// apex: a cone's side, triangles meeting at the top (a cylinder of radius
+// 0 keeps its quads, as the faces of a cylinder).
+void side(Mesh& m, float r_bottom, float r_top, float h, bool apex)
 {
     int32_t first = (int32_t)m.pts.size();
     float slope = (r_bottom - r_top) / (h != 0.f ? h : 1.f);
@@ -224,7 +226,7 @@ void side(Mesh& m, float r_bottom, float r_top, float h)
     }
     for (int j = 0; j < k_segments; ++j) {
         int32_t b0 = first + 2 * j, t0 = b0 + 1, b1 = b0 + 2, t1 = b0 + 3;
-        if (r_top == 0.f) face(m, {b0, b1, t0});
+        if (apex) face(m, {b0, b1, t0});
         else face(m, {b0, b1, t1, t0});
     }
 }
@@ -232,14 +234,14 @@ void side(Mesh& m, float r_bottom, float r_top, float h)
 
 void make_cylinder(Mesh& m, float r, float h, int parts)
 {
-    if (parts & 1) side(m, r, r, h);
+    if (parts & 1) side(m, r, r, h, false);
     if (parts & 2) disc(m, r, h / 2, true);
     if (parts & 4) disc(m, r, -h / 2, false);
 }
 
 void make_cone(Mesh& m, float r, float h, int parts)
 {
-    if (parts & 1) side(m, r, 0.f, h);
+    if (parts & 1) side(m, r, 0.f, h, true);
     if (parts & 4) disc(m, r, -h / 2, false);
 }
 
