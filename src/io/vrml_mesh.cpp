@@ -51,29 +51,42 @@ int Mesh::faces() const { return (int)std::count(idx.begin(), idx.end(), -1); }
 void Mesh::normalise_lists()
 {
     if (!idx.empty() && idx.back() != -1) idx.push_back(-1);
-    // Corners naming no vertex are dropped, and faces left without corners.
+    // Corners naming no vertex are dropped, and faces left without corners
+    // (faces left with fewer than three: they cover nothing).
     const int32_t np = (int32_t)pts.size();
+    const size_t least = kind == Faces ? 3 : 1;
     bool bad = false;
-    for (int32_t v : idx)
+    size_t run = 0;
+    for (int32_t v : idx) {
         if (v < -1 || v >= np) bad = true;
+        if (v != -1) ++run;
+        else {
+            if (run < least) bad = true;
+            run = 0;
+        }
+    }
     if (bad) {
         std::vector<int32_t> i2, n2, t2, f2;
         size_t start = 0;
         int f = 0;
         for (size_t k = 0; k < idx.size(); ++k) {
             if (idx[k] != -1) continue;
-            size_t kept = i2.size();
+            size_t kept = i2.size(), nkept = n2.size(), tkept = t2.size();
             for (size_t c = start; c < k; ++c) {
                 if (idx[c] < 0 || idx[c] >= np) continue;
                 i2.push_back(idx[c]);
                 if (c < nidx.size()) n2.push_back(nidx[c]);
                 if (c < tidx.size()) t2.push_back(tidx[c]);
             }
-            if (i2.size() > kept) {
+            if (i2.size() - kept >= least) {
                 i2.push_back(-1);
                 if (!nidx.empty()) n2.push_back(-1);
                 if (!tidx.empty()) t2.push_back(-1);
                 if ((size_t)f < fcol.size()) f2.push_back(fcol[(size_t)f]);
+            } else {
+                i2.resize(kept);
+                n2.resize(nkept);
+                t2.resize(tkept);
             }
             start = k + 1;
             ++f;

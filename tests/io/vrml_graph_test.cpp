@@ -145,6 +145,10 @@ TEST_F(VrmlGraph, GroupsPrimitivesAndProtos)
         {"VRML 1.0 Switch that inherits the enclosing choice",
          k_v1 + "Switch { whichChild 1 Cube { } Switch { whichChild -2 Cube { width 4 } Cube { } } }", 1, 12,
          {-1, -1, -1}, {1, 1, 1}},
+        {"faces of fewer than three corners are left out",
+         k_v2 + "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] }"
+                " coordIndex [ 0 1 -1 0 1 2 -1 2 -1 ] } }",
+         1, 1, {0, 0, 0}, {1, 1, 0}},
         {"VRML 1.0 state: transforms accumulate, Separators restore",
          k_v1 + "Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } Translation { translation 1 0 0 }\n"
                 " Separator { Scale { scaleFactor 2 2 2 } IndexedFaceSet { coordIndex [ 0 1 2 ] } }\n"
