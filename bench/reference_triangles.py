@@ -6,8 +6,9 @@ usage: reference_triangles.py QUORVEL REFERENCE_TSV CORPUS_DIR
 REFERENCE_TSV lists "file<TAB>reference triangles" (ERR where the reference
 refused the file), as written by a reader such as Coin3D's SoCallbackAction
 triangle count. Our count is indices - 3 x faces over the objects that
-`QUORVEL --info` lists (each face of n corners is n - 2 triangles); line
-and point sets count too, so files with them differ. Prints one line per
+`QUORVEL --info` lists (each face of n corners is n - 2 triangles), less
+the line and point sets (objects listed as wireframe or point set), which
+hold no triangles, as in the reference. Prints one line per
 file and a summary: files that match exactly and within 1%.
 """
 import re
@@ -20,11 +21,20 @@ def ours(quorvel, path):
         out = subprocess.run([quorvel, "--info", path], capture_output=True, text=True, timeout=120).stdout
     except subprocess.TimeoutExpired:
         return None, []
-    m = re.search(r"objects: \d+ \(points \d+, faces (\d+), indices (\d+)\)", out)
     skipped = [l.strip() for l in out.splitlines() if l.strip().endswith("not read")]
-    if not m:
+    lines = out.splitlines()
+    first = next((i for i, l in enumerate(lines) if re.match(r"\s*objects: \d+", l)), None)
+    if first is None:
         return None, skipped
-    return int(m.group(2)) - 3 * int(m.group(1)), skipped
+    tris = 0
+    for l in lines[first + 1:]:
+        if re.match(r"\s*lights: ", l):
+            break
+        m = re.search(r": points \d+, faces (\d+), indices (\d+)", l)
+        # Line and point sets (drawn as wireframe) hold no triangles.
+        if m and ", wireframe" not in l and ", point set" not in l:
+            tris += int(m.group(2)) - 3 * int(m.group(1))
+    return tris, skipped
 
 
 def main():

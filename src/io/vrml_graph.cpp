@@ -939,6 +939,7 @@ struct Reader {
         const VNode* tex_transform = nullptr;
         bool clockwise = false;
         std::string name;
+        int switch_choice = -1;   // whichChild of the enclosing Switch, for those that inherit it
     };
 
     static std::vector<Vec3> vec_list(const VNode* n, const char* field)
@@ -1082,9 +1083,13 @@ struct Reader {
             st.name = keep;
         } else if (t == "Switch") {
             int w = (int)n->num("whichChild", -1.f);
+            if (w == -2) w = st.switch_choice;   // the choice of the enclosing Switch
+            int keep = st.switch_choice;
+            st.switch_choice = w;
             if (w == -3)
                 for (const VNode* c : n->children) visit1(c, st, depth + 1);
             else if (w >= 0 && w < (int)n->children.size()) visit1(n->children[(size_t)w], st, depth + 1);
+            st.switch_choice = keep;
         } else if (t == "LOD") {
             if (!n->children.empty()) visit1(n->children[0], st, depth + 1);
         } else if (t == "Transform") st.m = st.m * transform_of(*n, true);

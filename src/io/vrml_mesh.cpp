@@ -10,8 +10,11 @@ namespace vrml {
 
 namespace {
 constexpr float k_pi = 3.14159265358979f;
-constexpr int k_segments = 24;   // around a sphere, cylinder or cone
-constexpr int k_rings = 12;      // from pole to pole of a sphere
+// Tessellation of the primitives: what readers of these formats draw at
+// their default complexity, so that a file shows the same facets here.
+constexpr int k_segments = 20;          // around a cylinder or cone
+constexpr int k_sphere_segments = 15;   // around a sphere
+constexpr int k_rings = 14;             // from pole to pole of a sphere
 constexpr int k_max_grid = 4000000;
 
 // Appends a face of the given corners with per-corner normals and texture
@@ -48,29 +51,42 @@ int Mesh::faces() const { return (int)std::count(idx.begin(), idx.end(), -1); }
 void Mesh::normalise_lists()
 {
     if (!idx.empty() && idx.back() != -1) idx.push_back(-1);
-    // Corners naming no vertex are dropped, and faces left without corners.
+    // Corners naming no vertex are dropped, and faces left without corners
+    // (faces left with fewer than three: they cover nothing).
     const int32_t np = (int32_t)pts.size();
+    const size_t least = kind == Faces ? 3 : 1;
     bool bad = false;
-    for (int32_t v : idx)
+    size_t run = 0;
+    for (int32_t v : idx) {
         if (v < -1 || v >= np) bad = true;
+        if (v != -1) ++run;
+        else {
+            if (run < least) bad = true;
+            run = 0;
+        }
+    }
     if (bad) {
         std::vector<int32_t> i2, n2, t2, f2;
         size_t start = 0;
         int f = 0;
         for (size_t k = 0; k < idx.size(); ++k) {
             if (idx[k] != -1) continue;
-            size_t kept = i2.size();
+            size_t kept = i2.size(), nkept = n2.size(), tkept = t2.size();
             for (size_t c = start; c < k; ++c) {
                 if (idx[c] < 0 || idx[c] >= np) continue;
                 i2.push_back(idx[c]);
                 if (c < nidx.size()) n2.push_back(nidx[c]);
                 if (c < tidx.size()) t2.push_back(tidx[c]);
             }
-            if (i2.size() > kept) {
+            if (i2.size() - kept >= least) {
                 i2.push_back(-1);
                 if (!nidx.empty()) n2.push_back(-1);
                 if (!tidx.empty()) t2.push_back(-1);
                 if ((size_t)f < fcol.size()) f2.push_back(fcol[(size_t)f]);
+            } else {
+                i2.resize(kept);
+                n2.resize(nkept);
+                t2.resize(tkept);
             }
             start = k + 1;
             ++f;
@@ -168,15 +184,15 @@ void make_sphere(Mesh& m, float r)
     int32_t first = (int32_t)m.pts.size();
     for (int i = 0; i <= k_rings; ++i) {
         float phi = k_pi * (float)i / k_rings;   // from the north pole
-        for (int j = 0; j <= k_segments; ++j) {
-            float th = 2 * k_pi * (float)j / k_segments;
+        for (int j = 0; j <= k_sphere_segments; ++j) {
+            float th = 2 * k_pi * (float)j / k_sphere_segments;
             Vec3 n(-std::sin(phi) * std::sin(th), std::cos(phi), -std::sin(phi) * std::cos(th));
-            vertex(m, n * r, n, (float)j / k_segments, 1.f - (float)i / k_rings);
+            vertex(m, n * r, n, (float)j / k_sphere_segments, 1.f - (float)i / k_rings);
         }
     }
-    const int w = k_segments + 1;
+    const int w = k_sphere_segments + 1;
     for (int i = 0; i < k_rings; ++i)
-        for (int j = 0; j < k_segments; ++j) {
+        for (int j = 0; j < k_sphere_segments; ++j) {
             int32_t a = first + i * w + j, b = a + w;
             if (i == 0) face(m, {a, b, b + 1});
             else if (i == k_rings - 1) face(m, {a, b, a + 1});
@@ -208,7 +224,9 @@ void disc(Mesh& m, float r, float y, bool up)
     m.tidx.push_back(-1);
 }
 
-void side(Mesh& m, float r_bottom, float r_top, float h)
+// apex: a cone's side, triangles meeting at the top (a cylinder of radius
+// 0 keeps its quads, as the faces of a cylinder).
+void side(Mesh& m, float r_bottom, float r_top, float h, bool apex)
 {
     int32_t first = (int32_t)m.pts.size();
     float slope = (r_bottom - r_top) / (h != 0.f ? h : 1.f);
@@ -221,7 +239,7 @@ void side(Mesh& m, float r_bottom, float r_top, float h)
     }
     for (int j = 0; j < k_segments; ++j) {
         int32_t b0 = first + 2 * j, t0 = b0 + 1, b1 = b0 + 2, t1 = b0 + 3;
-        if (r_top == 0.f) face(m, {b0, b1, t0});
+        if (apex) face(m, {b0, b1, t0});
         else face(m, {b0, b1, t1, t0});
     }
 }
@@ -229,14 +247,14 @@ void side(Mesh& m, float r_bottom, float r_top, float h)
 
 void make_cylinder(Mesh& m, float r, float h, int parts)
 {
-    if (parts & 1) side(m, r, r, h);
+    if (parts & 1) side(m, r, r, h, false);
     if (parts & 2) disc(m, r, h / 2, true);
     if (parts & 4) disc(m, r, -h / 2, false);
 }
 
 void make_cone(Mesh& m, float r, float h, int parts)
 {
-    if (parts & 1) side(m, r, 0.f, h);
+    if (parts & 1) side(m, r, 0.f, h, true);
     if (parts & 4) disc(m, r, -h / 2, false);
 }
 

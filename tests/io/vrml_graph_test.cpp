@@ -139,7 +139,16 @@ TEST_F(VrmlGraph, GroupsPrimitivesAndProtos)
          2, 4 + 8 + 4, {-1, 0, -1}, {4, 4, 1}},
         {"primitives of both versions",
          k_v1 + "Separator { Cube { width 4 } Sphere { } Cone { } Cylinder { parts SIDES } }",
-         4, 12 + 528 + 24 + 22 + 48, {-2, -1, -1}, {2, 1, 1}},
+         4, 12 + 390 + 20 + 18 + 40, {-2, -1, -1}, {2, 1, 1}},
+        {"a cylinder of radius 0 keeps its side", k_v2 + "Shape { geometry Cylinder { radius 0 height 4 } }", 1,
+         40 + 18 + 18, {0, -2, 0}, {0, 2, 0}},
+        {"VRML 1.0 Switch that inherits the enclosing choice",
+         k_v1 + "Switch { whichChild 1 Cube { } Switch { whichChild -2 Cube { width 4 } Cube { } } }", 1, 12,
+         {-1, -1, -1}, {1, 1, 1}},
+        {"faces of fewer than three corners are left out",
+         k_v2 + "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] }"
+                " coordIndex [ 0 1 -1 0 1 2 -1 2 -1 ] } }",
+         1, 1, {0, 0, 0}, {1, 1, 0}},
         {"VRML 1.0 state: transforms accumulate, Separators restore",
          k_v1 + "Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } Translation { translation 1 0 0 }\n"
                 " Separator { Scale { scaleFactor 2 2 2 } IndexedFaceSet { coordIndex [ 0 1 2 ] } }\n"
