@@ -462,8 +462,9 @@ struct Reader {
             o->m_transparent = 1;
         }
         if (mesh.kind != Mesh::Faces) {
-            // Lines and points: edges of degenerate faces, drawn unlit.
-            o->m_wireframe = 1;
+            // Lines and points: edges (or corners) of degenerate faces,
+            // drawn unlit; a point's face has no edge to draw.
+            o->m_wireframe = mesh.kind == Mesh::Points ? 2 : 1;
             o->m_lighting = 0;
         }
         if (!look.texture.empty() && mesh.kind == Mesh::Faces) {

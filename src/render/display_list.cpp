@@ -699,7 +699,9 @@ int BuildList(OBJECT3D& o)
 
 int DrawObject(OBJECT3D& o, bool normal_pass)
 {
-    if (o.m_wireframe) o.m_polygon_mode = GL_LINE;
+    // Objects made of lines or points are drawn as the edges or the corners
+    // of their faces whatever the scene's mode.
+    if (o.m_wireframe) o.m_polygon_mode = o.m_wireframe == 2 ? GL_POINT : GL_LINE;
     glPolygonMode((GLenum)o.m_polygon_face, (GLenum)o.m_polygon_mode);
     if (normal_pass && (!o.m_list_built || o.m_needs_rebuild)) BuildList(o);
     if (g_direct_drawing && !o.m_list) {

@@ -147,3 +147,22 @@ TEST(Snapshot, PngTexturesDrawAsTheSamePictureInBmp)
         }
     EXPECT_GT(colours.size(), 4u);
 }
+
+TEST(Snapshot, PointSetsOfAVrmlSceneShowEveryPoint)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    const std::string scene = dir.file("p.wrl");
+    write_whole_file(scene, "#VRML V2.0 utf8\n"
+                            "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } }\n"
+                            " geometry PointSet { coord Coordinate { point [ -2 0 0, 0 0 0, 2 0 0, 0 2 0, 0 -2 0 ] } } }\n");
+    CTexture shot;
+    std::string error;
+    ASSERT_TRUE(snapshot_scene(scene, 200, 150, k_default_clear_rgb, shot, error)) << error;
+    const unsigned char* bg = shot.data;
+    long marked = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (std::memcmp(shot.data + (size_t)y * shot.widthbyte32 + (size_t)x * 3, bg, 3)) ++marked;
+    EXPECT_EQ(marked, 5);   // one pixel per point
+}
