@@ -33,6 +33,8 @@ void ModelessPanel::showEvent(QShowEvent* e)
 
 void ModelessPanel::reopen()
 {
+    // Asked for again while open: it starts afresh as when it appears.
+    if (isVisible()) appearing();
     show();
     raise();
     activateWindow();
@@ -239,6 +241,9 @@ void register_view_dialogs()
             [n](QWidget* parent, ViewBehaviour& view) -> QWidget* { return CreateViewPanel(n, view, parent); },
             [](QWidget* w) {
                 if (auto* p = qobject_cast<ModelessPanel*>(w)) p->reread();
+            },
+            [](QWidget* w) {
+                if (auto* p = qobject_cast<ModelessPanel*>(w)) p->reopen();
             }});
     }
 }

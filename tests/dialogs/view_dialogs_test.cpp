@@ -233,6 +233,16 @@ TEST(ViewDialogsInShell, CommandsShowThePanelsAndRunTheModals)
         ASSERT_TRUE(panel) << name;
         EXPECT_TRUE(panel->isVisible()) << name;
     }
+    // Asked for again while open, "Properties" starts again at object 0.
+    v.doc().scene()->add_object(new OBJECT3D());
+    v.doc().scene()->add_object(new OBJECT3D());
+    auto* props = frame.findChild<ModelessPanel*>("Properties");
+    auto* spin = props->findChild<QSpinBox*>("ctl1002");
+    ASSERT_TRUE(spin);
+    props->reread();
+    spin->setValue(1);
+    run_command(v, 32790);
+    EXPECT_EQ(spin->value(), 0);
     // "Focale" through the view's registry: typed 30, closed with OK.
     QTimer::singleShot(0, [] {
         QWidget* d = QApplication::activeModalWidget();

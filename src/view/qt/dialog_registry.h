@@ -21,6 +21,8 @@ const ModalDialogFn* find_modal_dialog(const std::string& name);
 struct ModelessDialogFns {
     std::function<QWidget*(QWidget* parent, ViewBehaviour& view)> create;
     std::function<void(QWidget* dialog)> refresh;   // may be empty
+    // Asked for again while it is open (may be empty: only raised).
+    std::function<void(QWidget* dialog)> reopen;
 };
 void register_modeless_dialog(const std::string& name, ModelessDialogFns fns);
 const ModelessDialogFns* find_modeless_dialog(const std::string& name);

@@ -323,6 +323,10 @@ bool CQuorvelView::run_modal(DialogRequest& r)
 void CQuorvelView::show_modeless(const std::string& name)
 {
     QWidget*& w = m_modeless[name];
+    if (w && w->isVisible()) {
+        const ModelessDialogFns* fns = find_modeless_dialog(name);
+        if (fns && fns->reopen) fns->reopen(w);
+    }
     if (!w) {
         const ModelessDialogFns* fns = find_modeless_dialog(name);
         if (!fns || !fns->create) {
