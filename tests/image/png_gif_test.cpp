@@ -205,8 +205,9 @@ TEST(PngGifFiles, SurviveEveryTruncationAndRandomMutations)
                 for (int e = 0; e < 1 + (int)(rng() % 3); ++e) b[rng() % b.size()] = (char)(rng() & 0xff);
             write_whole_file(dir.file(std::string("m") + (name + 1)), b);
             CTexture t;
-            if (t.ReadFile(dir.file(std::string("m") + (name + 1))))
+            if (t.ReadFile(dir.file(std::string("m") + (name + 1)))) {
                 ASSERT_TRUE(t.IsValid() && t.width > 0 && t.height > 0) << round;
+            }
         }
     }
 }

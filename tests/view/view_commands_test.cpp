@@ -149,7 +149,9 @@ TEST(ViewCommands, MeshAnimationTimeRunsToThreeThenRestarts)
     for (int i = 1; i <= 31; ++i) {
         t.view->OnTimer(TIMER_MESH);
         seen = t.view->m_mesh_time;
-        if (i == 30) EXPECT_EQ(rec.last_status(), "Time:3.00");
+        if (i == 30) {
+            EXPECT_EQ(rec.last_status(), "Time:3.00");
+        }
     }
     EXPECT_EQ(seen, 0.0);
     EXPECT_EQ(rec.last_status(), "Time:0.00");
