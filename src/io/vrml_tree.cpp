@@ -57,12 +57,17 @@ constexpr int k_max_proto_depth = 8;    // PROTO instances inside PROTO bodies
 struct ProtoDecl {
     std::vector<VField> defaults;   // interface fields with their default values
     int32_t body_start = 0;         // just after the body's "{"
+    int32_t body_len = 0;           // bytes of the body, read again for each instance
     bool external = false;
+    bool expanding = false;         // an instance of it is being read now
 };
 
 class Parser {
 public:
-    Parser(Scene& L, VTree& t, bool skip) : L(L), tree(t), skip_numbers(skip) {}
+    Parser(Scene& L, VTree& t, bool skip)
+        : L(L), tree(t), skip_numbers(skip), expansion_budget(((int64_t)16 << 20) + 4 * (int64_t)L.m_len)
+    {
+    }
 
     void run()
     {
@@ -85,6 +90,9 @@ private:
     // Fields of the PROTO instance being expanded, for IS.
     const std::vector<VField>* is_fields = nullptr;
     int proto_depth = 0;
+    // Bytes of PROTO bodies still allowed to be read again: instances that
+    // multiply inside one another would otherwise cost time without end.
+    int64_t expansion_budget;
     int32_t line_pos = 0;
     int line_no = 1;
     std::vector<int32_t> line_ends;
@@ -268,6 +276,7 @@ private:
             if (!next() || !is("{")) return;
             decl.body_start = L.m_pos;
             skip_block("{", "}");
+            decl.body_len = L.m_pos - decl.body_start;
         }
         protos[name] = std::move(decl);
     }
@@ -295,7 +304,9 @@ private:
         next();
         VNode* n;
         auto p = protos.find(type);
-        if (p != protos.end() && !p->second.external) {
+        // A PROTO met again inside its own body is not expanded (its body
+        // would contain itself for ever).
+        if (p != protos.end() && !p->second.external && !p->second.expanding) {
             n = instance(type, p->second, at, depth);
         } else {
             n = make(type, at);
@@ -477,15 +488,16 @@ private:
 
     // A PROTO instance: its fields, then the first node of the PROTO body
     // read again with IS taking the instance's values (or the defaults).
-    VNode* instance(const std::string& type, const ProtoDecl& decl, int at, int depth)
+    VNode* instance(const std::string& type, ProtoDecl& decl, int at, int depth)
     {
         VNode holder;
         holder.type = type;
         body(&holder, depth + 1);
-        if (proto_depth >= k_max_proto_depth) {
+        if (proto_depth >= k_max_proto_depth || expansion_budget < decl.body_len) {
             tree.proto_instances.emplace_back(type, at);
             return nullptr;
         }
+        expansion_budget -= decl.body_len;
         std::vector<VField> values = decl.defaults;
         for (VField& v : values)
             for (const VField& given : holder.fields)
@@ -494,6 +506,7 @@ private:
         const std::vector<VField>* outer = is_fields;
         is_fields = &values;
         ++proto_depth;
+        decl.expanding = true;
         L.m_pos = decl.body_start;
         VNode* first = nullptr;
         auto saved_defs = tree.defs;
@@ -503,6 +516,7 @@ private:
             if (!first && n) first = n;
         }
         tree.defs = std::move(saved_defs);
+        decl.expanding = false;
         --proto_depth;
         is_fields = outer;
         L.m_pos = resume;

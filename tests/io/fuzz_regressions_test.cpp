@@ -89,3 +89,32 @@ TEST(FuzzRegressions, PipesAndDevicesAreNotReadAsFiles)
     CTexture t;
     EXPECT_EQ(t.ReadFile(dir.file("pipe.bmp")), 0);
 }
+
+// PROTO instances inside PROTO bodies: a body that names its own PROTO (a
+// declaration cut short swallowed the instances after it), and eight
+// PROTOs each holding ten instances of the next, which would expand 10^8
+// times. Both load in bounded work; the instances left out are reported.
+TEST(FuzzRegressions, ProtoInstancesThatMultiplyAreNotExpandedWithoutEnd)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    const std::string shape = "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
+                              " coordIndex [ 0 1 2 -1 ] } }\n";
+    std::string self = "#VRML V2.0 utf8\nPROTO Bar [ ] { Group { children [ " + shape + " Bar { } ] } }\n";
+    for (int i = 0; i < 50; ++i) self += "Bar { }\n";
+    auto s = open_text(dir, "self.wrl", self);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->nbobjects, 50);   // one triangle per instance; the inner Bar not expanded
+    EXPECT_FALSE(s->m_not_read.empty());
+
+    std::string nested = "#VRML V2.0 utf8\nPROTO P8 [ ] { " + shape + " }\n";
+    for (int level = 7; level >= 0; --level) {
+        nested += "PROTO P" + std::to_string(level) + " [ ] { Group { children [";
+        for (int k = 0; k < 10; ++k) nested += " P" + std::to_string(level + 1) + " { }";
+        nested += " ] } }\n";
+    }
+    nested += "P0 { }\n";
+    s = open_text(dir, "nested.wrl", nested);
+    ASSERT_TRUE(s);
+    EXPECT_FALSE(s->m_not_read.empty());
+}
