@@ -20,4 +20,13 @@ cmake --build build-asan -j"$(nproc)" --target qv_core_tests
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 900 || status=1
 
+echo "== view and render layers under ASan+UBSan (off-screen GL; leak checks off: the GL driver keeps its own) =="
+cmake -S . -B build-asan-gl -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON \
+  -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=ON -DQV_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan-gl -j"$(nproc)" --target qv_render_tests qv_view_tests quorvel
+for t in qv_render_tests qv_view_tests; do
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    QV_SOURCE_DIR="$PWD" build-asan-gl/tests/$t || status=1
+done
+
 exit $status
