@@ -89,6 +89,7 @@ void picture(ViewBehaviour& v)
     r.title = "File to load";
     r.filter = "JPEG File (*.jpg)|*.jpg;|All files (*.*)|*.*||";
     if (!v.host().file_dialog(r)) return;
+    WaitCursor wait(v.host());
     if (b.AddPicture(r.path)) v.host().redraw();
 }
 

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "io/data_files.h"
 #include "model/extrude.h"
@@ -131,7 +132,10 @@ void rectangle(ViewBehaviour& v)
     FileDialogRequest f;
     f.title = "File to load";
     std::string texture;
-    if (v.host().file_dialog(f)) texture = f.path;
+    const bool chosen = v.host().file_dialog(f);
+    if (chosen) texture = f.path;
+    std::optional<WaitCursor> wait;
+    if (chosen) wait.emplace(v.host());   // the picture is read with the object
     OBJECT3D* o = new OBJECT3D();
     MakeRectangle(*o, *s, "Rectangle", Vec3(-100.f, 0.f, -100.f), Vec3(500.f, 500.f, 500.f), texture);
     if (append(*s, o)) finish(v, REBUILD);

@@ -33,6 +33,11 @@ public:
     void set_display_size(int w, int h) override;
     bool open_sound_device() override { return false; }
     void exit_process(int status) override;
+    void set_wait_cursor(bool on) override
+    {
+        m_wait_shown += on ? 1 : 0;
+        m_wait_on = on;
+    }
 
     // The answer of the next file chooser (consumed by it).
     void queue_file(const std::string& path)
@@ -54,6 +59,8 @@ public:
     std::vector<std::string> m_modals;      // modal dialogs run, in order
     std::vector<FileDialogRequest> m_file_requests;
     bool m_captured = false;
+    int m_wait_shown = 0;     // times the wait cursor was switched on
+    bool m_wait_on = false;
     int m_exit_status = -1;                 // set instead of ending when m_exit_for_real is false
     bool m_exit_for_real = true;
 

@@ -30,6 +30,20 @@ struct FileDialogRequest {
     std::string path;
 };
 
+class ViewHost;
+
+// The wait cursor for a scope.
+class WaitCursor {
+public:
+    explicit WaitCursor(ViewHost& h);
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    ViewHost& m_host;
+};
+
 class ViewHost {
 public:
     virtual ~ViewHost() = default;
@@ -67,4 +81,10 @@ public:
     virtual bool open_sound_device() = 0;
     // Ends the process at once (Escape).
     virtual void exit_process(int status) = 0;
+    // The wait cursor while a file chosen by the user is read (nothing to
+    // show without a window).
+    virtual void set_wait_cursor(bool /*on*/) {}
 };
+
+inline WaitCursor::WaitCursor(ViewHost& h) : m_host(h) { m_host.set_wait_cursor(true); }
+inline WaitCursor::~WaitCursor() { m_host.set_wait_cursor(false); }

@@ -71,6 +71,7 @@ TEST(BoardCommands, OptionsAndPicture)
     EXPECT_EQ(board_of(*v.view).m_snap, 1);   // OK without a click keeps it
 
     ASSERT_TRUE(run_command(*v.view, 32871));   // cancelled
+    EXPECT_EQ(v.host.m_wait_shown, 0);
     ASSERT_EQ(v.host.m_file_requests.size(), 1u);
     EXPECT_EQ(v.host.m_file_requests[0].title, "File to load");
     EXPECT_EQ(v.host.m_file_requests[0].filter, "JPEG File (*.jpg)|*.jpg;|All files (*.*)|*.*||");
@@ -81,6 +82,8 @@ TEST(BoardCommands, OptionsAndPicture)
     ASSERT_TRUE(run_command(*v.view, 32871));
     ASSERT_EQ(board_of(*v.view).shapes.size(), 1u);
     EXPECT_EQ(board_of(*v.view).shapes[0]->kind, 10);
+    EXPECT_EQ(v.host.m_wait_shown, 1);   // the wait cursor while the picture was read, and no longer
+    EXPECT_FALSE(v.host.m_wait_on);
 }
 
 TEST(BoardCommands, F11RunsTheSlideShowOnTimer3)

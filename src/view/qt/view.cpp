@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -318,6 +319,12 @@ bool CQuorvelView::run_modal(DialogRequest& r)
     const bool ok = (*show)(this, r);
     RestoreCurrent();
     return ok;
+}
+
+void CQuorvelView::set_wait_cursor(bool on)
+{
+    if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
 }
 
 void CQuorvelView::show_modeless(const std::string& name)

@@ -71,6 +71,7 @@ public:
     void set_display_size(int w, int h) override;
     bool open_sound_device() override;
     void exit_process(int status) override;
+    void set_wait_cursor(bool on) override;
 
     const SoundDevice& sound() const { return m_sound; }
     // Timers now running: id -> interval in ms.
