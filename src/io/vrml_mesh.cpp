@@ -17,18 +17,20 @@ constexpr int k_sphere_segments = 15;   // around a sphere
 constexpr int k_rings = 14;             // from pole to pole of a sphere
 constexpr int k_max_grid = 4000000;
 
-// Appends a face of the given corners with per-corner normals and texture
-// coordinates equal to the vertex numbers.
+// Appends one corner (or, with -1, the end of a face) whose normal and
+// texture coordinate numbers equal its vertex number.
+void corner(Mesh& m, int32_t v)
+{
+    m.idx.push_back(v);
+    m.nidx.push_back(v);
+    m.tidx.push_back(v);
+}
+
+// Appends a face of the given corners.
 void face(Mesh& m, std::initializer_list<int32_t> corners)
 {
-    for (int32_t c : corners) {
-        m.idx.push_back(c);
-        m.nidx.push_back(c);
-        m.tidx.push_back(c);
-    }
-    m.idx.push_back(-1);
-    m.nidx.push_back(-1);
-    m.tidx.push_back(-1);
+    for (int32_t c : corners) corner(m, c);
+    corner(m, -1);
 }
 
 int32_t vertex(Mesh& m, const Vec3& p, const Vec3& n, float s, float t)
@@ -215,13 +217,9 @@ void disc(Mesh& m, float r, float y, bool up)
     for (int j = 0; j < k_segments; ++j) {
         int32_t v = up ? first + j : first + (k_segments - 1 - j);
         // Counter-clockwise seen from outside: increasing angles seen from above.
-        m.idx.push_back(v);
-        m.nidx.push_back(v);
-        m.tidx.push_back(v);
+        corner(m, v);
     }
-    m.idx.push_back(-1);
-    m.nidx.push_back(-1);
-    m.tidx.push_back(-1);
+    corner(m, -1);
 }
 
 // apex: a cone's side, triangles meeting at the top (a cylinder of radius

@@ -85,23 +85,20 @@ DrawOp DrawOp::rectangle(Pen2D pen, int l, int t, int r, int b, bool filled, uin
     return op;
 }
 
-DrawOp DrawOp::polyline(Pen2D pen, std::vector<PointI> pts)
+namespace {
+DrawOp points_op(DrawOp::Kind kind, Pen2D pen, std::vector<PointI> pts)
 {
     DrawOp op;
-    op.kind = Polyline;
+    op.kind = kind;
     op.pen = pen;
     op.points = std::move(pts);
     return op;
 }
+} // namespace
 
-DrawOp DrawOp::dots(Pen2D pen, std::vector<PointI> pts)
-{
-    DrawOp op;
-    op.kind = Dots;
-    op.pen = pen;
-    op.points = std::move(pts);
-    return op;
-}
+DrawOp DrawOp::polyline(Pen2D pen, std::vector<PointI> pts) { return points_op(Polyline, pen, std::move(pts)); }
+
+DrawOp DrawOp::dots(Pen2D pen, std::vector<PointI> pts) { return points_op(Dots, pen, std::move(pts)); }
 
 DrawOp DrawOp::picture(std::shared_ptr<const CTexture> img, int x, int y)
 {
