@@ -18,7 +18,7 @@
 #include "io/readers.h"
 #include "io/scene_loader.h"
 #include "scene/compile_prep.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

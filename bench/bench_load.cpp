@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 #include "io/scene_loader.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

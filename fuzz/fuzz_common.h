@@ -13,7 +13,7 @@
 #include "io/readers.h"
 #include "scene/compile_prep.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace fuzz {

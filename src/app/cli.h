@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "scene/report.h"
+#include "base/report.h"
 
 // True when argv[1] names a command-line mode.
 bool is_cli_mode(int argc, char** argv);

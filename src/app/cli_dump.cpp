@@ -9,7 +9,7 @@
 #include "io/lod.h"
 #include "io/open.h"
 #include "scene/compile_prep.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 

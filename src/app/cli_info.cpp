@@ -9,8 +9,8 @@
 #include "image/texture.h"
 #include "io/lod.h"
 #include "io/open.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "io/open.h"
 #include "io/readers.h"
 #include "scene/compile_prep.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 

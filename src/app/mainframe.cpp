@@ -19,7 +19,7 @@
 #include "io/lod.h"
 #include "io/scene_loader.h"
 #include "render/snapshot.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
 #include "view/commands.h"

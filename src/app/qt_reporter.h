@@ -3,7 +3,7 @@
 #pragma once
 #include <functional>
 
-#include "scene/report.h"
+#include "base/report.h"
 
 class QtReporter : public Reporter {
 public:

@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "dialogs/view_dialogs.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
 #include "view/object_editor_ops.h"

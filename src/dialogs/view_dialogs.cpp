@@ -17,8 +17,8 @@
 
 #include <cmath>
 
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "view/qt/dialog_registry.h"
 #include "view/small_dialogs.h"
 

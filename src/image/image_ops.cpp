@@ -3,7 +3,7 @@
 #include <new>
 
 #include "image/texture.h"
-#include "scene/report.h"
+#include "base/report.h"
 
 int CTexture::Extract(int x0, int y0, int x1, int y1)
 {

@@ -8,8 +8,8 @@
 #include <jpeglib.h>
 
 #include "image/texture.h"
-#include "io/file_lookup.h"
-#include "scene/report.h"
+#include "base/file_lookup.h"
+#include "base/report.h"
 
 namespace {
 

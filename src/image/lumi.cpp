@@ -7,8 +7,8 @@
 #include <string>
 
 #include "image/texture.h"
-#include "io/file_lookup.h"
-#include "scene/report.h"
+#include "base/file_lookup.h"
+#include "base/report.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "image/lumi.h"
-#include "io/file_lookup.h"
-#include "io/safe_write.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/file_lookup.h"
+#include "base/safe_write.h"
+#include "base/cformat.h"
+#include "base/report.h"
 
 namespace {
 

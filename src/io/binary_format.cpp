@@ -25,13 +25,13 @@
 
 #include <sys/stat.h>
 
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 #include "io/readers.h"
-#include "io/safe_write.h"
+#include "base/safe_write.h"
 #include "io/scene_loader.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

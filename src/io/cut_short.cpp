@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "io/scene_loader.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 
 namespace {
 

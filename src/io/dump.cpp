@@ -1,8 +1,8 @@
 // The scene dump "vrml.out": lights, then every object's text dump.
 #include <cstdio>
 
-#include "io/safe_write.h"
-#include "math/cformat.h"
+#include "base/safe_write.h"
+#include "base/cformat.h"
 #include "scene/scene3d.h"
 
 int dump_scene(const SCENE3D& scene, const char* path)

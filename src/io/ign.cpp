@@ -11,10 +11,10 @@
 #include "io/reader_util.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "model/extrude.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include "io/cut_short.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 LODSET::LODSET()

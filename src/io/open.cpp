@@ -6,7 +6,7 @@
 #include "io/lod.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

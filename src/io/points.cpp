@@ -7,9 +7,9 @@
 #include "io/reader_util.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 // Makes `objects` the content of the scene (any earlier objects, with the

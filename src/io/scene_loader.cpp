@@ -14,10 +14,10 @@
 #include <sys/stat.h>
 
 #include "io/cut_short.h"
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 #include "io/vrml_graph.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "io/scene_loader.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 
 namespace {
 

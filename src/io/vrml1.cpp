@@ -1,11 +1,11 @@
 // VRML 1.0 reader: a keyword scanner that fills one object per call.
 #include <cstring>
 
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 #include "io/scene_loader.h"
 #include "io/vrml_common.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 using namespace vrml;

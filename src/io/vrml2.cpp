@@ -4,8 +4,8 @@
 
 #include "io/scene_loader.h"
 #include "io/vrml_common.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 using namespace vrml;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/scene3d.h"
 
 namespace vrml {

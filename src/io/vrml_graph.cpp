@@ -9,13 +9,13 @@
 #include <map>
 #include <set>
 
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 #include "io/scene_loader.h"
 #include "io/vrml_common.h"
 #include "io/vrml_mesh.h"
 #include "io/vrml_tree.h"
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace vrml {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "io/scene_loader.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 
 namespace vrml {
 

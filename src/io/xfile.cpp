@@ -13,9 +13,9 @@
 #include "io/readers.h"
 #include "io/scene_loader.h"
 #include "io/vrml_graph.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "image/texture.h"
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 #include "math/matrix.h"
-#include "scene/report.h"
+#include "base/report.h"
 
 // ------------------------------------------------------------ pens, records
 

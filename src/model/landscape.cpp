@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "image/texture.h"
-#include "io/data_files.h"
+#include "base/data_files.h"
 #include "model/solids.h"
 #include "scene/object3d.h"
 #include "scene/scene3d.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "io/data_files.h"
+#include "base/data_files.h"
 #include "math/matrix.h"
 #include "model/solids.h"
 #include "scene/object3d.h"

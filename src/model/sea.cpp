@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "io/data_files.h"
+#include "base/data_files.h"
 #include "io/scene_loader.h"
 #include "model/solids.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "render/display_list.h"
 #include "render/textures.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 void ResizeView(GlView& v, int w, int h)

@@ -14,7 +14,7 @@
 #include "render/headless_gl.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/view_fit.h"
 
 int finish_scene_gl(SCENE3D& scene)

@@ -11,7 +11,7 @@
 #include "image/texture.h"
 #include "render/display_list.h"
 #include "scene/compile_prep.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 
 CTexture* GetTexture(SCENE3D& scene, int k) { return scene.get_texture(k); }

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 
 namespace {
 // Number of faces in the index list: the terminators, plus a trailing face

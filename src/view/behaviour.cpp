@@ -11,7 +11,7 @@
 #include "render/gl_state.h"
 #include "render/snapshot.h"
 #include "scene/glconst.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 #include "scene/viewpoints.h"
 #include "scene/view_fit.h"

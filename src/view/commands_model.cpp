@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "io/data_files.h"
+#include "base/data_files.h"
 #include "model/extrude.h"
 #include "model/landscape.h"
 #include "model/loft.h"
@@ -15,7 +15,7 @@
 #include "model/solids.h"
 #include "render/textures.h"
 #include "scene/object3d.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
 #include "view/commands.h"

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "model/solids.h"
-#include "scene/report.h"
+#include "base/report.h"
 
 ObjectEditorLists object_editor_lists(const SCENE3D* scene, int selected)
 {

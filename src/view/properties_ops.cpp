@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "image/texture.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "model/solids.h"
 #include "render/gl_state.h"
 #include "render/textures.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "io/scene_loader.h"
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/object3d.h"
 #include "support/recorder.h"
 #include "vrml_test_util.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "io/data_files.h"
+#include "base/data_files.h"
 #include "model/extrude.h"
 #include "model/loft.h"
 #include "model/sea.h"

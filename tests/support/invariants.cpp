@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 #include "scene/scene3d.h"
 
 namespace {

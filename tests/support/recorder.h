@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/report.h"
+#include "base/report.h"
 
 struct RecordedBox {
     std::string text;

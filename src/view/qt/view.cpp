@@ -17,7 +17,7 @@
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
 #include "render/snapshot.h"
-#include "scene/report.h"
+#include "base/report.h"
 #include "scene/scene3d.h"
 #include "scene/view_fit.h"
 #include "model/drawing_board.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "image/texture.h"
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 #include "support/recorder.h"
 
 namespace fs = std::filesystem;

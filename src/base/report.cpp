@@ -1,8 +1,8 @@
-#include "scene/report.h"
+#include "base/report.h"
 
 #include <cstdio>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 
 void Reporter::message_box(const std::string& text, const std::string& caption)
 {

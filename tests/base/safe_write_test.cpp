@@ -17,7 +17,7 @@
 
 #include "image/texture.h"
 #include "io/readers.h"
-#include "io/safe_write.h"
+#include "base/safe_write.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
 

@@ -1,4 +1,4 @@
-#include "io/safe_write.h"
+#include "base/safe_write.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "math/cformat.h"
-#include "scene/report.h"
+#include "base/cformat.h"
+#include "base/report.h"
 
 namespace safe_write_faults {
 namespace {

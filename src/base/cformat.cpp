@@ -1,4 +1,4 @@
-#include "math/cformat.h"
+#include "base/cformat.h"
 
 #include <cctype>
 #include <charconv>

@@ -3,7 +3,7 @@
 #include <clocale>
 #include <cmath>
 
-#include "math/cformat.h"
+#include "base/cformat.h"
 
 TEST(CFormat, AtofSemantics)
 {

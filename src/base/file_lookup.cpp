@@ -1,4 +1,4 @@
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,9 +1,9 @@
-#include "io/data_files.h"
+#include "base/data_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "io/file_lookup.h"
+#include "base/file_lookup.h"
 
 // Set by the build: the data folder of the source tree, and the share folder
 // as seen from the folder of the installed executable.
