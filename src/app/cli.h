@@ -1,5 +1,6 @@
 // Command-line modes of the program: they run without a window.
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "base/report.h"
@@ -13,6 +14,16 @@ constexpr int k_exit_whole = 0;      // the file was read whole, without a messa
 constexpr int k_exit_reported = 2;   // it was read and its output written, but a reader reported something
 constexpr int k_exit_failed = 1;     // nothing could be opened or written (or the command line was wrong)
 int run_cli(int argc, char** argv);
+
+// The usage text (modes, options, exit status).
+void print_usage(FILE* out);
+// The window's command line: at most one scene FILE ("--" before a name
+// that begins with a dash), --progress allowed. false, with the argument
+// in `refused`, for an unknown option or a second file.
+bool window_arguments(int argc, char** argv, std::string& file, std::string& refused);
+// Whether the window could reach a display: an X11 or Wayland server that
+// answers, or a Qt platform that needs none. false with the reason in `why`.
+bool display_available(std::string& why);
 
 // "WxH" of --size: both from 1 to 16384.
 bool parse_size(const char* text, int& w, int& h);
