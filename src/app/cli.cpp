@@ -71,26 +71,6 @@ std::vector<char*> without_progress(int argc, char** argv, bool& progress)
 }
 } // namespace
 
-void print_usage(FILE* out)
-{
-    std::fprintf(out, "usage: quorvel [FILE]            open FILE (or an empty scene) in a window\n");
-    std::fprintf(out, "       quorvel --version        print the version\n");
-    for (const CliMode& m : k_modes) std::fprintf(out, "       quorvel %s\n", m.usage);
-    std::fprintf(out, "       quorvel [FILE] [--size WxH] [--file PATH] --command ID [--command ID ...] [--snapshot OUT.bmp]\n"
-                "           open FILE (or a new scene) in a W x H view without a window (800x600 by\n"
-                "           default), run the menu commands by id in order, then save the final\n"
-                "           frame as a BMP; --file PATH answers the file chooser of the command\n"
-                "           that follows it (without it a chooser counts as cancelled); dialogs\n"
-                "           take the values they open with. An unknown id is refused before\n"
-                "           anything runs; see the exit status below.\n");
-    std::fprintf(out, "       --progress with any of these: show the progress of long loads on stderr\n");
-    std::fprintf(out, "\nexit status:\n"
-                "  0  FILE was read whole without a message and the output was written\n"
-                "  2  FILE was read and the output written, but a reader reported something\n"
-                "     (content dropped, file cut short, parts not read; the messages are on stderr)\n"
-                "  1  nothing could be opened or written, or the command line is wrong\n");
-}
-
 bool window_arguments(int argc, char** argv, std::string& file, std::string& refused)
 {
     file.clear();
@@ -156,6 +136,21 @@ int run_cli(int argc_in, char** argv_in)
     }
     if (std::strcmp(argv[1], "--help") && std::strcmp(argv[1], "-h") && is_script_mode(argc, argv))
         return cli_script(argc, argv);
-    print_usage(stdout);
+    std::printf("usage: quorvel [FILE]            open FILE (or an empty scene) in a window\n");
+    std::printf("       quorvel --version        print the version\n");
+    for (const CliMode& m : k_modes) std::printf("       quorvel %s\n", m.usage);
+    std::printf("       quorvel [FILE] [--size WxH] [--file PATH] --command ID [--command ID ...] [--snapshot OUT.bmp]\n"
+                "           open FILE (or a new scene) in a W x H view without a window (800x600 by\n"
+                "           default), run the menu commands by id in order, then save the final\n"
+                "           frame as a BMP; --file PATH answers the file chooser of the command\n"
+                "           that follows it (without it a chooser counts as cancelled); dialogs\n"
+                "           take the values they open with. An unknown id is refused before\n"
+                "           anything runs; see the exit status below.\n");
+    std::printf("       --progress with any of these: show the progress of long loads on stderr\n");
+    std::printf("\nexit status:\n"
+                "  0  FILE was read whole without a message and the output was written\n"
+                "  2  FILE was read and the output written, but a reader reported something\n"
+                "     (content dropped, file cut short, parts not read; the messages are on stderr)\n"
+                "  1  nothing could be opened or written, or the command line is wrong\n");
     return k_exit_whole;
 }

@@ -1,6 +1,5 @@
 // Command-line modes of the program: they run without a window.
 #pragma once
-#include <cstdio>
 #include <string>
 
 #include "base/report.h"
@@ -15,8 +14,6 @@ constexpr int k_exit_reported = 2;   // it was read and its output written, but 
 constexpr int k_exit_failed = 1;     // nothing could be opened or written (or the command line was wrong)
 int run_cli(int argc, char** argv);
 
-// The usage text (modes, options, exit status).
-void print_usage(FILE* out);
 // The window's command line: at most one scene FILE ("--" before a name
 // that begins with a dash), --progress allowed. false, with the argument
 // in `refused`, for an unknown option or a second file.

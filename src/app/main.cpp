@@ -33,7 +33,13 @@ int main(int argc, char** argv)
     std::string file, refused;
     if (!window_arguments(argc, argv, file, refused)) {
         std::fprintf(stderr, "quorvel: unknown option or extra argument: %s\n", refused.c_str());
-        print_usage(stderr);
+        // The help, on the error stream.
+        std::fflush(stdout);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        char help[] = "--help";
+        char* help_argv[] = {argv[0], help, nullptr};
+        run_cli(2, help_argv);
+        std::fflush(stdout);
         return k_exit_failed;
     }
     std::string why;
