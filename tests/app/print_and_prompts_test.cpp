@@ -182,9 +182,9 @@ TEST(StatusPrompts, HighlightedMenuItemShowsItsPromptThenReady)
     ASSERT_NE(bmp, nullptr);
     file->popup(w.frame.mapToGlobal(QPoint(10, 10)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
-    const QRect at = file->actionGeometry(bmp);
-    ASSERT_TRUE(at.isValid());
-    QTest::mouseMove(file, at.center());
+    // Highlighted as the keyboard does it (the pointer's path over a menu
+    // depends on where the real cursor happens to be).
+    file->setActiveAction(bmp);
     EXPECT_EQ(file->activeAction(), bmp);
     EXPECT_EQ(w.frame.statusText().toStdString(), command_prompt(32796));
     file->hide();

@@ -430,7 +430,7 @@ TEST(Shell, CommandsReachTheirDialogWindowsAndMarkTheTitle)
 {
     Shell s;
     QString seen;
-    QTimer::singleShot(50, [&seen] {
+    QTimer::singleShot(0, [&seen] {
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             seen = d->windowTitle();
             d->reject();
