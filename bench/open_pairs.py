@@ -68,10 +68,10 @@ def main(argv):
             scene = args[i]
         i += 1
     if scene is None:
-        scene = "/tmp/benchscenes/tiles_1m.v2.wrl"
+        scene = os.path.join(os.environ.get("QV_BENCH_DIR", "/tmp/benchscenes"), "tiles_1m.v2.wrl")
         if not os.path.exists(scene):
             gen = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared", "bench", "gen_scenes.py")
-            os.system("python3 '%s' --out /tmp/benchscenes --only tiles_1m >/dev/null" % gen)
+            os.system("python3 '%s' --out %s --only tiles_1m >/dev/null" % (gen, os.path.dirname(scene)))
     w, h = size.split("x")
     out = "/tmp/open_pairs_%d.bmp" % os.getpid()
     if info:
