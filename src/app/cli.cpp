@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "render/outline_tess.h"
 
 #include <cstdio>
 #include <cstring>
@@ -130,6 +131,9 @@ int run_cli(int argc_in, char** argv_in)
         set_load_progress([](const std::string& file, int percent) {
             std::fprintf(stderr, "quorvel: reading %s: %d%%\n", file.c_str(), percent);
         });
+    // Text shapes are filled by the render layer's tessellator, also
+    // where nothing is drawn (--info, --dump, --save-binary).
+    install_outline_tessellator();
     if (const CliMode* m = fixed_mode(argc, argv)) return m->run(argc, argv);
     if (!std::strcmp(argv[1], "--version")) {
         std::printf("quorvel version 1.73\n");
