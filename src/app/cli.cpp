@@ -1,10 +1,12 @@
 #include "app/cli.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/cformat.h"
 #include "io/scene_loader.h"
 
 StderrReporter::StderrReporter() : m_prev(set_reporter(this)) {}
@@ -27,6 +29,17 @@ bool parse_size(const char* text, int& w, int& h)
     return true;
 }
 
+bool parse_seconds(const char* text, double& seconds)
+{
+    if (!text || !*text) return false;
+    const char* end = text + std::strlen(text);
+    const char* stop = nullptr;
+    double v = qv_strtod(text, end, &stop);
+    if (stop != end || !std::isfinite(v) || v < 0.0 || v > 366.0 * 86400.0) return false;
+    seconds = v;
+    return true;
+}
+
 namespace {
 struct CliMode {
     const char* flag;
@@ -38,7 +51,7 @@ const CliMode k_modes[] = {
     {"--info", cli_info, "--info FILE            load FILE and print a summary"},
     {"--dump", cli_dump, "--dump FILE            load FILE and write vrml.out here"},
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
-    {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] FILE  render FILE to a BMP"},
+    {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] [--time S] FILE  render FILE (as it is S seconds after opening) to a BMP"},
 };
 
 const CliMode* fixed_mode(int argc, char** argv)
