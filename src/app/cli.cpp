@@ -1,11 +1,13 @@
 #include "app/cli.h"
 #include "render/outline_tess.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/cformat.h"
 #include "io/scene_loader.h"
 
 StderrReporter::StderrReporter() : m_prev(set_reporter(this)) {}
@@ -28,6 +30,17 @@ bool parse_size(const char* text, int& w, int& h)
     return true;
 }
 
+bool parse_seconds(const char* text, double& seconds)
+{
+    if (!text || !*text) return false;
+    const char* end = text + std::strlen(text);
+    const char* stop = nullptr;
+    double v = qv_strtod(text, end, &stop);
+    if (stop != end || !std::isfinite(v) || v < 0.0 || v > 366.0 * 86400.0) return false;
+    seconds = v;
+    return true;
+}
+
 namespace {
 struct CliMode {
     const char* flag;
@@ -39,7 +52,7 @@ const CliMode k_modes[] = {
     {"--info", cli_info, "--info FILE            load FILE and print a summary"},
     {"--dump", cli_dump, "--dump FILE            load FILE and write vrml.out here"},
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
-    {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] FILE  render FILE to a BMP"},
+    {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] [--time S] FILE  render FILE (as it is S seconds after opening) to a BMP (a PNG when OUT ends in .png)"},
     {"--thumbnail", cli_thumbnail, "--thumbnail IN OUT.png SIZE  render IN framed into a SIZE x SIZE PNG with a transparent background"},
 };
 

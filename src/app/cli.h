@@ -24,6 +24,8 @@ bool display_available(std::string& why);
 
 // "WxH" of --size: both from 1 to 16384.
 bool parse_size(const char* text, int& w, int& h);
+// Seconds of --time: a finite number from 0 to a year, in any locale.
+bool parse_seconds(const char* text, double& seconds);
 
 // The modes, each in its own file.
 int cli_info(int argc, char** argv);         // --info FILE
