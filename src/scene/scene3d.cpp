@@ -1,6 +1,8 @@
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
 
+#include "base/report.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -121,6 +123,8 @@ int SCENE3D::add_texture(const std::string& name, int& index, float alpha, int u
 {
     if (find_texture(name, index)) return 0;
     CTexture* t = new CTexture();
+    // Whatever the picture's reader says names the texture file.
+    ReportAbout about(name);
     if (!t->ReadFile(name.c_str())) {
         delete t;
         return 0;

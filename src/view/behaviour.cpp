@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -13,6 +15,7 @@
 #include "render/gl_state.h"
 #include "render/snapshot.h"
 #include "scene/glconst.h"
+#include "scene/object3d.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
@@ -563,8 +566,15 @@ void ViewBehaviour::SaveSnapshot()
 
 OpenResult ViewBehaviour::OpenPath(const std::string& path)
 {
-    OpenResult r = m_doc.OpenByExtension(path, [this](SCENE3D& s) { return FinishScene(s); });
-    if (r == OpenResult::Nothing || r == OpenResult::NotFound) return r;
+    OpenResult r;
+    {
+        // The messages of one load are shown together once it is over.
+        ReportGroup group;
+        r = m_doc.OpenByExtension(path, [this](SCENE3D& s) { return FinishScene(s); });
+    }
+    // A file that could not be read leaves the scene, its camera and the
+    // view as they were.
+    if (r != OpenResult::Scene && r != OpenResult::Lod) return r;
     if (r == OpenResult::Lod) {
         if (LODSET* set = m_doc.lod()) {
             GlScope gl(m_host);
@@ -579,10 +589,88 @@ OpenResult ViewBehaviour::OpenPath(const std::string& path)
 
 void ViewBehaviour::OpenFile()
 {
+    if (!SaveModified()) return;
     FileDialogRequest r;
     r.title = "File to load";
     r.filter = "VRML/MESH Files (*.wrl;*.wrb)|*.wrl;*.wrb|WRBinary Files (*.wrb)|*.wrb|X Files "
                "(*.x;*.x)|*.x; *.xls|All Files (*.*)|*.*||";
     if (!m_host.file_dialog(r)) return;
     OpenPath(r.path);
+}
+
+const char* const k_binary_losses_status = "textures, texture coordinates and lights are not kept in the binary format";
+
+bool ViewBehaviour::SaveModified()
+{
+    if (!m_doc.IsModified()) return true;
+    switch (m_host.ask_save_changes(m_doc.title())) {
+    case SaveAnswer::Save: return Save();
+    case SaveAnswer::Discard: return true;
+    case SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+namespace {
+// What the binary scene format does not keep, when the scene has it.
+bool has_what_binary_drops(const SCENE3D& s)
+{
+    if (!s.m_textures.empty() || !s.m_lights.empty()) return true;
+    for (int i = 0; i < s.nbobjects; ++i)
+        if (const OBJECT3D* o = s.m_objects[i]; o && (o->texvertex || o->nbtexvertex > 0 || o->m_texture))
+            return true;
+    return false;
+}
+
+bool ends_with_nocase(const std::string& s, const char* ext)
+{
+    const size_t n = std::strlen(ext);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower((unsigned char)s[s.size() - n + i]) != ext[i]) return false;
+    return true;
+}
+
+// NAME.wrb beside the document's file (its extension replaced).
+std::string binary_name_beside(const std::string& path)
+{
+    if (path.empty()) return "Scene.wrb";
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot)
+                                                                                                : path;
+    // "a.wrl.gz" and the like lose every extension.
+    for (const char* ext : {".wrl", ".x", ".wrb"})
+        if (ends_with_nocase(base, ext)) base.resize(base.size() - std::strlen(ext));
+    return base + ".wrb";
+}
+} // namespace
+
+bool ViewBehaviour::Save()
+{
+    SCENE3D* s = scene();
+    if (!s) return false;
+    if (!m_doc.m_binary_file || m_doc.m_path.empty()) return SaveAs();
+    if (!m_doc.OnSaveDocument(m_doc.m_path)) return false;
+    if (has_what_binary_drops(*s)) SetStatusTextRaw(k_binary_losses_status);
+    return true;
+}
+
+bool ViewBehaviour::SaveAs()
+{
+    SCENE3D* s = scene();
+    if (!s) return false;
+    FileDialogRequest r;
+    r.save = true;
+    r.title = "File to save";
+    r.default_ext = "wrb";
+    r.filter = "WRBinary Files (*.wrb)|*.wrb||";
+    r.default_name = binary_name_beside(m_doc.m_path);
+    if (!m_host.file_dialog(r) || r.path.empty()) return false;
+    // Binary data never goes over a file of another format: a name without
+    // the binary extension gets it.
+    if (!ends_with_nocase(r.path, ".wrb") && !ends_with_nocase(r.path, ".bin")) r.path += ".wrb";
+    if (!m_doc.OnSaveDocument(r.path)) return false;
+    if (has_what_binary_drops(*s)) SetStatusTextRaw(k_binary_losses_status);
+    return true;
 }

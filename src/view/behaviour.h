@@ -18,6 +18,9 @@
 struct CAMERA3D;
 class ViewBehaviour;
 
+// Status line after a binary save of a scene with what the format drops.
+extern const char* const k_binary_losses_status;
+
 class CQuorvelDoc;
 class SCENE3D;
 class DrawingBoard;
@@ -143,6 +146,16 @@ public:
     // The open by extension of `path`, its finishing steps and the view's
     // follow-up. The result of the open.
     OpenResult OpenPath(const std::string& path);
+    // Before the document's scene is dropped (New, Open, a drop, closing):
+    // when it has unsaved changes the host asks "Save changes to NAME?".
+    // true when the caller may go on (saved, discarded or nothing to save).
+    bool SaveModified();
+    // "&Save": a document read from a binary scene file is written back;
+    // any other is saved as a new binary file (Save as..., offering
+    // NAME.wrb beside it). true when written.
+    bool Save();
+    // "Save as...": the binary scene file the user names.
+    bool SaveAs();
 
     // The frame's inputs (scene, size, examine, fog, stereo, walk position).
     GlView m_gl;

@@ -382,16 +382,9 @@ void dump(ViewBehaviour& v)
 
 void open_file(ViewBehaviour& v) { v.OpenFile(); }
 
-void save_as(ViewBehaviour& v)
-{
-    if (!v.scene()) return;
-    FileDialogRequest r;
-    r.save = true;
-    r.title = "File to save";
-    r.default_ext = "wrb";
-    if (!v.host().file_dialog(r)) return;
-    v.doc().OnSaveDocument(r.path);
-}
+void save(ViewBehaviour& v) { v.Save(); }
+
+void save_as(ViewBehaviour& v) { v.SaveAs(); }
 
 void save_bmp(ViewBehaviour& v) { v.SaveSnapshot(); }
 
@@ -428,7 +421,7 @@ const CommandImpl k_impls[] = {
     {32818, undisplay_objects, undisplay_state},
     {32819, statistics, nullptr},
     {32827, map_picture_on_mesh, nullptr},
-    {57603, noop, nullptr},
+    {57603, save, nullptr},
     {32836, animate, animate_state},
     {32838, reverse_texture, reverse_texture_state},
     {32839, dump, nullptr},

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -427,6 +428,20 @@ void CQuorvelView::capture_mouse(bool on)
 void CQuorvelView::set_display_size(int, int) {}
 
 bool CQuorvelView::open_sound_device() { return m_sound.open(); }
+
+SaveAnswer CQuorvelView::ask_save_changes(const std::string& name)
+{
+    const std::string question = "Save changes to " + name + "?";
+    if (save_question) return save_question(question);
+    QMessageBox box(QMessageBox::Warning, "Quorvel", QString::fromStdString(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window());
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    RestoreCurrent();
+    if (answer == QMessageBox::Save) return SaveAnswer::Save;
+    if (answer == QMessageBox::Discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
 
 void CQuorvelView::exit_process(int status)
 {
