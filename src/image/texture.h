@@ -83,8 +83,10 @@ public:
     // PNG and GIF pictures, stored in the order of a BMP read.
     int ReadFilePNG(const std::string& path);
     int ReadFileGIF(const std::string& path);
+    // Targa pictures, in the same order; 32 bits when their alpha is used.
+    int ReadFileTGA(const std::string& path);
     // True when the block holds its rows bottom line first in blue-green-red
-    // order, as read from a BMP, PNG or GIF file (the name tells).
+    // order, as read from a BMP, PNG, GIF or TGA file (the name tells).
     bool IsDibOrdered() const;
 
     // Lumi/chro sequences.
