@@ -87,8 +87,10 @@ public:
     // PNG picture, top line first, through the atomic writer; what a PNG
     // read of the file gives back is this block.
     int SaveFilePNG(const std::string& path);
+    // Targa pictures, in the same order; 32 bits when their alpha is used.
+    int ReadFileTGA(const std::string& path);
     // True when the block holds its rows bottom line first in blue-green-red
-    // order, as read from a BMP, PNG or GIF file (the name tells).
+    // order, as read from a BMP, PNG, GIF or TGA file (the name tells).
     bool IsDibOrdered() const;
 
     // Lumi/chro sequences.

@@ -317,10 +317,7 @@ int Scene::load_script(SCENE3D& scene)
 
 std::string Scene::resolve(const std::string& name) const
 {
-    if (name.empty()) return name;
-    bool absolute = name[0] == '/';
-    std::string full = (absolute || m_folder.empty()) ? name : m_folder + "/" + name;
-    return resolve_path(full);
+    return resolve_beside(m_folder, name);
 }
 
 int Scene::line_at(int32_t pos) const

@@ -138,7 +138,9 @@ public:
     int read_file(SCENE3D& scene);
 
     // A file name from the scene file, made openable: relative names are
-    // taken in the folder of the scene file, then resolve_path applies.
+    // taken in the folder of the scene file, then resolve_path applies;
+    // failing that, the file of the same base name beside the scene file,
+    // in any letter case (resolve_beside).
     std::string resolve(const std::string& name) const;
     // Frees m_buf, however it was obtained.
     void release_buffer();

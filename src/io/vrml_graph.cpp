@@ -3,6 +3,7 @@
 #include "io/vrml_graph.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "base/report.h"
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
+#include "scene/viewpoints.h"
 
 namespace vrml {
 
@@ -121,6 +123,38 @@ bool Mat4::identity() const
 }
 
 namespace {
+
+// The orientation (axis, angle) of a view placed under the transform m:
+// its looking and up directions go through m, and the rotation that takes
+// the default view to them is the new orientation. A scale, even an
+// uneven one, only changes lengths here.
+void world_orientation(const Mat4& m, Vec3& axis, float& angle)
+{
+    double q[9];
+    axis_angle_matrix(axis, angle, q);
+    auto through = [&](double x, double y, double z) {
+        Vec3 v((float)x, (float)y, (float)z);
+        v = m.vector(v);
+        return std::array<double, 3>{v.x, v.y, v.z};
+    };
+    auto unit = [](std::array<double, 3>& v) {
+        double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (!(l > 0.0) || !std::isfinite(l)) return false;
+        for (double& c : v) c /= l;
+        return true;
+    };
+    // Columns of q: the view's x (right), y (up) and z (back) axes.
+    std::array<double, 3> back = through(q[2], q[5], q[8]);
+    std::array<double, 3> up = through(q[1], q[4], q[7]);
+    if (!unit(back)) return;
+    const double d = up[0] * back[0] + up[1] * back[1] + up[2] * back[2];
+    for (int i = 0; i < 3; ++i) up[i] -= d * back[i];
+    if (!unit(up)) return;
+    std::array<double, 3> right = {up[1] * back[2] - up[2] * back[1], up[2] * back[0] - up[0] * back[2],
+                                   up[0] * back[1] - up[1] * back[0]};
+    const double r[9] = {right[0], up[0], back[0], right[1], up[1], back[1], right[2], up[2], back[2]};
+    matrix_axis_angle(r, axis, angle);
+}
 
 // ---------------------------------------------------------------- layout test
 
@@ -605,7 +639,17 @@ struct Reader {
         const float* p = n.nums("position", 3);
         o->m_viewpoint->position = m.point(p ? Vec3(p[0], p[1], p[2]) : Vec3(0, 0, 10));
         const float* r = n.nums("orientation", 4);
-        o->m_viewpoint->orientation = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
+        Vec3 axis = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
+        float angle = r ? r[3] : 0.f;
+        // The enclosing transforms turn the view as well.
+        if (!m.identity()) world_orientation(m, axis, angle);
+        o->m_viewpoint->orientation = axis;
+        o->m_viewpoint->angle = angle;
+        // VRML 2.0 gives fieldOfView, a VRML 1.0 perspective camera its
+        // heightAngle.
+        const float* fov = n.nums("fieldOfView", 1);
+        if (!fov) fov = n.nums("heightAngle", 1);
+        if (fov) o->m_viewpoint->field_of_view = fov[0];
         finish(o);
         if (world) world->bind_viewpoint(&n, o, chain, m);
     }
@@ -936,7 +980,10 @@ struct Reader {
             if (!o) continue;
             for (int k = 0; k < o->nbpts; ++k) o->m_vertices[k] = m.point(o->m_vertices[k]);
             for (int k = 0; k < o->nbnormal; ++k) o->m_normals[k] = m.normal(o->m_normals[k]);
-            if (o->m_viewpoint) o->m_viewpoint->position = m.point(o->m_viewpoint->position);
+            if (o->m_viewpoint) {
+                o->m_viewpoint->position = m.point(o->m_viewpoint->position);
+                world_orientation(m, o->m_viewpoint->orientation, o->m_viewpoint->angle);
+            }
             o->m_o_max_xyz = Vec3(-1e10f, -1e10f, -1e10f);
             o->m_o_min_xyz = Vec3(1e10f, 1e10f, 1e10f);
             o->compute_bounds();
@@ -1180,6 +1227,8 @@ int read_scene_graph(Scene& L, SCENE3D& scene, int version)
         scene.m_animation = world.finish();
         if (scene.m_animation) scene.m_animation->evaluate(scene, 0.0);
     }
+    // A file written as a scene graph opens as its author set it up.
+    if (!L.m_parent) scene.m_file_camera = 1;
     L.m_word[0] = 0;
     // For the cut-short check: braces left open when the file ended inside a node.
     L.m_depth = tree.truncated ? 1 : 0;

@@ -65,10 +65,7 @@ void ViewBehaviour::SceneChanged()
     m_gl.scene = m_doc.scene();
     m_gl.pick_pass = false;
     m_viewpoint_entry = -1;
-    if (m_gl.scene && m_gl.scene->m_camera) {
-        m_gl.scene->m_camera->position = Vec3(0.f, 0.f, -20.f);
-        m_gl.scene->m_camera->rotation = Vec3(0.f, 0.f, 0.f);
-    }
+    ResetViewState();
     if (LODSET* set = m_doc.lod()) {
         m_lod_levels = lod_levels_of(*set);
         m_gl.lod = &m_lod_levels;
@@ -77,12 +74,23 @@ void ViewBehaviour::SceneChanged()
         m_gl.lod = nullptr;
     }
     m_gl.lod_shown_active = -1;
-    // A scene the reset camera would not show (or would show as a speck) is
-    // framed whole, whichever way it was opened.
-    if (m_gl.scene && !m_gl.lod) {
-        const double aspect = m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0;
-        if (frame_scene_if_lost(*m_gl.scene, aspect)) SetStatusTextRaw(k_framed_status);
+    // The camera as the file sets it up (its first viewpoint, or the whole
+    // scene), else the reset one, framed when it would miss the scene or
+    // show it as a speck.
+    if (m_gl.scene && m_gl.scene->m_camera) {
+        m_gl.scene->m_camera->position = Vec3(0.f, 0.f, -20.f);
+        m_gl.scene->m_camera->rotation = Vec3(0.f, 0.f, 0.f);
+        if (!m_gl.lod) {
+            const double aspect = m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0;
+            const OpenCamera placed = place_opening_camera(*m_gl.scene, aspect);
+            if (placed == OpenCamera::Lost) SetStatusTextRaw(k_framed_status);
+            if (placed == OpenCamera::Viewpoint) m_viewpoint_entry = 0;
+        }
+        PlaceWalkFromCamera(m_gl);
     }
+    // The box the depth range follows is taken again, even when the new
+    // scene has the old one's address.
+    m_gl.box_scene = nullptr;
     // The projection follows the new scene's field of view.
     if (m_gl.width > 0 && m_gl.height >= 0) {
         GlScope gl(m_host);
@@ -92,11 +100,41 @@ void ViewBehaviour::SceneChanged()
     m_host.redraw();
 }
 
+void ViewBehaviour::ResetViewState()
+{
+    for (int id : {TIMER_NAVIGATION, TIMER_CAMERA_PATH, TIMER_SLIDE_SHOW, TIMER_MESH}) m_host.stop_timer(id);
+    m_gl.rotate = m_gl.walk = false;
+    m_gl.last_dx = m_gl.last_dy = 0;
+    m_mesh_time = 0.0;
+    m_mesh_interval = 500;
+    m_2d_mode = false;
+    m_gl.fog = false;
+    if (m_gl.clear_rgb[0] != m_initial_clear_rgb[0] || m_gl.clear_rgb[1] != m_initial_clear_rgb[1] ||
+        m_gl.clear_rgb[2] != m_initial_clear_rgb[2]) {
+        for (int k = 0; k < 3; ++k) m_gl.clear_rgb[k] = m_initial_clear_rgb[k];
+        GlScope gl(m_host);
+        if (gl.ok()) glClearColor(m_gl.clear_rgb[0], m_gl.clear_rgb[1], m_gl.clear_rgb[2], 1.f);
+    }
+    SetStatusText("Ready");
+}
+
+void ViewBehaviour::CameraPlaced()
+{
+    SCENE3D* s = scene();
+    m_gl.scene = s;
+    if (!s || !s->m_camera) return;
+    PlaceWalkFromCamera(m_gl);
+    // The field of view may have changed with the camera.
+    if (m_gl.width > 0 && m_gl.height >= 0) {
+        GlScope gl(m_host);
+        if (gl.ok()) ResizeView(m_gl, m_gl.width, m_gl.height);
+    }
+    m_host.redraw();
+}
+
 void ViewBehaviour::OnContextCreated(const float clear_rgb[3])
 {
-    m_gl.clear_rgb[0] = clear_rgb[0];
-    m_gl.clear_rgb[1] = clear_rgb[1];
-    m_gl.clear_rgb[2] = clear_rgb[2];
+    for (int k = 0; k < 3; ++k) m_gl.clear_rgb[k] = m_initial_clear_rgb[k] = clear_rgb[k];
     InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
     if (m_finish_pending) {
         m_finish_pending = false;
@@ -322,11 +360,32 @@ void ViewBehaviour::OnKeyDown(ViewKey key)
     SCENE3D* s = scene();
     if (!s) return;
     const float ts = m_gl.trans_speed;
+    // The arrows move the camera record, which every frame reads (and the
+    // dragged object's transform while an object is dragged).
+    auto move = [&](float dx, float dz) {
+        if (!s->m_camera) return;
+        CAMERA3D& K = *s->m_camera;
+        Vec3 P = K.position;
+        P.x += dx;
+        P.z += dz;
+        if (s->m_object_drag) {
+            OBJECT3D* o = s->get_object(s->m_selected);
+            if (!o) return;
+            K.position = P;
+            o->m_dyn_translation = P;
+            o->m_dyn_angles = K.rotation;
+            o->m_dynamic = 1;
+            return;
+        }
+        if (s->m_collision && !CollisionAccepts(P)) return;
+        K.position = P;
+        SyncFrame();
+    };
     switch (key) {
-    case VK_LEFT_KEY: s->m_view_pos.x -= ts; break;
-    case VK_RIGHT_KEY: s->m_view_pos.x += ts; break;
-    case VK_UP_KEY: s->m_view_pos.z += ts; break;
-    case VK_DOWN_KEY: s->m_view_pos.z -= ts; break;
+    case VK_LEFT_KEY: move(-ts, 0.f); break;
+    case VK_RIGHT_KEY: move(ts, 0.f); break;
+    case VK_UP_KEY: move(0.f, ts); break;
+    case VK_DOWN_KEY: move(0.f, -ts); break;
     case VK_ADD_KEY:
         s->m_drag_scale.x *= 1.1f;
         s->m_drag_scale.y *= 1.1f;
@@ -348,8 +407,8 @@ void ViewBehaviour::OnKeyDown(ViewKey key)
         if (entry < 0) return;
         m_viewpoint_entry = entry;
         SetStatusTextRaw(name);
-        SyncFrame();
-        break;
+        CameraPlaced();
+        return;
     }
     default: return;
     }

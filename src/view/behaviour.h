@@ -85,9 +85,18 @@ public:
     // The scene's camera record (null without a scene).
     CAMERA3D* camera() const;
 
-    // A new scene was opened or created: the frame follows it; the scene's
-    // camera is reset; the switches and speeds stay as the user set them.
+    // A new scene was opened or created: the frame follows it; the camera
+    // is placed as the file sets it up (first viewpoint, whole scene) or
+    // reset; the view's state is reset (ResetViewState); the switches and
+    // speeds stay as the user set them.
     void SceneChanged();
+    // What a new or opened scene starts from: timers and animations
+    // stopped, no fog, the first clear colour, no 2D mode, "Ready" on the
+    // status line.
+    void ResetViewState();
+    // The scene's camera record (and field of view) were set anew: the
+    // frame takes them as they are, with the projection, and redraws.
+    void CameraPlaced();
     // The view's GL context exists (or was made again) and is current:
     // global state with the given clear colour, then any finishing steps
     // that waited for it.
@@ -194,6 +203,9 @@ public:
     // 2D drawing mode and its board (created on first use).
     bool m_2d_mode = false;
     DrawingBoard* m_board = nullptr;   // owned; made and released by the board's commands
+
+    // Clear colour the view was made with (what New and every open restore).
+    float m_initial_clear_rgb[3] = {0.f, 0.f, 0.f};
 
     // Display size set by "Resize Display" (0 = the window's).
     int m_display_w = 0, m_display_h = 0;

@@ -64,8 +64,7 @@ void view_all(ViewBehaviour& v)
     ResetCamera(v.m_gl);
     double aspect = v.m_gl.height > 0 ? (double)v.m_gl.width / v.m_gl.height : 4.0 / 3.0;
     view_all_camera(*s, s->m_fovy, aspect, *s->m_camera);
-    v.SyncFrame();
-    v.host().redraw();
+    v.CameraPlaced();
 }
 
 void shade_flat(ViewBehaviour& v)

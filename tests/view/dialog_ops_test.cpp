@@ -268,8 +268,9 @@ TEST(DialogCommands, ViewpointsListOnlyObjectsWithOneAndMoveTheCamera)
     };
     ASSERT_TRUE(run_command(*v.view, 32830));
     EXPECT_EQ(names, (std::vector<std::string>{"vp"}));
-    EXPECT_FLOAT_EQ(v.scene().m_camera->position.x, 1.f);
-    EXPECT_FLOAT_EQ(v.scene().m_camera->position.y, 2.f);
+    // The eye at the viewpoint: the world moves the other way.
+    EXPECT_FLOAT_EQ(v.scene().m_camera->position.x, -1.f);
+    EXPECT_FLOAT_EQ(v.scene().m_camera->position.y, -2.f);
     EXPECT_FLOAT_EQ(v.scene().m_camera->position.z, -3.f);
     EXPECT_EQ(v.scene().m_viewpoint_choice, 0);
 }

@@ -53,8 +53,10 @@ ViewKey view_key(const QKeyEvent& e)
     case Qt::Key_Up: return VK_UP_KEY;
     case Qt::Key_Down: return VK_DOWN_KEY;
     case Qt::Key_P: return VK_P_KEY;
-    case Qt::Key_Plus: return VK_ADD_KEY;
-    case Qt::Key_Minus: return VK_SUBTRACT_KEY;
+    // Only the keypad's + and - scale the drag; the main keyboard's are
+    // ordinary keys.
+    case Qt::Key_Plus: return e.modifiers() & Qt::KeypadModifier ? VK_ADD_KEY : VK_OTHER_KEY;
+    case Qt::Key_Minus: return e.modifiers() & Qt::KeypadModifier ? VK_SUBTRACT_KEY : VK_OTHER_KEY;
     case Qt::Key_Home: return VK_HOME_KEY;
     case Qt::Key_PageUp: return VK_PRIOR_KEY;
     case Qt::Key_PageDown: return VK_NEXT_KEY;
