@@ -59,6 +59,7 @@ const CommandText k_texts[] = {
     {32795, "Mode Picking", "&Action", ""},
     {32836, "Animate", "&Action", ""},
     {32881, "Animate_mesh", "&Action", ""},
+    {32891, "Play / Pause", "&Action", ""},
     {32890, "Pan Disable collides", "&Action", ""},
     {32802, "Test Facettes", "&Action", ""},
     {32819, "statistics", "&Action", ""},

@@ -6,6 +6,7 @@
 #include "render/frame.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/view_fit.h"
 #include "view/behaviour.h"
 #include "view/commands.h"
@@ -278,6 +279,13 @@ CommandState animate_state(ViewBehaviour& v)
     return ticked(s && s->m_path && s->m_path->m_active);
 }
 
+void play_world(ViewBehaviour& v) { v.ToggleWorld(); }
+CommandState play_world_state(ViewBehaviour& v)
+{
+    SCENE3D* s = v.scene();
+    return {s && s->m_animation && s->m_animation->has_clocks(), v.WorldPlaying()};
+}
+
 void animate_mesh(ViewBehaviour& v) { v.StartMeshAnimation(); }
 CommandState animate_mesh_state(ViewBehaviour& v)
 {
@@ -430,6 +438,7 @@ const CommandImpl k_impls[] = {
     {32877, play, nullptr},
     {32878, noop, nullptr},
     {32881, animate_mesh, animate_mesh_state},
+    {32891, play_world, play_world_state},
     {32885, resize_display, nullptr},
     {32886, stereo, nullptr},
     {32887, light_properties, light_properties_state},
