@@ -134,6 +134,18 @@ public:
             if (SCENE3D* s = scene()) m_drag_text->setText(q(m_ed.drag_scale_slider(*s, k)));
             m_view.host().redraw();
         });
+        // The texture transform fields act when their text is confirmed; a
+        // text that is not the numbers wanted shows the object's values again.
+        const std::pair<QLineEdit*, int> fields[] = {{m_center, 1058}, {m_scale, 1064}, {m_rotation, 1066},
+                                                     {m_translation, 1065}};
+        for (auto [field, id] : fields)
+            connect(field, &QLineEdit::editingFinished, this, [this, field = field, id = id] {
+                SCENE3D* s = scene();
+                if (!s || !field->isModified()) return;
+                field->setModified(false);
+                if (m_ed.set_texture_transform(*s, id, field->text().toStdString())) m_view.host().redraw();
+                else refill();
+            });
         connect(xs, &QSlider::valueChanged, this, [this](int k) { texture_slider(k, true); });
         connect(ys, &QSlider::valueChanged, this, [this](int k) { texture_slider(k, false); });
         connect(m_fit, &QPushButton::clicked, this, [this] {
