@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "math/vec3.h"
+#include "scene/environment.h"
 #include "scene/object3d.h"
 
 class CTexture;
@@ -73,6 +74,9 @@ public:
     float m_speed[2] = {0.05f, 0.05f};
     float m_fog_start = 1.0f;
     float m_fog_end = 100.0f;
+    // The sky and fog the scene file asks for (none by default).
+    SceneBackground m_background;
+    SceneFog m_scene_fog;
     int32_t m_polygon_mode;
     // What the readers passed over, one line each ("Box at line 12: not
     // read"), in the order met.
