@@ -11,6 +11,7 @@ PKGS=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
+  poppler-utils
 )
 
 missing=()

@@ -332,9 +332,7 @@ int Scene::line_at(int32_t pos) const
         m_line_cache_pos = 0;
         m_line_cache_line = 1;
     }
-    int line = m_line_cache_line;
-    for (int32_t i = m_line_cache_pos; i < pos; ++i)
-        if (m_buf[i] == '\n') ++line;
+    int line = m_line_cache_line + (int)count_line_feeds(m_buf + m_line_cache_pos, m_buf + pos);
     m_line_cache_pos = pos;
     m_line_cache_line = line;
     return line;

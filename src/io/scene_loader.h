@@ -170,6 +170,8 @@ private:
 
 // Tokenizer
 void next_token(Scene& loader);
+// Line feeds in [b, e), sixteen bytes at a time.
+int64_t count_line_feeds(const char* b, const char* e);
 void next_token2(OBJECT3D& obj, Scene& loader);
 void skip_line(Scene& loader);
 
