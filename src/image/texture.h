@@ -38,6 +38,9 @@ public:
     int32_t frame = 0;
     int32_t frame_count = 0;
     CLumiImage* lumi = nullptr;
+    // The texels carry their own transparency (an alpha channel of the
+    // image itself, not one added for a material): drawn see-through.
+    bool texel_alpha = false;
 
     CTexture() = default;
     virtual ~CTexture();

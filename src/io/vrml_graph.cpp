@@ -15,7 +15,10 @@
 #include "io/scene_loader.h"
 #include "io/vrml_anim.h"
 #include "io/vrml_common.h"
+#include "io/vrml_environment.h"
+#include "image/texture.h"
 #include "io/vrml_mesh.h"
+#include "io/vrml_pixel_texture.h"
 #include "io/vrml_text.h"
 #include "io/vrml_tree.h"
 #include "base/cformat.h"
@@ -291,6 +294,8 @@ bool object_layout2(const VTree& tree)
         }
         if (r->type == "Viewpoint" || in(r->type, {"TimeSensor", "PositionInterpolator", "OrientationInterpolator"}))
             continue;
+        // A sky or fog: only the scene-graph reader draws them.
+        if (in(r->type, {"Background", "Fog"})) return false;
         if (!r->def.empty()) return false;   // a DEF'd node of another kind
         // Fields of an unnamed group would land on the object read before.
         if (in(r->type, {"Transform", "Group", "Shape", "Anchor", "Billboard", "Collision", "Switch", "LOD"}))
@@ -405,6 +410,7 @@ struct Look {
     std::vector<float> shininess, transparency;
     bool material = false;
     std::string texture;
+    const VNode* pixels = nullptr;           // PixelTexture, or Texture2 with an image
     const VNode* tex_transform = nullptr;   // VRML 2.0 TextureTransform or VRML 1.0 Texture2Transform
 };
 
@@ -545,14 +551,15 @@ struct Reader {
             o->m_wireframe = mesh.kind == Mesh::Points ? 2 : 1;
             o->m_lighting = 0;
         }
-        if (!look.texture.empty() && mesh.kind == Mesh::Faces) {
+        if ((!look.texture.empty() || look.pixels) && mesh.kind == Mesh::Faces) {
             if (o->texvertex == nullptr) {
                 mesh.default_tex();
                 o->nbtexvertex = (int32_t)mesh.tex.size();
                 o->texvertex = copy(mesh.tex);
                 o->texindex = copy(mesh.tidx);
             }
-            texture(*o, look.texture);
+            if (look.pixels) pixel_texture(*o, *look.pixels);
+            else texture(*o, look.texture);
         }
         if (look.tex_transform) tex_transform(*o, *look.tex_transform);
         finish(o);
@@ -581,6 +588,32 @@ struct Reader {
                 Trace("%s", text.c_str());
             }
         }
+        o.m_texture_mode = 1;
+    }
+
+    // An image written in the file: refused with its line when it does
+    // not hold what it announces.
+    void pixel_texture(OBJECT3D& o, const VNode& n)
+    {
+        const VField* f = n.field("image");
+        if (!f) return;
+        std::string key = qv_format("%s at line %d", n.type.c_str(), f->line ? f->line : n.line);
+        std::string why;
+        int index = add_pixel_texture(scene, *f, key, why);
+        if (index < 0) {
+            if (!why.empty()) note(key, qv_format("%s: %s; not read", key.c_str(), why.c_str()));
+            return;
+        }
+        if (o.m_transparent) {
+            CTexture* t = scene.get_texture(index);
+            if (t && t->texel_alpha) {
+                t->texel_alpha = false;
+                t->AddAlphaLayer((int)(o.m_transparency * 255.f));
+            }
+        }
+        o.m_texture_name = key;
+        if (!o.m_texture) o.m_texture = new int32_t(-1);
+        *o.m_texture = index;
         o.m_texture_mode = 1;
     }
 
@@ -852,6 +885,8 @@ struct Reader {
             if (t->type == "ImageTexture") {
                 const VField* u = t->field("url");
                 if (u && !u->words.empty()) look.texture = u->words[0];
+            } else if (t->type == "PixelTexture") {
+                look.pixels = t;
             } else {
                 not_read(t->type, t->line);
             }
@@ -942,6 +977,8 @@ struct Reader {
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, m);
         else if (t == "Viewpoint") viewpoint(*n, m, n->def);
         else if (t == "Inline") inline_file(*n, m, "url");
+        else if (t == "Background") read_background(*n, scene);
+        else if (t == "Fog") read_fog(*n, scene);
         else if (in(t, {"WorldInfo", "NavigationInfo", "TimeSensor", "PositionInterpolator",
                         "OrientationInterpolator", "ScalarInterpolator", "ColorInterpolator",
                         "CoordinateInterpolator", "NormalInterpolator"})) {
@@ -1003,6 +1040,7 @@ struct Reader {
         std::string mat_binding = "OVERALL";
         std::string norm_binding = "DEFAULT";
         std::string texture;
+        const VNode* pixels = nullptr;
         const VNode* tex_transform = nullptr;
         bool clockwise = false;
         std::string name;
@@ -1035,6 +1073,7 @@ struct Reader {
             look.ambient = {Vec3(0.2f, 0.2f, 0.2f)};
         }
         look.texture = st.texture;
+        look.pixels = st.pixels;
         look.tex_transform = st.tex_transform;
         return look;
     }
@@ -1184,7 +1223,7 @@ struct Reader {
         else if (t == "Texture2") {
             const VField* f = n->field("filename");
             st.texture = f && !f->words.empty() ? f->words[0] : std::string();
-            if (!n->field("filename") && n->field("image")) not_read("Texture2 image", n->line);
+            st.pixels = !f && n->field("image") ? n : nullptr;
         } else if (t == "Texture2Transform") st.tex_transform = n;
         else if (t == "FontStyle") st.font_style = n;
         else if (t == "ShapeHints") st.clockwise = n->word("vertexOrdering") == "CLOCKWISE";

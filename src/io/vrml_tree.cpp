@@ -396,6 +396,11 @@ private:
             quoted = false;
             return;
         }
+        // Pixels are 32-bit numbers, often hexadecimal: kept as written.
+        if (f.name == "image") {
+            f.words.emplace_back(L.m_word);
+            return;
+        }
         if (number_start(L.m_word[0])) {
             if (index_field(f)) f.ints.push_back(qv_atoi(L.m_word));
             else f.nums.push_back((float)qv_atof(L.m_word));

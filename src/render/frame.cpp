@@ -1,4 +1,5 @@
 #include "render/frame.h"
+#include "render/environment_draw.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -7,6 +8,7 @@
 #include <cmath>
 
 #include "render/display_list.h"
+#include "scene/compile_prep.h"
 #include "render/textures.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
@@ -150,7 +152,22 @@ void draw_one(SCENE3D& scene, int i, bool pick_pass, TextureState& ts)
         if (o.m_texrotation_on) glRotatef(o.m_texrotation, 0.f, 0.f, 1.f);
         glMatrixMode(GL_MODELVIEW);
     }
+    // See-through texels: their alpha reaches the blending (the texture
+    // colour replaces the lit one as a decal would), and texels that are
+    // wholly clear leave neither colour nor depth.
+    const bool texel_alpha = textured && !pick_pass && has_texel_alpha(scene, o);
+    GLint env = GL_MODULATE;
+    if (texel_alpha) {
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
+        if (env == GL_DECAL) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.f);
+    }
     DrawObject(o, !pick_pass);
+    if (texel_alpha) {
+        glDisable(GL_ALPHA_TEST);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, env);
+    }
     if (pick_pass) ts.enabled = 0;   // the pick pass switched texturing off
     if (o.m_textransform) {
         glMatrixMode(GL_TEXTURE);
@@ -277,14 +294,16 @@ void PaintView(GlView& v)
         glDisable(GL_BLEND);
         glDisable(GL_FOG);
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearWithSky(v.scene, pick);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (v.lod) DrawLod(v);
 
     SCENE3D* s = v.scene;
     if (s && s->nbobjects > 0) {
-        if (!pick && v.fog) {
+        // A Fog node of the scene file; the view's own fog otherwise.
+        if (!pick && ApplySceneFog(*s)) {
+        } else if (!pick && v.fog) {
             glEnable(GL_FOG);
             glFogf(GL_FOG_START, s->m_fog_start);
             glFogf(GL_FOG_END, s->m_fog_end);
@@ -308,6 +327,7 @@ void PaintView(GlView& v)
             s->m_view_rot = s->m_camera->rotation;
         }
         const Vec3 P = s->m_view_pos, R = s->m_view_rot;
+        if (!pick) DrawSky(*s, v);
         if (v.examine) {
             glTranslatef(P.x, P.y, P.z);
             glRotatef(R.x, 1.f, 0.f, 0.f);

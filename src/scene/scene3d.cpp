@@ -129,6 +129,7 @@ int SCENE3D::add_texture(const std::string& name, int& index, float alpha, int u
         delete t;
         return 0;
     }
+    t->texel_alpha = t->HasAlpha() && !use_alpha;
     if (use_alpha) t->AddAlphaLayer((int)(alpha * 255.f));
     m_textures.push_back(t);
     index = (int)m_textures.size() - 1;
