@@ -10,6 +10,7 @@ PKGS=(
   libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
+  dpkg-dev file appstream
 )
 
 missing=()
