@@ -40,10 +40,10 @@ dpkg-deb -x "$deb" "$root"
 "$root/usr/bin/quorvel" --version | grep -q "quorvel version" || fail "the unpacked program does not run"
 "$root/usr/bin/quorvel" --thumbnail samples/house.wrl "$root/t.png" 64 || fail "the unpacked program makes no thumbnail"
 zcat "$root/usr/share/man/man1/quorvel.1.gz" | grep -q "thumbnail" || fail "the manual page is empty"
-# The window module loads: pointed at a display that does not exist, the
-# program gets as far as the window system (a missing module fails before).
-out=$(env -u WAYLAND_DISPLAY DISPLAY=:9999 QT_QPA_PLATFORM=xcb timeout 30 "$root/usr/bin/quorvel" 2>&1 || true)
-grep -qi "display" <<<"$out" || fail "the unpacked window module did not start: $out"
+# The window module loads: given a window system plug-in that does not
+# exist, the program gets as far as Qt (a missing module fails before).
+out=$(QT_QPA_PLATFORM=no-such-platform timeout 30 "$root/usr/bin/quorvel" 2>&1 || true)
+grep -q "no-such-platform" <<<"$out" || fail "the unpacked window module did not start: $out"
 grep -q "cannot load the viewer window" <<<"$out" && fail "the window module does not load: $out"
 
 if command -v appstreamcli >/dev/null; then
