@@ -12,6 +12,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
   poppler-utils
+  dpkg-dev file appstream
 )
 
 missing=()

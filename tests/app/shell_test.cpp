@@ -416,10 +416,23 @@ TEST(Shell, VersionAndInstalledFiles)
     ASSERT_TRUE(install.waitForFinished(60000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
     for (const char* f : {"bin/quorvel", "share/applications/quorvel.desktop", "share/icons/hicolor/scalable/apps/quorvel.svg",
-                          "share/mime/packages/quorvel.xml"})
+                          "share/mime/packages/quorvel.xml", "share/thumbnailers/quorvel.thumbnailer",
+                          "share/man/man1/quorvel.1.gz", "share/metainfo/org.quorvel.quorvel.metainfo.xml"})
         EXPECT_TRUE(QFile::exists(prefix.filePath(f))) << f;
-    // The program loads its window module from its own folder.
-    EXPECT_TRUE(QFile::exists(prefix.filePath("bin/libquorvel-gui.so")));
+    // The window module is in the program's library folder, not among the
+    // programs; the installed program finds it from its own folder (a
+    // window system plug-in that does not exist is as far as it gets).
+    EXPECT_FALSE(QFile::exists(prefix.filePath("bin/libquorvel-gui.so")));
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "no-such-platform");
+    window.setProcessEnvironment(env);
+    window.start(prefix.filePath("bin/quorvel"), {});
+    ASSERT_TRUE(window.waitForFinished(30000));
+    const QString said = window.readAllStandardError();
+    EXPECT_NE(window.exitCode(), 0);
+    EXPECT_FALSE(said.contains("cannot load the viewer window")) << said.toStdString();
+    EXPECT_TRUE(said.contains("no-such-platform")) << said.toStdString();
     EXPECT_TRUE(QDir(prefix.filePath("share/quorvel")).exists()) << "data files";
     QFile desktop(prefix.filePath("share/applications/quorvel.desktop"));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
