@@ -120,13 +120,21 @@ namespace {
 
 // ---------------------------------------------------------------- layout test
 
-bool has_markers(const Scene& L)
+// With `release` (the loader of L), the pages looked at are given back.
+bool has_markers(const Scene& L, Scene* release = nullptr)
 {
     const char* b = L.m_buf;
     int32_t n = L.m_len;
     for (int32_t p = 0; p < n;) {
-        const void* h = std::memchr(b + p, '#', (size_t)(n - p));
-        if (!h) break;
+        // In steps of a megabyte, so that the pages looked at can go back.
+        int32_t stop = release ? std::min(n, p + (1 << 20)) : n;
+        const void* h = std::memchr(b + p, '#', (size_t)(stop - p));
+        if (!h) {
+            if (stop == n) break;
+            p = stop;
+            release->release_pages_before(p);
+            continue;
+        }
         p = (int32_t)((const char*)h - b) + 1;
         int32_t q = p;
         while (q < n && (b[q] == ' ' || b[q] == '\t')) ++q;
@@ -314,22 +322,31 @@ bool object_layout1(const VTree& tree)
 
 } // namespace
 
+namespace {
+bool object_layout_tree(const VTree& tree, int version)
+{
+    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
+    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+}
+} // namespace
+
 bool object_layout(const Scene& L, const VTree& tree, int version)
 {
     if (has_markers(L)) return true;
-    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
-    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+    return object_layout_tree(tree, version);
 }
 
 bool object_layout_file(Scene& L, int version)
 {
-    if (has_markers(L)) return true;
+    // The markers are looked for once, the pages they were looked for in
+    // given back as the look goes.
+    if (has_markers(L, &L)) return true;
     VTree tree;
     int32_t pos = L.m_pos;
     parse_tree(L, tree, true);
     L.m_pos = pos;
     L.m_depth = 0;
-    return object_layout(L, tree, version);
+    return object_layout_tree(tree, version);
 }
 
 // ---------------------------------------------------------------- reading
