@@ -162,6 +162,17 @@ public:
     void progress_tick();
     // Reports 100 when this load reported progress before.
     void progress_done();
+
+private:
+    // What a scene held before a read, so that the read can be undone.
+    struct SceneMark {
+        int32_t objects;
+        size_t lights, textures, not_read;
+        Vec3 max, min, center;
+    };
+    static SceneMark mark_scene(const SCENE3D& scene);
+    static void rewind_scene(SCENE3D& scene, const SceneMark& mark);
+    int read_as_scene_graph(SCENE3D& scene, int version);
 };
 
 // Tokenizer
