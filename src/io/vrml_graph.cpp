@@ -161,13 +161,21 @@ void world_orientation(const Mat4& m, Vec3& axis, float& angle)
 
 // ---------------------------------------------------------------- layout test
 
-bool has_markers(const Scene& L)
+// With `release` (the loader of L), the pages looked at are given back.
+bool has_markers(const Scene& L, Scene* release = nullptr)
 {
     const char* b = L.m_buf;
     int32_t n = L.m_len;
     for (int32_t p = 0; p < n;) {
-        const void* h = std::memchr(b + p, '#', (size_t)(n - p));
-        if (!h) break;
+        // In steps of a megabyte, so that the pages looked at can go back.
+        int32_t stop = release ? std::min(n, p + (1 << 20)) : n;
+        const void* h = std::memchr(b + p, '#', (size_t)(stop - p));
+        if (!h) {
+            if (stop == n) break;
+            p = stop;
+            release->release_pages_before(p);
+            continue;
+        }
         p = (int32_t)((const char*)h - b) + 1;
         int32_t q = p;
         while (q < n && (b[q] == ' ' || b[q] == '\t')) ++q;
@@ -367,6 +375,14 @@ int count_geometry(const VTree& tree, int version)
 
 } // namespace
 
+namespace {
+bool object_layout_tree(const VTree& tree, int version)
+{
+    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
+    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+}
+} // namespace
+
 bool object_layout(const Scene& L, const VTree& tree, int version)
 {
     // Marker comments make the layout ours only where we write them.
@@ -374,13 +390,14 @@ bool object_layout(const Scene& L, const VTree& tree, int version)
         MarkerScan m = scan_markers(L, version);
         if (m.markers) return m.misplaced == 0;
     }
-    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
-    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+    return object_layout_tree(tree, version);
 }
 
 bool object_layout_file(Scene& L, int version, int* geometry_nodes)
 {
-    if (has_markers(L)) {
+    // The markers are looked for once, the pages they were looked for in
+    // given back as the look goes.
+    if (has_markers(L, &L)) {
         MarkerScan m = scan_markers(L, version);
         if (m.markers) {
             if (geometry_nodes) *geometry_nodes = m.geometry;
@@ -393,7 +410,8 @@ bool object_layout_file(Scene& L, int version, int* geometry_nodes)
     L.m_pos = pos;
     L.m_depth = 0;
     if (geometry_nodes) *geometry_nodes = count_geometry(tree, version);
-    return object_layout(L, tree, version);
+    // The markers were looked for above: the tree alone decides.
+    return object_layout_tree(tree, version);
 }
 
 // ---------------------------------------------------------------- reading

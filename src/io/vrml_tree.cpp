@@ -373,6 +373,7 @@ private:
             L.m_word[0] = ']';
             L.m_word[1] = 0;
             if (!e) tree.truncated = true;
+            L.release_read_pages();
             return;
         }
         int n = 0;
