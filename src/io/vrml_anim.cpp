@@ -10,6 +10,7 @@
 #include "base/report.h"
 #include "io/vrml_tree.h"
 #include "scene/scene3d.h"
+#include "scene/view_fit.h"
 
 namespace vrml {
 
@@ -216,6 +217,43 @@ public:
         }
         return false;
     }
+
+    bool swept_box(Vec3& mn, Vec3& mx) const override
+    {
+        if (!m_swept) return false;
+        mn = m_swept_min;
+        mx = m_swept_max;
+        return true;
+    }
+
+    // Samples one run of the clocks (up to the longest first cycle, at most
+    // an hour) and keeps the box of all the objects, then returns to time 0.
+    void sweep(SCENE3D& scene)
+    {
+        double horizon = 0.0;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const Node& s = nodes[i];
+            if (s.kind != Kind::Sensor || !s.enabled || !(s.cycle > 0) || routes_from[i].empty()) continue;
+            horizon = std::max(horizon, std::min(end_of(s), s.start + s.cycle));
+        }
+        horizon = std::min(horizon, 3600.0);
+        const int samples = 16;
+        for (int k = 0; k <= samples; ++k) {
+            evaluate(scene, horizon * k / samples);
+            Vec3 a, b;
+            if (!scene_world_box(scene, a, b)) continue;
+            if (!m_swept) {
+                m_swept_min = a;
+                m_swept_max = b;
+            }
+            m_swept = true;
+            m_swept_min = Vec3(std::min(m_swept_min.x, a.x), std::min(m_swept_min.y, a.y), std::min(m_swept_min.z, a.z));
+            m_swept_max = Vec3(std::max(m_swept_max.x, b.x), std::max(m_swept_max.y, b.y), std::max(m_swept_max.z, b.z));
+        }
+        evaluate(scene, 0.0);
+    }
+    bool m_swept = false;
+    Vec3 m_swept_min, m_swept_max;
 
     bool has_clocks() const override
     {
@@ -774,9 +812,11 @@ void WorldBuilder::bind_viewpoint(const VNode* vp, OBJECT3D* o, const std::vecto
     m_world->viewpoints.push_back({Binding{o, chain, below}, id});
 }
 
-std::unique_ptr<SceneAnimation> WorldBuilder::finish()
+std::unique_ptr<SceneAnimation> WorldBuilder::finish(SCENE3D& scene)
 {
     if (m_world->routes.empty()) return nullptr;
+    // Swept while the scene does not hold it yet: the box is of the objects alone.
+    m_world->sweep(scene);
     return std::unique_ptr<SceneAnimation>(m_world.release());
 }
 

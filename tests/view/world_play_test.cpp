@@ -15,12 +15,12 @@ const int k_animate = 32836;
 double g_now = 100.0;
 double fake_clock() { return g_now; }
 
-// Big enough that the reset camera keeps it in view (no framing).
+// A box of 1 at 20: alone it would be a speck, but its path is framed.
 const char* k_mover =
     "#VRML V2.0 utf8\n"
     "DEF Mover Transform { translation -5 0 0\n"
     "  children Shape { appearance Appearance { material Material { diffuseColor 0 0.8 0 } }\n"
-    "    geometry Box { size 3 3 3 } } }\n"
+    "    geometry Box { size 1 1 1 } } }\n"
     "DEF Clock TimeSensor { cycleInterval 4 loop TRUE }\n"
     "DEF Path PositionInterpolator { key [ 0 0.5 1 ] keyValue [ -5 0 0, 5 0 0, -5 0 0 ] }\n"
     "ROUTE Clock.fraction_changed TO Path.set_fraction\n"
