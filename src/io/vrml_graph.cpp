@@ -10,10 +10,12 @@
 #include <set>
 
 #include "base/file_lookup.h"
+#include "io/marker_layout.h"
 #include "io/scene_loader.h"
 #include "io/vrml_anim.h"
 #include "io/vrml_common.h"
 #include "io/vrml_mesh.h"
+#include "io/vrml_text.h"
 #include "io/vrml_tree.h"
 #include "base/cformat.h"
 #include "base/report.h"
@@ -314,23 +316,44 @@ bool object_layout1(const VTree& tree)
     return ok;
 }
 
+// Geometry nodes of the tree, each node once.
+int count_geometry(const VTree& tree, int version)
+{
+    int k = 0;
+    std::set<const VNode*> seen;
+    for (const VNode* r : tree.roots)
+        each_node(r, [&](const VNode* x) { if (version == 1 ? draws1(x) : in(x->type, k_geometry2)) ++k; }, seen);
+    return k;
+}
+
 } // namespace
 
 bool object_layout(const Scene& L, const VTree& tree, int version)
 {
-    if (has_markers(L)) return true;
+    // Marker comments make the layout ours only where we write them.
+    if (has_markers(L)) {
+        MarkerScan m = scan_markers(L, version);
+        if (m.markers) return m.misplaced == 0;
+    }
     if (tree.resolved_uses > 0 || tree.protos > 0) return false;
     return version == 1 ? object_layout1(tree) : object_layout2(tree);
 }
 
-bool object_layout_file(Scene& L, int version)
+bool object_layout_file(Scene& L, int version, int* geometry_nodes)
 {
-    if (has_markers(L)) return true;
+    if (has_markers(L)) {
+        MarkerScan m = scan_markers(L, version);
+        if (m.markers) {
+            if (geometry_nodes) *geometry_nodes = m.geometry;
+            return m.misplaced == 0;
+        }
+    }
     VTree tree;
     int32_t pos = L.m_pos;
     parse_tree(L, tree, true);
     L.m_pos = pos;
     L.m_depth = 0;
+    if (geometry_nodes) *geometry_nodes = count_geometry(tree, version);
     return object_layout(L, tree, version);
 }
 
@@ -374,6 +397,19 @@ struct Reader {
         std::string text = qv_format("%s at line %d: not read", type.c_str(), line);
         scene.m_not_read.push_back(text);
         Trace("%s", text.c_str());
+    }
+
+    // What went wrong in a node the reader did read, each said once.
+    void note(const std::string& key, const std::string& text)
+    {
+        if (reported.count(key)) return;
+        reported[key] = 0;
+        scene.m_not_read.push_back(text);
+        Trace("%s", text.c_str());
+    }
+    std::function<void(const std::string&, const std::string&)> noter()
+    {
+        return [this](const std::string& k, const std::string& t) { note(k, t); };
     }
 
     OBJECT3D* new_object(const std::string& name)
@@ -746,6 +782,7 @@ struct Reader {
             make_cone(mesh, g.num("bottomRadius", 1.f), g.num("height", 2.f), parts);
         } else if (t == "ElevationGrid") make_elevation_grid(mesh, g);
         else if (t == "Extrusion") make_extrusion(mesh, g);
+        else if (t == "Text") return text_node2(mesh, g, noter());
         else return false;
         return true;
     }
@@ -923,6 +960,7 @@ struct Reader {
         bool clockwise = false;
         std::string name;
         int switch_choice = -1;   // whichChild of the enclosing Switch, for those that inherit it
+        const VNode* font_style = nullptr;
     };
 
     static std::vector<Vec3> vec_list(const VNode* n, const char* field)
@@ -1039,6 +1077,9 @@ struct Reader {
             if (t == "Cylinder") make_cylinder(mesh, g.num("radius", 1.f), g.num("height", 2.f), p);
             else make_cone(mesh, g.num("bottomRadius", 1.f), g.num("height", 2.f), p);
             if (look.diffuse.size() > 1) look.diffuse.resize(1);
+        } else if (t == "AsciiText") {
+            if (!text_node1(mesh, g, st.font_style, noter())) return;
+            if (look.diffuse.size() > 1) look.diffuse.resize(1);
         } else {
             not_read(t, g.line);
             return;
@@ -1098,6 +1139,7 @@ struct Reader {
             st.texture = f && !f->words.empty() ? f->words[0] : std::string();
             if (!n->field("filename") && n->field("image")) not_read("Texture2 image", n->line);
         } else if (t == "Texture2Transform") st.tex_transform = n;
+        else if (t == "FontStyle") st.font_style = n;
         else if (t == "ShapeHints") st.clockwise = n->word("vertexOrdering") == "CLOCKWISE";
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, st.m);
         else if (t == "PerspectiveCamera" || t == "OrthographicCamera") viewpoint(*n, st.m, n->def);

@@ -116,9 +116,7 @@ private:
             }
             return (int)(std::lower_bound(line_ends.begin(), line_ends.end(), pos) - line_ends.begin()) + 1;
         }
-        const char* b = L.m_buf;
-        for (int32_t i = line_pos; i < pos; ++i)
-            if (b[i] == '\n') ++line_no;
+        line_no += (int)count_line_feeds(L.m_buf + line_pos, L.m_buf + pos);
         line_pos = pos;
         return line_no;
     }

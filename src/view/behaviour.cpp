@@ -42,6 +42,9 @@ ViewBehaviour::ViewBehaviour(CQuorvelDoc& doc, ViewHost& host)
     m_wave_step = h.wave_step;
     m_gl.scene = doc.scene();
     ResetCamera(m_gl);
+    // A new view has no stereo shift yet: the reset command sets the flag,
+    // the construction does not, so the first Stereo View moves left.
+    m_gl.stereo = false;
 }
 
 ViewBehaviour::~ViewBehaviour() { destroy_board(m_board); }

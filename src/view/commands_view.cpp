@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include "io/lod.h"
-#include "model/flat_grid.h"
 #include "render/frame.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
@@ -374,21 +373,6 @@ void reverse_texture(ViewBehaviour& v)
 }
 CommandState reverse_texture_state(ViewBehaviour& v) { return ticked(v.scene() && v.scene()->m_tex_orientation != 1); }
 
-void mesh(ViewBehaviour& v)
-{
-    SCENE3D* s = v.scene();
-    if (!s) return;
-    OBJECT3D* o = new OBJECT3D();
-    make_flat_grid(*o, 1.f, 1.f, 100, 100, 1);
-    if (!s->add_object(o)) {
-        delete o;
-        return;
-    }
-    dump_scene(*s, v.doc().in_folder("vrml.out").c_str());
-    v.doc().m_modified = 1;
-    v.host().redraw();
-}
-
 void dump(ViewBehaviour& v)
 {
     if (SCENE3D* s = v.scene()) dump_scene(*s, v.doc().in_folder("vrml.out").c_str());
@@ -435,7 +419,6 @@ const CommandImpl k_impls[] = {
     {32802, test_facettes, nullptr},
     {32804, fog, fog_state},
     {32807, examine, examine_state},
-    {32809, mesh, nullptr},
     {32810, noop, nullptr},
     {57601, open_file, nullptr},
     {32812, double_sided, double_sided_state},
@@ -462,7 +445,6 @@ const CommandImpl k_impls[] = {
     {32890, collides, nullptr},
     {57604, save_as, nullptr},
     {40008, noop, nullptr},
-    {40009, noop, nullptr},
 };
 } // namespace
 
