@@ -54,7 +54,7 @@ const CliMode k_modes[] = {
     {"--dump", cli_dump, "--dump FILE            load FILE and write vrml.out here"},
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
     {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] [--time S] FILE  render FILE (as it is S seconds after opening) to a BMP (a PNG when OUT ends in .png)"},
-    {"--thumbnail", cli_thumbnail, "--thumbnail IN OUT.png SIZE  render IN framed into a SIZE x SIZE PNG with a transparent background"},
+    {"--thumbnail", cli_thumbnail, "--thumbnail IN OUT.png SIZE [--time S]  render IN framed into a SIZE x SIZE PNG with a transparent background"},
 };
 
 const CliMode* fixed_mode(int argc, char** argv)

@@ -29,6 +29,7 @@
 #include "render/headless_gl.h"
 #include "render/snapshot.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/view_fit.h"
 
 namespace {
@@ -55,7 +56,7 @@ void on_watchdog(int)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: quorvel --thumbnail IN OUT.png SIZE\n");
+    std::fprintf(stderr, "usage: quorvel --thumbnail IN OUT.png SIZE [--time SECONDS]\n");
     return k_exit_failed;
 }
 
@@ -142,7 +143,7 @@ private:
 // Opens `path`, draws it framed at s x s on a transparent background and
 // returns the frame as RGBA rows, bottom row first (empty on failure, with
 // the reason in `error`).
-std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error)
+std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error, double seconds)
 {
     HeadlessGL gl;
     bool gl_made = false, gl_failed = false;
@@ -179,6 +180,7 @@ std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::strin
     v.scene = scene.get();
     v.lod = lod ? &levels : nullptr;
     ResetCamera(v);
+    if (scene->m_animation) scene->m_animation->evaluate(*scene, seconds);
     if (!lod) frame_scene_if_lost(*scene, 1.0, true);
     ResizeView(v, s, s);
     glClearColor(0.f, 0.f, 0.f, 0.f);
@@ -228,6 +230,14 @@ int cli_thumbnail(int argc, char** argv)
 {
     // argv[1] is --thumbnail.
     int size = 0;
+    double seconds = 0.0;   // a world that moves, as it is this long after opening
+    if (argc == 7 && !std::strcmp(argv[5], "--time")) {
+        if (!parse_seconds(argv[6], seconds)) {
+            std::fprintf(stderr, "quorvel: --time wants a number of seconds, for example 1.5\n");
+            return k_exit_failed;
+        }
+        argc = 5;
+    }
     if (argc != 5) return usage();
     if (!parse_thumbnail_size(argv[4], size)) {
         std::fprintf(stderr, "quorvel: the thumbnail size must be a number of pixels from 1 to %d\n",
@@ -256,7 +266,7 @@ int cli_thumbnail(int argc, char** argv)
     const bool twice = size <= 1024;
     const int drawn = twice ? size * 2 : size;
     std::string error;
-    std::vector<uint8_t> rgba = render_thumbnail(in, drawn, error);
+    std::vector<uint8_t> rgba = render_thumbnail(in, drawn, error, seconds);
     if (rgba.empty()) {
         std::fprintf(stderr, "quorvel: no thumbnail: %s\n", error.c_str());
         return k_exit_failed;

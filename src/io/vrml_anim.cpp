@@ -2,6 +2,7 @@
 #include "io/vrml_anim.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 #include "base/report.h"
 #include "io/vrml_tree.h"
 #include "scene/scene3d.h"
+#include "scene/view_fit.h"
 
 namespace vrml {
 
@@ -76,6 +78,7 @@ struct Node {
     std::vector<float> keys, values;
     size_t width = 0;   // floats per key value
     bool usable = true;
+    std::vector<float> out;   // the last value_changed
 };
 
 struct Route {
@@ -168,6 +171,16 @@ Mat4 transform_matrix(const Node& n)
     const float* s = n.fields[2].cur.data();
     const float* so = n.fields[3].cur.data();
     const float* c = n.fields[4].cur.data();
+    if (c[0] == 0.f && c[1] == 0.f && c[2] == 0.f && so[3] == 0.f) {
+        // The usual case: T R S, built at once.
+        Mat4 m = Mat4::rotate(r[0], r[1], r[2], r[3]);
+        for (int col = 0; col < 3; ++col)
+            for (int row = 0; row < 3; ++row) m.m[col * 4 + row] *= s[col];
+        m.m[12] = t[0];
+        m.m[13] = t[1];
+        m.m[14] = t[2];
+        return m;
+    }
     return Mat4::translate(t[0], t[1], t[2]) * Mat4::translate(c[0], c[1], c[2]) *
            Mat4::rotate(r[0], r[1], r[2], r[3]) * Mat4::rotate(so[0], so[1], so[2], so[3]) *
            Mat4::scale(s[0], s[1], s[2]) * Mat4::rotate(so[0], so[1], so[2], -so[3]) *
@@ -188,21 +201,24 @@ public:
 
     void evaluate(SCENE3D& scene, double t) override
     {
+        // Every time starts from the file's values.
         for (Node& n : nodes) {
+            if (!n.changed) continue;
             n.changed = false;
             for (Field& f : n.fields) f.cur = f.file;
         }
-        std::vector<char> fired(routes.size(), 0);
+        fired.assign(routes.size(), 0);
         for (size_t i = 0; i < nodes.size(); ++i) {
             Node& s = nodes[i];
             if (s.kind != Kind::Sensor) continue;
             double fraction, cycle_time;
             bool active;
             if (!sensor_state(s, t, fraction, active, cycle_time)) continue;
-            send((int)i, 0, {(float)fraction}, fired);
-            send((int)i, 1, {(float)t}, fired);
-            send((int)i, 2, {(float)cycle_time}, fired);
-            send((int)i, 3, {active ? 1.f : 0.f}, fired);
+            const float v[4] = {(float)fraction, (float)t, (float)cycle_time, active ? 1.f : 0.f};
+            for (int k = 0; k < 4; ++k) {
+                s.fields[(size_t)k].cur.assign(1, v[k]);
+                send((int)i, k);
+            }
         }
         apply(scene);
     }
@@ -216,6 +232,43 @@ public:
         }
         return false;
     }
+
+    bool swept_box(Vec3& mn, Vec3& mx) const override
+    {
+        if (!m_swept) return false;
+        mn = m_swept_min;
+        mx = m_swept_max;
+        return true;
+    }
+
+    // Samples one run of the clocks (up to the longest first cycle, at most
+    // an hour) and keeps the box of all the objects, then returns to time 0.
+    void sweep(SCENE3D& scene)
+    {
+        double horizon = 0.0;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const Node& s = nodes[i];
+            if (s.kind != Kind::Sensor || !s.enabled || !(s.cycle > 0) || routes_from[i].empty()) continue;
+            horizon = std::max(horizon, std::min(end_of(s), s.start + s.cycle));
+        }
+        horizon = std::min(horizon, 3600.0);
+        const int samples = 16;
+        for (int k = 0; k <= samples; ++k) {
+            evaluate(scene, horizon * k / samples);
+            Vec3 a, b;
+            if (!scene_world_box(scene, a, b)) continue;
+            if (!m_swept) {
+                m_swept_min = a;
+                m_swept_max = b;
+            }
+            m_swept = true;
+            m_swept_min = Vec3(std::min(m_swept_min.x, a.x), std::min(m_swept_min.y, a.y), std::min(m_swept_min.z, a.z));
+            m_swept_max = Vec3(std::max(m_swept_max.x, b.x), std::max(m_swept_max.y, b.y), std::max(m_swept_max.z, b.z));
+        }
+        evaluate(scene, 0.0);
+    }
+    bool m_swept = false;
+    Vec3 m_swept_min, m_swept_max;
 
     bool has_clocks() const override
     {
@@ -250,33 +303,38 @@ public:
         return true;
     }
 
-    void send(int node, int field, std::vector<float> value, std::vector<char>& fired)
+    // Events of one evaluation: the value sits in the sending node (its
+    // field, or an interpolator's output).
+    struct Event {
+        int node, field;
+        const std::vector<float>* value;
+    };
+    std::vector<Event> queue;
+    std::vector<char> fired;
+
+    void send(int node, int field)
     {
         // Breadth first; each route fires once per time, which cuts cycles.
-        struct Event {
-            int node, field;
-            std::vector<float> value;
-        };
-        std::vector<Event> queue;
-        queue.push_back({node, field, std::move(value)});
+        queue.clear();
+        queue.push_back({node, field, &nodes[(size_t)node].fields[(size_t)field].cur});
         for (size_t q = 0; q < queue.size(); ++q) {
-            Event e = std::move(queue[q]);
+            const Event e = queue[q];
+            const std::vector<float>& value = *e.value;
             for (int ri : routes_from[(size_t)e.node]) {
                 const Route& r = routes[(size_t)ri];
                 if (r.from_field != e.field || fired[(size_t)ri]) continue;
                 fired[(size_t)ri] = 1;
                 Node& to = nodes[(size_t)r.to];
                 if (to.kind == Kind::Interpolator) {
-                    std::vector<float> out;
-                    if (e.value.empty() || !interpolate(to, e.value[0], out)) continue;
-                    queue.push_back({r.to, 1, std::move(out)});
+                    if (value.empty() || !interpolate(to, value[0], to.out)) continue;
+                    queue.push_back({r.to, 1, &to.out});
                 } else {
                     Field& f = to.fields[(size_t)r.to_field];
-                    if (f.spec->type == FType::Vec3List && e.value.size() != f.file.size()) continue;
-                    if (f.spec->type != FType::Vec3List && e.value.size() < f.file.size()) continue;
-                    f.cur.assign(e.value.begin(), e.value.begin() + (long)f.file.size());
+                    if (f.spec->type == FType::Vec3List && value.size() != f.file.size()) continue;
+                    if (f.spec->type != FType::Vec3List && value.size() < f.file.size()) continue;
+                    if (&f.cur != &value) f.cur.assign(value.begin(), value.begin() + (long)f.file.size());
                     to.changed = true;
-                    queue.push_back({r.to, r.to_field, f.cur});
+                    queue.push_back({r.to, r.to_field, &f.cur});
                 }
             }
         }
@@ -323,18 +381,32 @@ public:
         o.m_has_matrix = 1;
     }
 
+    std::unordered_set<const OBJECT3D*> m_live;
+    uint64_t m_live_sig = 0;
+    std::vector<Mat4> local;
+
     void apply(SCENE3D& scene)
     {
-        // Objects may have been removed since the world was read.
-        std::unordered_set<const OBJECT3D*> live;
-        live.reserve((size_t)std::max(0, scene.nbobjects));
-        for (int i = 0; i < scene.nbobjects; ++i)
-            if (scene.m_objects[i]) live.insert(scene.m_objects[i]);
-        std::vector<Mat4> local(nodes.size());
+        // Objects may have been removed since the world was read: the set
+        // of those there is made again when the object array changed.
+        uint64_t sig = (uint64_t)scene.nbobjects;
+        for (int i = 0; i < scene.nbobjects; ++i) sig = sig * 1099511628211ull + (uint64_t)(uintptr_t)scene.m_objects[i];
+        if (sig != m_live_sig || m_live.empty()) {
+            m_live.clear();
+            m_live.reserve((size_t)std::max(0, scene.nbobjects));
+            for (int i = 0; i < scene.nbobjects; ++i)
+                if (scene.m_objects[i]) m_live.insert(scene.m_objects[i]);
+            m_live_sig = sig;
+        }
+        const std::unordered_set<const OBJECT3D*>& live = m_live;
+        local.resize(nodes.size());
         for (size_t i = 0; i < nodes.size(); ++i)
             if (nodes[i].kind == Kind::Transform) local[i] = transform_matrix(nodes[i]);
-        for (const Binding& b : objects)
-            if (live.count(b.o)) set_matrix(*b.o, chain_matrix(b.chain, local));
+        for (const Binding& b : objects) {
+            if (!live.count(b.o)) continue;
+            if (b.chain.size() == 1 && b.chain[0].fixed.identity()) set_matrix(*b.o, local[(size_t)b.chain[0].transform]);
+            else set_matrix(*b.o, chain_matrix(b.chain, local));
+        }
         for (const auto& [o, ni] : materials) {
             if (!live.count(o)) continue;
             apply_material(*o, nodes[(size_t)ni]);
@@ -774,9 +846,11 @@ void WorldBuilder::bind_viewpoint(const VNode* vp, OBJECT3D* o, const std::vecto
     m_world->viewpoints.push_back({Binding{o, chain, below}, id});
 }
 
-std::unique_ptr<SceneAnimation> WorldBuilder::finish()
+std::unique_ptr<SceneAnimation> WorldBuilder::finish(SCENE3D& scene)
 {
     if (m_world->routes.empty()) return nullptr;
+    // Swept while the scene does not hold it yet: the box is of the objects alone.
+    m_world->sweep(scene);
     return std::unique_ptr<SceneAnimation>(m_world.release());
 }
 

@@ -14,6 +14,7 @@
 #include "scene/scene_animation.h"
 
 class OBJECT3D;
+class SCENE3D;
 
 namespace vrml {
 
@@ -58,8 +59,8 @@ public:
     // Number of notes that are faults of the file (not only unplayed).
     int faults() const { return m_faults; }
 
-    // The model, or null when the world has nothing to play.
-    std::unique_ptr<SceneAnimation> finish();
+    // The model, left at time 0, or null when the world has nothing to play.
+    std::unique_ptr<SceneAnimation> finish(SCENE3D& scene);
 
 private:
     std::unique_ptr<WorldAnimation> m_world;

@@ -1281,8 +1281,7 @@ int read_scene_graph(Scene& L, SCENE3D& scene, int version)
             if (line.find(": not animated") == std::string::npos && ++nfaults <= 20) faults += "\n" + line;
         if (nfaults > 20) faults += qv_format("\n... and %d more", nfaults - 20);
         if (nfaults) MessageBox("Animation of the world, left out:" + faults);
-        scene.m_animation = world.finish();
-        if (scene.m_animation) scene.m_animation->evaluate(scene, 0.0);
+        scene.m_animation = world.finish(scene);
     }
     // A file written as a scene graph opens as its author set it up.
     if (!L.m_parent) scene.m_file_camera = 1;

@@ -3,6 +3,7 @@
 // scene owns one when its file has any; the view plays it on a timer and
 // the command line evaluates it at a given time. Nothing here draws.
 #pragma once
+#include "math/vec3.h"
 
 class SCENE3D;
 
@@ -18,4 +19,7 @@ public:
     virtual bool changes_after(double seconds) const = 0;
     // True when any clock is declared at all (a world to play).
     virtual bool has_clocks() const = 0;
+    // The box the objects sweep over one run of the clocks (false when not
+    // known), so that framing the scene keeps the whole motion in view.
+    virtual bool swept_box(Vec3& mn, Vec3& mx) const = 0;
 };

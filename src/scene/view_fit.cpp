@@ -5,6 +5,7 @@
 
 #include "scene/scene3d.h"
 #include "scene/viewpoints.h"
+#include "scene/scene_animation.h"
 
 const char* const k_framed_status = "View All: the scene was out of view, it is now framed";
 
@@ -62,6 +63,13 @@ bool scene_world_box(const SCENE3D& scene, Vec3& mn, Vec3& mx)
             mx = Vec3(std::max(mx.x, p.x), std::max(mx.y, p.y), std::max(mx.z, p.z));
             any = true;
         }
+    }
+    // A world that moves is framed over the whole of its motion.
+    Vec3 a, b;
+    if (scene.m_animation && scene.m_animation->swept_box(a, b)) {
+        mn = Vec3(std::min(mn.x, a.x), std::min(mn.y, a.y), std::min(mn.z, a.z));
+        mx = Vec3(std::max(mx.x, b.x), std::max(mx.y, b.y), std::max(mx.z, b.z));
+        any = true;
     }
     return any;
 }

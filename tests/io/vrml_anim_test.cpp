@@ -8,6 +8,7 @@
 #include "io/readers.h"
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
+#include "scene/view_fit.h"
 #include "support/invariants.h"
 #include "support/recorder.h"
 #include "vrml_test_util.h"
@@ -82,6 +83,12 @@ TEST_F(WorldAnim, RoutedTransformMovesItsObjectWithoutNewPoints)
     // The seed's camera path gets nothing from it: the move is applied once.
     EXPECT_EQ(box->m_anim, nullptr);
     EXPECT_TRUE(s.m_animation->changes_after(1e6));
+    // Framing sees the whole path, whatever the time shown.
+    Vec3 mn, mx;
+    ASSERT_TRUE(scene_world_box(s, mn, mx));
+    EXPECT_NEAR(mn.x, -5.5f, 1e-4);
+    EXPECT_NEAR(mx.x, 5.5f, 1e-4);
+    EXPECT_NEAR(mx.y, 0.5f, 1e-4);
 }
 
 TEST_F(WorldAnim, StillWorldsKeepTheirPointsPlaced)

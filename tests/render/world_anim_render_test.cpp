@@ -10,13 +10,13 @@
 #include "support/recorder.h"
 
 namespace {
-// Big enough that the reset camera keeps it in view (no framing).
+// A box of 1 at 20: alone it would be a speck, but its path is framed.
 const char* k_mover =
     "#VRML V2.0 utf8\n"
     "Viewpoint { position 0 0 20 description \"Front\" }\n"
     "DEF Mover Transform { translation -5 0 0\n"
     "  children Shape { appearance Appearance { material Material { diffuseColor 0 0.8 0 } }\n"
-    "    geometry Box { size 3 3 3 } } }\n"
+    "    geometry Box { size 1 1 1 } } }\n"
     "DEF Clock TimeSensor { cycleInterval 4 loop TRUE }\n"
     "DEF Path PositionInterpolator { key [ 0 0.5 1 ] keyValue [ -5 0 0, 5 0 0, -5 0 0 ] }\n"
     "ROUTE Clock.fraction_changed TO Path.set_fraction\n"

@@ -3,6 +3,11 @@
 // camera path does not move it a second time.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "image/texture.h"
 #include "scene/scene_animation.h"
 #include "support/recorder.h"
 #include "view/commands.h"
@@ -15,12 +20,12 @@ const int k_animate = 32836;
 double g_now = 100.0;
 double fake_clock() { return g_now; }
 
-// Big enough that the reset camera keeps it in view (no framing).
+// A box of 1 at 20: alone it would be a speck, but its path is framed.
 const char* k_mover =
     "#VRML V2.0 utf8\n"
     "DEF Mover Transform { translation -5 0 0\n"
     "  children Shape { appearance Appearance { material Material { diffuseColor 0 0.8 0 } }\n"
-    "    geometry Box { size 3 3 3 } } }\n"
+    "    geometry Box { size 1 1 1 } } }\n"
     "DEF Clock TimeSensor { cycleInterval 4 loop TRUE }\n"
     "DEF Path PositionInterpolator { key [ 0 0.5 1 ] keyValue [ -5 0 0, 5 0 0, -5 0 0 ] }\n"
     "ROUTE Clock.fraction_changed TO Path.set_fraction\n"
@@ -151,4 +156,58 @@ TEST(WorldPlay, CameraPathDoesNotMoveARoutedBoxAgain)
     ASSERT_TRUE(run_command(*t.view, k_animate));
     for (int i = 0; i < 3; ++i) t.view->OnTimer(TIMER_CAMERA_PATH);
     EXPECT_NEAR(green_x(t), before, 0.5);
+}
+
+// The command line at a given time: --snapshot and --thumbnail.
+namespace {
+int quorvel(const std::string& args, std::string* err = nullptr)
+{
+    std::string cmd = std::string("env -u DISPLAY -u WAYLAND_DISPLAY '") + QV_QUORVEL_EXE + "' " + args +
+                      " >/dev/null 2>stderr.txt";
+    int rc = std::system(cmd.c_str());
+    if (err) *err = read_whole_file("stderr.txt");
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Mean column of the pixels where green leads (3 or 4 bytes a pixel, green second).
+double green_column(const CTexture& img, int bytes)
+{
+    double sum = 0;
+    long n = 0;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            const unsigned char* p = img.data + (size_t)y * img.widthbyte32 + (size_t)x * bytes;
+            if (p[1] > 60 && p[1] > p[0] + 30 && p[1] > p[2] + 30) {
+                sum += x;
+                ++n;
+            }
+        }
+    return n ? sum / (double)n : -1.0;
+}
+} // namespace
+
+TEST(WorldPlayCli, SnapshotAndThumbnailAtATime)
+{
+    ScratchDir dir;
+    write_whole_file("mover.wrl", k_mover);
+    double cx[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string out = "at" + std::to_string(i) + ".bmp";
+        ASSERT_EQ(quorvel("--snapshot " + out + " --size 200x150 --time " + (i ? "2" : "0") + " mover.wrl"), 0);
+        CTexture img;
+        ASSERT_TRUE(img.ReadFile(out));
+        cx[i] = green_column(img, 3);
+    }
+    EXPECT_LT(cx[0], 80.0);
+    EXPECT_GT(cx[1], 120.0);
+    // Thumbnails are framed over the whole path: the box moves within it.
+    ASSERT_EQ(quorvel("--thumbnail mover.wrl t0.png 64"), 0);
+    ASSERT_EQ(quorvel("--thumbnail mover.wrl t2.png 64 --time 2"), 0);
+    EXPECT_NE(read_whole_file("t0.png"), read_whole_file("t2.png"));
+    // A time that is not a number of seconds is refused.
+    std::string err;
+    EXPECT_EQ(quorvel("--snapshot x.bmp --time soon mover.wrl", &err), 1);
+    EXPECT_NE(err.find("--time wants a number of seconds"), std::string::npos);
+    EXPECT_EQ(quorvel("--snapshot x.bmp --time -1 mover.wrl"), 1);
+    EXPECT_EQ(quorvel("--thumbnail mover.wrl t.png 64 --time nan"), 1);
 }
