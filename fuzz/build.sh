@@ -36,6 +36,6 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$out" --target qvcore -j2
 for t in open_document binary lod image gzip; do
     "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
-        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" "$out/libqvbase.a" -ljpeg -lpng -lgif -lstb -lz -o "$out/fuzz_$t"
+        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" "$out/libqvbase.a" -ljpeg -lpng -lgif -lstb -lfreetype -lfontconfig -lz -o "$out/fuzz_$t"
 done
 echo "built in $out"

@@ -7,7 +7,7 @@ t=$1; secs=$2; out=${3:-$root/build-fuzz}
 corpus=$out/corpus-$t
 mkdir -p "$corpus" "$out/crashes-$t"
 case $t in
-    open_document|gzip) seeds="$root/samples $root/../shared/corpus" ;;
+    open_document|gzip) seeds="$root/samples $root/fuzz/seeds $root/../shared/corpus" ;;
     binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
     lod) seeds=""; cp "$root/samples/levels.lod" "$corpus/" ;;
     image) seeds=""

@@ -8,8 +8,10 @@ PKGS=(
   qt6-base-dev libqt6opengl6-dev
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libgles-dev
   libjpeg-dev libpng-dev libgif-dev libstb-dev zlib1g-dev libasound2-dev libx11-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
+  poppler-utils
 )
 
 missing=()

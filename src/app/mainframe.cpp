@@ -8,13 +8,20 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProgressBar>
+#include <QStatusTipEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
 #include "app/about.h"
 #include "app/dialog_wiring.h"
+#include "app/printing.h"
 #include "app/toolbar_icons.h"
 #include "io/lod.h"
 #include "io/scene_loader.h"
@@ -81,6 +88,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_u
         {57664, [this] { about(); }},
         {57665, [this] { close(); }},
         {32877, [this] { m_view->open_sound_device(); }},
+        {57606, [this] { print_setup(); }},
+        {57607, [this] { print_with_dialog(); }},
+        {57608, [this] { print_direct(); }},
+        {57609, [this] { print_preview(); }},
         // Handled by the frame with empty handlers; the view's own take
         // precedence when it has them.
         {40006, [] {}},
@@ -207,6 +218,18 @@ void CMainFrame::poll_lock_keys()
 #endif
 }
 
+// A highlighted menu item or toolbar button shows its prompt in the
+// message pane; when it is left the pane says "Ready" again.
+bool CMainFrame::event(QEvent* e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(e)->tip();
+        m_status->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
 // ---- menus and toolbars ----
 
 QMenu* CMainFrame::menu_for(const QString& path)
@@ -233,6 +256,7 @@ QAction* CMainFrame::action_for(int id)
     auto tip = k_tips.find(id);
     if (tip != k_tips.end()) a->setToolTip(tip->second);
     else if (c && *c->text) a->setToolTip(plain(c->text));
+    a->setStatusTip(QString::fromUtf8(command_prompt(id)));
     connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
     apply_state(a);
     return a;
@@ -446,6 +470,45 @@ bool CMainFrame::SaveDocument(const QString& path)
     m_dirty = false;
     update_title();
     return true;
+}
+
+// ---- printing ----
+
+QPrinter& CMainFrame::printer()
+{
+    if (!m_printer) m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CMainFrame::print_with_dialog()
+{
+    QPrintDialog dlg(&printer(), this);
+    dlg.setWindowTitle("Print");
+    const bool ok = dlg.exec() == QDialog::Accepted;
+    m_view->RestoreCurrent();
+    if (ok) print_direct();
+}
+
+void CMainFrame::print_direct()
+{
+    if (!print_view(*m_view, printer())) QMessageBox::warning(this, "Quorvel", "The page could not be printed.");
+}
+
+void CMainFrame::print_preview()
+{
+    QPrintPreviewDialog dlg(&printer(), this);
+    dlg.setWindowTitle("Print Preview");
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { print_view(*m_view, *p); });
+    dlg.exec();
+    m_view->RestoreCurrent();
+}
+
+void CMainFrame::print_setup()
+{
+    QPageSetupDialog dlg(&printer(), this);
+    dlg.setWindowTitle("Print Setup");
+    dlg.exec();
+    m_view->RestoreCurrent();
 }
 
 void CMainFrame::about()

@@ -16,6 +16,7 @@ class CQuorvelView;
 class QAction;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QToolBar;
 class SCENE3D;
@@ -56,12 +57,16 @@ public:
     // Toolbar 128, 160 or 163.
     QToolBar* toolBar(int resource) const;
     const RecentFiles& recentFiles() const { return m_recent; }
+    // The printer the printing commands use (chosen by "Print Setup" and
+    // the print dialog, kept for the session).
+    QPrinter& printer();
     // Refreshes the enabled state and check marks of the actions of `menu`
     // (what opening it does) or of the toolbars.
     void RefreshMenu(QMenu* menu);
     void RefreshToolbars();
 
 protected:
+    bool event(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 
@@ -79,8 +84,13 @@ private:
     void show_load_progress(const std::string& file, int percent);
     void open_binary_command();
     void about();
+    void print_with_dialog();
+    void print_preview();
+    void print_direct();
+    void print_setup();
 
     std::unique_ptr<CQuorvelDoc> m_doc;
+    std::unique_ptr<QPrinter> m_printer;
     CQuorvelView* m_view = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_panes[3] = {nullptr, nullptr, nullptr};

@@ -542,6 +542,7 @@ int CTexture::SaveFile(const std::string& path)
     std::string tail = lower_tail4(path);
     if (tail == ".raw") return SaveFileRAW(path);
     if (tail == ".bmp") return SaveFileBMP(path);
+    if (tail == ".png") return SaveFilePNG(path);
     MessageBoxF("CTexture::SaveFile : invalid file redirection : %s\n", path.c_str());
     return 0;
 }

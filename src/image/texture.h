@@ -83,6 +83,10 @@ public:
     // PNG and GIF pictures, stored in the order of a BMP read.
     int ReadFilePNG(const std::string& path);
     int ReadFileGIF(const std::string& path);
+    // Writes the block (24 bits: RGB; 32 bits: RGB and alpha) as an 8-bit
+    // PNG picture, top line first, through the atomic writer; what a PNG
+    // read of the file gives back is this block.
+    int SaveFilePNG(const std::string& path);
     // Targa pictures, in the same order; 32 bits when their alpha is used.
     int ReadFileTGA(const std::string& path);
     // True when the block holds its rows bottom line first in blue-green-red

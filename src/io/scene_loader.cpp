@@ -18,6 +18,7 @@
 #include "io/vrml_graph.h"
 #include "base/cformat.h"
 #include "base/report.h"
+#include "image/texture.h"
 #include "scene/scene3d.h"
 
 namespace {
@@ -328,9 +329,7 @@ int Scene::line_at(int32_t pos) const
         m_line_cache_pos = 0;
         m_line_cache_line = 1;
     }
-    int line = m_line_cache_line;
-    for (int32_t i = m_line_cache_pos; i < pos; ++i)
-        if (m_buf[i] == '\n') ++line;
+    int line = m_line_cache_line + (int)count_line_feeds(m_buf + m_line_cache_pos, m_buf + pos);
     m_line_cache_pos = pos;
     m_line_cache_line = line;
     return line;
@@ -364,13 +363,9 @@ int Scene::read_file(SCENE3D& scene)
     m_abort = 0;
     // Files laid out otherwise than one object per DEF'd node or marker
     // are read as a scene graph, so that no shape is lost.
-    if (!vrml::object_layout_file(*this, version)) {
-        vrml::read_scene_graph(*this, scene, version);
-        if (!m_abort) check_cut_short(*this);
-        progress_done();
-        SetStatusText("End Read %s", m_filename.c_str());
-        return 1;
-    }
+    int geometry_nodes = 0;
+    if (!vrml::object_layout_file(*this, version, &geometry_nodes)) return read_as_scene_graph(scene, version);
+    const SceneMark mark = mark_scene(scene);
     m_pos = 0;
     m_abort = 0;
     std::strcpy(m_word, "L");
@@ -409,10 +404,61 @@ int Scene::read_file(SCENE3D& scene)
         scene.compute_world_bounds(slot);
         if (--m_tick_countdown < 0) progress_tick();
     }
+    // Shapes the object readers passed over: the file is read again as a
+    // scene graph, so that none is lost. (A file cut short inside a shape
+    // keeps what the object readers made of it.)
+    if (!m_abort && m_depth <= 0) {
+        int made = 0;
+        for (int i = mark.objects; i < scene.nbobjects; ++i)
+            if (scene.m_objects[i] && scene.m_objects[i]->nbface > 0) ++made;
+        if (made < geometry_nodes) {
+            Trace("%s: the object reader kept %d of %d shapes; read again as a scene graph", m_filename.c_str(), made,
+                  geometry_nodes);
+            rewind_scene(scene, mark);
+            m_pos = 0;
+            m_depth = 0;
+            m_def_depth = 0;
+            m_top_translation = Vec3();
+            return read_as_scene_graph(scene, version);
+        }
+    }
     // The readers stop quietly at the end of the buffer, wherever it falls;
     // a read already ended with a message needs no second one.
     if (!m_abort && (!m_word[0] || more != 1)) check_cut_short(*this);
     progress_done();
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
+}
+
+int Scene::read_as_scene_graph(SCENE3D& scene, int version)
+{
+    m_abort = 0;
+    vrml::read_scene_graph(*this, scene, version);
+    if (!m_abort) check_cut_short(*this);
+    progress_done();
+    SetStatusText("End Read %s", m_filename.c_str());
+    return 1;
+}
+
+Scene::SceneMark Scene::mark_scene(const SCENE3D& scene)
+{
+    return SceneMark{scene.nbobjects, scene.m_lights.size(), scene.m_textures.size(), scene.m_not_read.size(),
+                     scene.m_max, scene.m_min, scene.m_center};
+}
+
+void Scene::rewind_scene(SCENE3D& scene, const SceneMark& mark)
+{
+    while (scene.nbobjects > mark.objects) scene.remove_object(scene.nbobjects - 1);
+    while (scene.m_lights.size() > mark.lights) {
+        delete scene.m_lights.back();
+        scene.m_lights.pop_back();
+    }
+    while (scene.m_textures.size() > mark.textures) {
+        delete scene.m_textures.back();
+        scene.m_textures.pop_back();
+    }
+    scene.m_not_read.resize(mark.not_read);
+    scene.m_max = mark.max;
+    scene.m_min = mark.min;
+    scene.m_center = mark.center;
 }

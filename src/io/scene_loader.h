@@ -157,10 +157,23 @@ public:
     void progress_tick();
     // Reports 100 when this load reported progress before.
     void progress_done();
+
+private:
+    // What a scene held before a read, so that the read can be undone.
+    struct SceneMark {
+        int32_t objects;
+        size_t lights, textures, not_read;
+        Vec3 max, min, center;
+    };
+    static SceneMark mark_scene(const SCENE3D& scene);
+    static void rewind_scene(SCENE3D& scene, const SceneMark& mark);
+    int read_as_scene_graph(SCENE3D& scene, int version);
 };
 
 // Tokenizer
 void next_token(Scene& loader);
+// Line feeds in [b, e), sixteen bytes at a time.
+int64_t count_line_feeds(const char* b, const char* e);
 void next_token2(OBJECT3D& obj, Scene& loader);
 void skip_line(Scene& loader);
 

@@ -11,13 +11,17 @@
 #include <set>
 
 #include "base/file_lookup.h"
+#include "io/marker_layout.h"
 #include "io/scene_loader.h"
+#include "io/vrml_anim.h"
 #include "io/vrml_common.h"
 #include "io/vrml_mesh.h"
+#include "io/vrml_text.h"
 #include "io/vrml_tree.h"
 #include "base/cformat.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/viewpoints.h"
 
 namespace vrml {
@@ -346,23 +350,44 @@ bool object_layout1(const VTree& tree)
     return ok;
 }
 
+// Geometry nodes of the tree, each node once.
+int count_geometry(const VTree& tree, int version)
+{
+    int k = 0;
+    std::set<const VNode*> seen;
+    for (const VNode* r : tree.roots)
+        each_node(r, [&](const VNode* x) { if (version == 1 ? draws1(x) : in(x->type, k_geometry2)) ++k; }, seen);
+    return k;
+}
+
 } // namespace
 
 bool object_layout(const Scene& L, const VTree& tree, int version)
 {
-    if (has_markers(L)) return true;
+    // Marker comments make the layout ours only where we write them.
+    if (has_markers(L)) {
+        MarkerScan m = scan_markers(L, version);
+        if (m.markers) return m.misplaced == 0;
+    }
     if (tree.resolved_uses > 0 || tree.protos > 0) return false;
     return version == 1 ? object_layout1(tree) : object_layout2(tree);
 }
 
-bool object_layout_file(Scene& L, int version)
+bool object_layout_file(Scene& L, int version, int* geometry_nodes)
 {
-    if (has_markers(L)) return true;
+    if (has_markers(L)) {
+        MarkerScan m = scan_markers(L, version);
+        if (m.markers) {
+            if (geometry_nodes) *geometry_nodes = m.geometry;
+            return m.misplaced == 0;
+        }
+    }
     VTree tree;
     int32_t pos = L.m_pos;
     parse_tree(L, tree, true);
     L.m_pos = pos;
     L.m_depth = 0;
+    if (geometry_nodes) *geometry_nodes = count_geometry(tree, version);
     return object_layout(L, tree, version);
 }
 
@@ -390,8 +415,14 @@ struct Reader {
     std::map<std::string, int> reported;
     long visits = 0;
     bool full = false;   // the object array is full
-    // Objects made from each DEF'd grouping node (for animation routes).
-    std::map<const VNode*, int> first_object;
+    // What routes animate (VRML 2.0), and the animated Transforms above the
+    // node being read: objects below them keep their points in the
+    // coordinates below the innermost one, and the model places them.
+    WorldBuilder* world = nullptr;
+    std::vector<ChainLink> chain;
+    const VNode* shape_material = nullptr;
+    const VNode* shape_coord = nullptr;
+    const VNode* shape_normal = nullptr;
 
     void not_read(const std::string& type, int line)
     {
@@ -400,6 +431,19 @@ struct Reader {
         std::string text = qv_format("%s at line %d: not read", type.c_str(), line);
         scene.m_not_read.push_back(text);
         Trace("%s", text.c_str());
+    }
+
+    // What went wrong in a node the reader did read, each said once.
+    void note(const std::string& key, const std::string& text)
+    {
+        if (reported.count(key)) return;
+        reported[key] = 0;
+        scene.m_not_read.push_back(text);
+        Trace("%s", text.c_str());
+    }
+    std::function<void(const std::string&, const std::string&)> noter()
+    {
+        return [this](const std::string& k, const std::string& t) { note(k, t); };
     }
 
     OBJECT3D* new_object(const std::string& name)
@@ -512,6 +556,12 @@ struct Reader {
         }
         if (look.tex_transform) tex_transform(*o, *look.tex_transform);
         finish(o);
+        if (world) {
+            world->bind_object(o, chain);
+            world->bind_material(shape_material, o);
+            world->bind_points(shape_coord, o, m);
+            world->bind_normals(shape_normal, o, m);
+        }
     }
 
     void texture(OBJECT3D& o, const std::string& name)
@@ -601,6 +651,7 @@ struct Reader {
         if (!fov) fov = n.nums("heightAngle", 1);
         if (fov) o->m_viewpoint->field_of_view = fov[0];
         finish(o);
+        if (world) world->bind_viewpoint(&n, o, chain, m);
     }
 
     // ------------------------------------------------------------ geometry
@@ -775,6 +826,7 @@ struct Reader {
             make_cone(mesh, g.num("bottomRadius", 1.f), g.num("height", 2.f), parts);
         } else if (t == "ElevationGrid") make_elevation_grid(mesh, g);
         else if (t == "Extrusion") make_extrusion(mesh, g);
+        else if (t == "Text") return text_node2(mesh, g, noter());
         else return false;
         return true;
     }
@@ -820,7 +872,13 @@ struct Reader {
         }
         Look look = appearance2(s.node("appearance"));
         if (!look.material && mesh.fcol.empty()) look.diffuse = {Vec3(0.8f, 0.8f, 0.8f)};
+        const VNode* a = s.node("appearance");
+        shape_material = a ? a->node("material") : nullptr;
+        shape_coord = g->type == "IndexedFaceSet" || g->type == "IndexedLineSet" || g->type == "PointSet"
+                          ? g->node("coord") : nullptr;
+        shape_normal = g->type == "IndexedFaceSet" ? g->node("normal") : nullptr;
         emit(mesh, look, m, nm);
+        shape_material = shape_coord = shape_normal = nullptr;
     }
 
     static Mat4 transform_of(const VNode& n, bool v1)
@@ -858,8 +916,12 @@ struct Reader {
         if (!n || !budget(depth)) return;
         const std::string& t = n->type;
         std::string name = n->def.empty() ? parent_name : n->def;
-        int before = scene.nbobjects;
-        if (t == "Transform") nodes2(*n, "children", m * transform_of(*n, false), name, depth);
+        int moving = t == "Transform" && world ? world->animated_transform(n) : -1;
+        if (moving >= 0) {
+            chain.push_back({m, moving});
+            nodes2(*n, "children", Mat4(), name, depth);
+            chain.pop_back();
+        } else if (t == "Transform") nodes2(*n, "children", m * transform_of(*n, false), name, depth);
         else if (in(t, {"Group", "Anchor", "Billboard", "Collision"})) nodes2(*n, "children", m, name, depth);
         else if (t == "Switch") {
             const VField* f = n->field("choice");
@@ -881,9 +943,9 @@ struct Reader {
         else if (t == "Viewpoint") viewpoint(*n, m, n->def);
         else if (t == "Inline") inline_file(*n, m, "url");
         else if (in(t, {"WorldInfo", "NavigationInfo", "TimeSensor", "PositionInterpolator",
-                        "OrientationInterpolator"})) {
+                        "OrientationInterpolator", "ScalarInterpolator", "ColorInterpolator",
+                        "CoordinateInterpolator", "NormalInterpolator"})) {
         } else not_read(t, n->line);
-        if (!n->def.empty() && scene.nbobjects > before && !first_object.count(n)) first_object[n] = before;
     }
 
     // Inline / WWWInline: the file's objects are read after those so far
@@ -910,6 +972,8 @@ struct Reader {
             return;
         }
         nested.read_file(scene);
+        if (world)
+            for (int i = first; i < scene.nbobjects; ++i) world->bind_object(scene.m_objects[i], chain);
         if (m.identity()) return;
         for (int i = first; i < scene.nbobjects; ++i) {
             OBJECT3D* o = scene.m_objects[i];
@@ -928,51 +992,6 @@ struct Reader {
         }
     }
 
-    // Position and orientation interpolators routed to a DEF'd Transform,
-    // with the time sensor that drives them, animate its first object.
-    void animations(const VTree& tree)
-    {
-        for (const VRoute& r : tree.routes) {
-            auto src = tree.defs.find(r.from_node);
-            auto dst = tree.defs.find(r.to_node);
-            if (src == tree.defs.end() || dst == tree.defs.end()) continue;
-            const VNode* interp = src->second;
-            bool pos = interp->type == "PositionInterpolator" && r.to_field.find("translation") != std::string::npos;
-            bool rot = interp->type == "OrientationInterpolator" && r.to_field.find("rotation") != std::string::npos;
-            if (!pos && !rot) continue;
-            auto fo = first_object.find(dst->second);
-            if (fo == first_object.end()) continue;
-            OBJECT3D* o = scene.get_object(fo->second);
-            if (!o) continue;
-            if (!o->m_anim) o->m_anim = new ANIM3D();
-            ANIM3D& a = *o->m_anim;
-            const VField* key = interp->field("key");
-            const VField* val = interp->field("keyValue");
-            if (!key || !val) continue;
-            int group = pos ? 3 : 4;
-            int nk = (int)key->nums.size(), nv = (int)(val->nums.size() / (size_t)group);
-            float*& ka = pos ? a.m_pos_key : a.m_rot_key;
-            Vec3*& va = pos ? a.m_pos_value : a.m_rot_value;
-            delete[] ka;
-            delete[] va;
-            ka = copy(key->nums);
-            va = nv ? new Vec3[(size_t)nv] : nullptr;
-            for (int i = 0; i < nv; ++i)
-                va[i] = Vec3(val->nums[(size_t)(i * group)], val->nums[(size_t)(i * group + 1)],
-                             val->nums[(size_t)(i * group + 2)]);
-            (pos ? a.m_pos_nkey : a.m_rot_nkey) = nk;
-            (pos ? a.m_pos_nvalue : a.m_rot_nvalue) = nv;
-            // The time sensor routed to this interpolator.
-            for (const VRoute& t : tree.routes) {
-                if (t.to_node != r.from_node) continue;
-                auto ts = tree.defs.find(t.from_node);
-                if (ts == tree.defs.end() || ts->second->type != "TimeSensor") continue;
-                a.cycleInterval = ts->second->num("cycleInterval", 1.f);
-                if (!ts->second->flag("loop", false)) a.m_active = 1;
-            }
-        }
-    }
-
     // ------------------------------------------------------------ VRML 1.0
 
     struct State1 {
@@ -988,6 +1007,7 @@ struct Reader {
         bool clockwise = false;
         std::string name;
         int switch_choice = -1;   // whichChild of the enclosing Switch, for those that inherit it
+        const VNode* font_style = nullptr;
     };
 
     static std::vector<Vec3> vec_list(const VNode* n, const char* field)
@@ -1104,6 +1124,9 @@ struct Reader {
             if (t == "Cylinder") make_cylinder(mesh, g.num("radius", 1.f), g.num("height", 2.f), p);
             else make_cone(mesh, g.num("bottomRadius", 1.f), g.num("height", 2.f), p);
             if (look.diffuse.size() > 1) look.diffuse.resize(1);
+        } else if (t == "AsciiText") {
+            if (!text_node1(mesh, g, st.font_style, noter())) return;
+            if (look.diffuse.size() > 1) look.diffuse.resize(1);
         } else {
             not_read(t, g.line);
             return;
@@ -1115,7 +1138,6 @@ struct Reader {
     {
         if (!n || !budget(depth)) return;
         const std::string& t = n->type;
-        int before = scene.nbobjects;
         if (t == "Separator" || t == "WWWAnchor") {
             State1 inner = st;
             if (!n->def.empty()) inner.name = n->def;
@@ -1164,6 +1186,7 @@ struct Reader {
             st.texture = f && !f->words.empty() ? f->words[0] : std::string();
             if (!n->field("filename") && n->field("image")) not_read("Texture2 image", n->line);
         } else if (t == "Texture2Transform") st.tex_transform = n;
+        else if (t == "FontStyle") st.font_style = n;
         else if (t == "ShapeHints") st.clockwise = n->word("vertexOrdering") == "CLOCKWISE";
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, st.m);
         else if (t == "PerspectiveCamera" || t == "OrthographicCamera") viewpoint(*n, st.m, n->def);
@@ -1171,7 +1194,6 @@ struct Reader {
         else if (in(t, k_geometry1)) shape1(*n, st);
         else if (in(t, {"Info", "DirectionalLight"})) {
         } else not_read(t, n->line);
-        if (!n->def.empty() && scene.nbobjects > before && !first_object.count(n)) first_object[n] = before;
     }
 };
 
@@ -1182,14 +1204,28 @@ int read_scene_graph(Scene& L, SCENE3D& scene, int version)
     VTree tree;
     L.m_pos = 0;
     parse_tree(L, tree, false);
-    Reader r{L, scene, version, {}, 0, false, {}};
+    Reader r{L, scene, version, {}, 0, false, nullptr, {}, nullptr, nullptr, nullptr};
     for (const auto& pi : tree.proto_instances) r.not_read(pi.first, pi.second);
     if (version == 1) {
         Reader::State1 st;
         for (const VNode* n : tree.roots) r.visit1(n, st, 0);
     } else {
+        WorldBuilder world(tree);
+        r.world = &world;
         for (const VNode* n : tree.roots) r.visit2(n, Mat4(), std::string(), 0);
-        r.animations(tree);
+        r.world = nullptr;
+        std::string faults;
+        int nfaults = 0;
+        for (const std::string& line : world.notes()) {
+            scene.m_not_read.push_back(line);
+            Trace("%s", line.c_str());
+        }
+        for (const std::string& line : world.notes())
+            if (line.find(": not animated") == std::string::npos && ++nfaults <= 20) faults += "\n" + line;
+        if (nfaults > 20) faults += qv_format("\n... and %d more", nfaults - 20);
+        if (nfaults) MessageBox("Animation of the world, left out:" + faults);
+        scene.m_animation = world.finish();
+        if (scene.m_animation) scene.m_animation->evaluate(scene, 0.0);
     }
     // A file written as a scene graph opens as its author set it up.
     if (!L.m_parent) scene.m_file_camera = 1;

@@ -34,5 +34,6 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 // Opens `scene_path` as the command line does (the document open; binary
 // scenes and level-of-detail sets by their extension) and renders it at w x h with
 // clear colour `clear_rgb` into `image`. false with a reason in `error`.
+// A world that moves is shown as it is `seconds` after opening.
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
-                    std::string& error, bool fit = false);
+                    std::string& error, bool fit = false, double seconds = 0.0);

@@ -1,4 +1,5 @@
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,7 @@ SCENE3D::~SCENE3D()
 
 void SCENE3D::delete_objects()
 {
+    m_animation.reset();   // it points at the objects
     if (nbobjects <= 0 && m_nbboxes <= 0) return;
     if (m_texture_names && gl_hooks().delete_textures && m_nb_texture_names > 0)
         gl_hooks().delete_textures(m_nb_texture_names, m_texture_names);

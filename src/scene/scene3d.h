@@ -2,6 +2,7 @@
 // path, companion script and the scene-wide display settings.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "scene/object3d.h"
 
 class CTexture;
+class SceneAnimation;
 
 struct CAMERA3D {
     Vec3 position{0.f, 0.f, -20.f};
@@ -86,6 +88,8 @@ public:
     // between uses of the dialog.
     int32_t m_extrude_section = -1;
     int32_t m_extrude_curve = -1;
+    // What the file declares to move with time (null when nothing).
+    std::unique_ptr<SceneAnimation> m_animation;
 
     SCENE3D();
     ~SCENE3D();

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -13,6 +15,7 @@
 #include "scene/glconst.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/viewpoints.h"
 #include "scene/view_fit.h"
 #include "view/document.h"
@@ -39,6 +42,9 @@ ViewBehaviour::ViewBehaviour(CQuorvelDoc& doc, ViewHost& host)
     m_wave_step = h.wave_step;
     m_gl.scene = doc.scene();
     ResetCamera(m_gl);
+    // A new view has no stereo shift yet: the reset command sets the flag,
+    // the construction does not, so the first Stereo View moves left.
+    m_gl.stereo = false;
 }
 
 ViewBehaviour::~ViewBehaviour() { destroy_board(m_board); }
@@ -87,6 +93,7 @@ void ViewBehaviour::SceneChanged()
         GlScope gl(m_host);
         if (gl.ok()) ResizeView(m_gl, m_gl.width, m_gl.height);
     }
+    StartWorld();
     m_host.redraw();
 }
 
@@ -415,6 +422,7 @@ void ViewBehaviour::OnTimer(int id)
         if (m_on_slide_tick) m_on_slide_tick(*this);
         break;
     case TIMER_MESH: MeshTick(); break;
+    case TIMER_WORLD: WorldTick(); return;   // navigation keeps its own pace
     default: break;
     }
     if (scene()) NavigationTick();
@@ -513,6 +521,77 @@ void ViewBehaviour::StopMeshAnimation()
 {
     m_mesh_time = 0.0;
     m_host.stop_timer(TIMER_MESH);
+}
+
+// ---------------------------------------------------------------- world playback
+
+namespace {
+double steady_seconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+double ViewBehaviour::WorldTime() const
+{
+    if (!m_world_playing) return m_world_paused;
+    double now = m_clock ? m_clock() : steady_seconds();
+    return std::max(0.0, now - m_world_origin);
+}
+
+void ViewBehaviour::StartWorld()
+{
+    m_host.stop_timer(TIMER_WORLD);
+    m_world_playing = false;
+    m_world_paused = 0.0;
+    SCENE3D* s = scene();
+    if (!s || !s->m_animation) return;
+    s->m_animation->evaluate(*s, 0.0);
+    if (!s->m_animation->changes_after(0.0)) return;
+    m_world_origin = m_clock ? m_clock() : steady_seconds();
+    m_world_playing = true;
+    m_host.start_timer(TIMER_WORLD, k_world_tick_ms);
+}
+
+void ViewBehaviour::WorldTick()
+{
+    SCENE3D* s = scene();
+    if (!m_world_playing || !s || !s->m_animation) {
+        m_host.stop_timer(TIMER_WORLD);
+        m_world_playing = false;
+        return;
+    }
+    double t = WorldTime();
+    s->m_animation->evaluate(*s, t);
+    SetStatusText("Time:%3.2f", t);
+    if (s->m_animation->changes_after(t)) {
+        m_host.start_timer(TIMER_WORLD, k_world_tick_ms);
+    } else {
+        // Ended: the last state stays; Play starts it again from 0.
+        m_world_paused = t;
+        m_world_playing = false;
+        m_host.stop_timer(TIMER_WORLD);
+    }
+    m_host.redraw();
+}
+
+void ViewBehaviour::ToggleWorld()
+{
+    SCENE3D* s = scene();
+    if (m_world_playing) {
+        m_world_paused = WorldTime();
+        m_world_playing = false;
+        m_host.stop_timer(TIMER_WORLD);
+        SetStatusText("Time:%3.2f", m_world_paused);
+        return;
+    }
+    if (!s || !s->m_animation || !s->m_animation->has_clocks()) return;
+    if (!s->m_animation->changes_after(m_world_paused)) m_world_paused = 0.0;
+    double now = m_clock ? m_clock() : steady_seconds();
+    m_world_origin = now - m_world_paused;
+    m_world_playing = true;
+    WorldTick();
 }
 
 // ---------------------------------------------------------------- files

@@ -29,7 +29,9 @@ enum ViewKey {
     VK_P_KEY, VK_ADD_KEY, VK_SUBTRACT_KEY, VK_HOME_KEY, VK_PRIOR_KEY, VK_NEXT_KEY, VK_OTHER_KEY
 };
 // Timer identifiers of the view.
-enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4 };
+enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4, TIMER_WORLD = 5 };
+// Interval of the world's playback timer: about the display's pace, at most.
+constexpr int k_world_tick_ms = 16;
 
 // Entries of the modules that plug into the view's handlers. Each module
 // sets its own at start-up (a static initialiser in its command file); a
@@ -130,6 +132,19 @@ public:
     void MeshTick();
     void StopMeshAnimation();
 
+    // Playback of a world that moves by itself (its clocks and routes): it
+    // starts when the scene opens, runs on timer 5 and stops when nothing
+    // changes any more. "Play / Pause" pauses it and goes on from there
+    // (from the start once it had ended).
+    void StartWorld();
+    void WorldTick();
+    void ToggleWorld();
+    bool WorldPlaying() const { return m_world_playing; }
+    // Seconds of the world's time now (the time it was paused at).
+    double WorldTime() const;
+    // Seconds since some fixed moment; a test may replace it.
+    double (*m_clock)() = nullptr;
+
     // "Save as BMP...": the frame just drawn, to a file the user chooses.
     void SaveSnapshot();
     // "&Open...": file chooser, then the open by extension.
@@ -165,6 +180,12 @@ public:
     // Mesh animation: time and interval (ms).
     double m_mesh_time = 0.0;
     int m_mesh_interval = 500;
+
+    // World playback: playing, the clock reading of the world's time 0, and
+    // the world's time when paused.
+    bool m_world_playing = false;
+    double m_world_origin = 0.0;
+    double m_world_paused = 0.0;
 
     // 2D drawing mode and its board (created on first use).
     bool m_2d_mode = false;

@@ -1,6 +1,9 @@
 #include "view/commands.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
@@ -27,9 +30,9 @@ const CommandText k_texts[] = {
     {57604, "Save as...", "&File", ""},
     {32796, "Save as BMP...", "&File", ""},
     {57607, "&Print...", "&File", "Ctrl+P"},
+    {57608, "Print Direct", "&File", ""},
     {57609, "Print Preview", "&File", ""},
     {57606, "Print Setup", "&File", ""},
-    {57608, "Print Direct", "", ""},
     {57665, "E&xit", "&File", ""},
     // Display
     {32780, "&Wireframe", "&Display", ""},
@@ -56,6 +59,7 @@ const CommandText k_texts[] = {
     {32795, "Mode Picking", "&Action", ""},
     {32836, "Animate", "&Action", ""},
     {32881, "Animate_mesh", "&Action", ""},
+    {32891, "Play / Pause", "&Action", ""},
     {32890, "Pan Disable collides", "&Action", ""},
     {32802, "Test Facettes", "&Action", ""},
     {32819, "statistics", "&Action", ""},
@@ -72,6 +76,7 @@ const CommandText k_texts[] = {
     {32777, "Increase", "View/Speed/Rotation", ""},
     {32778, "Decrease", "View/Speed/Translation", ""},
     {32779, "Increase", "View/Speed/Translation", ""},
+    {32850, "Set Tree Transparency", "View", ""},
     // 3D modelling
     {32821, "cube", "3D Modelling/Solids", ""},
     {32822, "cylinder", "3D Modelling/Solids", ""},
@@ -85,21 +90,21 @@ const CommandText k_texts[] = {
     {32851, "Terrain", "3D Modelling", ""},
     {32837, "Clouds_box", "3D Modelling", ""},
     {32880, "Mesh_Sphere", "3D Modelling", ""},
-    {32850, "Set Tree Transparency", "3D Modelling", ""},
     {32852, "Loft", "3D Modelling", ""},
     {32888, "Panoramique", "3D Modelling", ""},
+    {32854, "2D Polygon", "3D Modelling", ""},
+    {40006, "Extrude", "3D Modelling", ""},
     // 2D modelling
     {32855, "Points", "2D Modelling", ""},
     {32856, "Lines", "2D Modelling", ""},
     {32873, "Polylines", "2D Modelling", ""},
     {32868, "Circle", "2D Modelling", ""},
     {40009, "Arc", "2D Modelling", ""},
+    {32869, "Ellipse", "2D Modelling", ""},
     {32857, "Splines", "2D Modelling", ""},
     {32858, "Rectangle", "2D Modelling", ""},
     {32874, "Spline 3D", "2D Modelling", ""},
     {32871, "Picture", "2D Modelling", ""},
-    {32854, "2D Polygon", "2D Modelling", ""},
-    {40006, "Extrude", "2D Modelling", ""},
     {32870, "Clear", "2D Modelling", ""},
     {32872, "Options", "2D Modelling", ""},
     // Transform
@@ -128,10 +133,19 @@ const CommandText k_texts[] = {
     {32884, "", "", ""},
 };
 
+// A table or an action list that names an id twice would have one entry
+// silently override the other: the program refuses to start instead.
+[[noreturn]] void duplicate_id(int id, const char* where)
+{
+    std::fprintf(stderr, "quorvel: command %d appears twice in %s\n", id, where);
+    std::abort();
+}
+
 std::vector<Command> build_table()
 {
+    if (int id = first_duplicate_command_id()) duplicate_id(id, "the command lists");
     std::unordered_map<int, CommandImpl> impls;
-    for (auto list : {view_command_impls(), model_command_impls(), board_command_impls(), dialog_command_impls()})
+    for (auto list : command_impl_lists())
         for (const CommandImpl& c : list) impls[c.id] = c;
     std::vector<Command> table;
     table.reserve(std::size(k_texts));
@@ -147,6 +161,28 @@ std::vector<Command> build_table()
     return table;
 }
 } // namespace
+
+std::vector<std::span<const CommandImpl>> command_impl_lists()
+{
+    return {view_command_impls(), model_command_impls(), board_command_impls(), dialog_command_impls()};
+}
+
+int first_duplicate_id(const std::vector<std::span<const CommandImpl>>& lists)
+{
+    std::unordered_set<int> seen;
+    for (auto list : lists)
+        for (const CommandImpl& c : list)
+            if (!seen.insert(c.id).second) return c.id;
+    return 0;
+}
+
+int first_duplicate_command_id()
+{
+    std::unordered_set<int> texts;
+    for (const CommandText& t : k_texts)
+        if (!texts.insert(t.id).second) return t.id;
+    return first_duplicate_id(command_impl_lists());
+}
 
 const std::vector<Command>& command_table()
 {

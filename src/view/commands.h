@@ -47,6 +47,18 @@ bool run_command(ViewBehaviour& v, int id);
 // Update rule of `id` (default: enabled, no check; unknown: disabled).
 CommandState command_state(ViewBehaviour& v, int id);
 
+// The action lists of all modules, in the order the table joins them.
+std::vector<std::span<const CommandImpl>> command_impl_lists();
+// The first id that appears twice across `lists`, or 0.
+int first_duplicate_id(const std::vector<std::span<const CommandImpl>>& lists);
+// The first id named twice in the texts or across the action lists, or 0.
+// The table refuses to build (the program stops at start) when there is one.
+int first_duplicate_command_id();
+
+// The one-line help of the item, shown on the status line while a menu
+// item or toolbar button is highlighted; "" when it has none.
+const char* command_prompt(int id);
+
 // Actions of each module.
 std::span<const CommandImpl> view_command_impls();
 std::span<const CommandImpl> model_command_impls();

@@ -3,10 +3,10 @@
 #include <GL/gl.h>
 
 #include "io/lod.h"
-#include "model/flat_grid.h"
 #include "render/frame.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/view_fit.h"
 #include "view/behaviour.h"
 #include "view/commands.h"
@@ -278,6 +278,13 @@ CommandState animate_state(ViewBehaviour& v)
     return ticked(s && s->m_path && s->m_path->m_active);
 }
 
+void play_world(ViewBehaviour& v) { v.ToggleWorld(); }
+CommandState play_world_state(ViewBehaviour& v)
+{
+    SCENE3D* s = v.scene();
+    return {s && s->m_animation && s->m_animation->has_clocks(), v.WorldPlaying()};
+}
+
 void animate_mesh(ViewBehaviour& v) { v.StartMeshAnimation(); }
 CommandState animate_mesh_state(ViewBehaviour& v)
 {
@@ -365,21 +372,6 @@ void reverse_texture(ViewBehaviour& v)
 }
 CommandState reverse_texture_state(ViewBehaviour& v) { return ticked(v.scene() && v.scene()->m_tex_orientation != 1); }
 
-void mesh(ViewBehaviour& v)
-{
-    SCENE3D* s = v.scene();
-    if (!s) return;
-    OBJECT3D* o = new OBJECT3D();
-    make_flat_grid(*o, 1.f, 1.f, 100, 100, 1);
-    if (!s->add_object(o)) {
-        delete o;
-        return;
-    }
-    dump_scene(*s, v.doc().in_folder("vrml.out").c_str());
-    v.doc().m_modified = 1;
-    v.host().redraw();
-}
-
 void dump(ViewBehaviour& v)
 {
     if (SCENE3D* s = v.scene()) dump_scene(*s, v.doc().in_folder("vrml.out").c_str());
@@ -426,7 +418,6 @@ const CommandImpl k_impls[] = {
     {32802, test_facettes, nullptr},
     {32804, fog, fog_state},
     {32807, examine, examine_state},
-    {32809, mesh, nullptr},
     {32810, noop, nullptr},
     {57601, open_file, nullptr},
     {32812, double_sided, double_sided_state},
@@ -446,13 +437,13 @@ const CommandImpl k_impls[] = {
     {32877, play, nullptr},
     {32878, noop, nullptr},
     {32881, animate_mesh, animate_mesh_state},
+    {32891, play_world, play_world_state},
     {32885, resize_display, nullptr},
     {32886, stereo, nullptr},
     {32887, light_properties, light_properties_state},
     {32890, collides, nullptr},
     {57604, save_as, nullptr},
     {40008, noop, nullptr},
-    {40009, noop, nullptr},
 };
 } // namespace
 

@@ -69,6 +69,7 @@ bool ObjectEditor::select_object(SCENE3D& scene, int i)
     if (!o) return false;
     m_selected = i;
     scene.m_selected = i;
+    m_base_size = o->echelle;
     // A texture vertex chosen on another object means nothing here.
     m_texvertex = -1;
     SetStatusTextRaw(o->m_name);
@@ -140,6 +141,12 @@ std::string ObjectEditor::drag_scale_slider(SCENE3D& scene, int k)
 {
     const float f = drag_scale_from_slider(m_scale_range, k);
     scene.m_drag_scale = Vec3{f, f, f};
+    // The chosen object takes the scale: its size when it was chosen, times
+    // the factor, seen at once and kept after the dialog closes.
+    if (OBJECT3D* o = scene.get_object(m_selected)) {
+        o->echelle = Vec3{m_base_size.x * f, m_base_size.y * f, m_base_size.z * f};
+        o->m_needs_rebuild = 1;
+    }
     return qv_format("%5.2f %5.2f %5.2f", f, f, f);
 }
 

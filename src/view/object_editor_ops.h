@@ -60,7 +60,9 @@ public:
     // selected object loses its dynamic transform and the camera comes back.
     void close(SCENE3D& scene);
 
-    // 1073, 1069: scale range and mouse scale; the texts 1074 and 1070.
+    // 1073, 1069: scale range and mouse scale; the texts 1074 and 1070. The
+    // mouse scale f also sizes the chosen object: its scale becomes f times
+    // the scale it had when it was chosen.
     std::string scale_range_slider(int k);
     std::string drag_scale_slider(SCENE3D& scene, int k);
     // 1018 / 1019: u or v of the chosen texture vertex = k / 50 + base.
@@ -76,6 +78,7 @@ public:
 private:
     TexVertex* chosen_texvertex(SCENE3D& scene) const;
     void restore_camera(SCENE3D& scene);
+    Vec3 m_base_size{1.f, 1.f, 1.f};
     CAMERA3D m_saved_camera;
     bool m_camera_saved = false;
 };

@@ -7,12 +7,16 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
 #include <QPainter>
 #include <QPalette>
 #include <QTimer>
 #include <QWheelEvent>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
@@ -275,6 +279,51 @@ void CQuorvelView::done_current()
     if (m_current_depth > 0 && --m_current_depth == 0) doneCurrent();
 }
 
+QImage CQuorvelView::board_image(int w, int h)
+{
+    GlView& g = m_view->m_gl;
+    QImage img(w, h, QImage::Format_RGB32);
+    if (img.isNull()) return img;
+    const float* c = g.clear_rgb;
+    img.fill(QColor::fromRgbF(c[0], c[1], c[2]));
+    DrawList ops;
+    board_paint_list(*m_view, ops);
+    QPainter p(&img);
+    // The board works in the view's device pixels.
+    if (g.width > 0 && g.height > 0) p.scale((qreal)w / g.width, (qreal)h / g.height);
+    PaintBoard(p, ops);
+    return img;
+}
+
+QImage CQuorvelView::renderImage(int w, int h)
+{
+    if (w <= 0 || h <= 0) return {};
+    if (m_view->m_2d_mode) return board_image(w, h);
+    GlScope gl(*this);
+    if (!gl.ok()) return {};
+    GlView& g = m_view->m_gl;
+    const int vw = g.width, vh = g.height;
+    QImage out;
+    {
+        QOpenGLFramebufferObject fbo(w, h, QOpenGLFramebufferObject::CombinedDepthStencil);
+        if (fbo.isValid() && fbo.bind()) {
+            ResizeView(g, w, h);
+            PaintView(g);
+            glFinish();
+            const std::vector<uint8_t> rgb = read_frame_rgb(w, h);
+            out = QImage(w, h, QImage::Format_RGB888);
+            for (int y = 0; y < h && !rgb.empty(); ++y)   // GL rows come bottom first
+                std::memcpy(out.scanLine(h - 1 - y), rgb.data() + (size_t)y * 3 * w, (size_t)w * 3);
+            fbo.release();
+        }
+    }
+    // Back to the widget's own framebuffer and size.
+    QOpenGLContext::currentContext()->functions()->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    ResizeView(g, vw, vh);
+    update();
+    return out;
+}
+
 std::vector<uint8_t> CQuorvelView::read_frame(int& w, int& h)
 {
     GlScope gl(*this);
@@ -283,6 +332,14 @@ std::vector<uint8_t> CQuorvelView::read_frame(int& w, int& h)
     GlView& g = m_view->m_gl;
     w = g.width;
     h = g.height;
+    if (m_view->m_2d_mode) {
+        // What the view shows: the board, not the scene behind it.
+        const QImage img = board_image(w, h).convertToFormat(QImage::Format_RGB888);
+        std::vector<uint8_t> px((size_t)w * 3 * (size_t)h);
+        for (int y = 0; y < h && !img.isNull(); ++y)
+            std::memcpy(px.data() + (size_t)y * 3 * w, img.constScanLine(h - 1 - y), (size_t)w * 3);
+        return px;
+    }
     PaintView(g);
     glFinish();
     std::vector<uint8_t> px = read_frame_rgb(w, h);

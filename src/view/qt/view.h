@@ -4,6 +4,7 @@
 // framebuffer object, which is the "back buffer" of the frame and of the
 // pick pass.
 #pragma once
+#include <QImage>
 #include <QOpenGLWidget>
 #include <functional>
 #include <map>
@@ -47,6 +48,12 @@ public:
     // Clear colour: the desktop's button-face colour.
     QColor clearColour() const;
 
+    // What the view shows (the scene, or the board in 2D mode) drawn anew at
+    // w x h pixels with the view's camera and proportions stretched to fit:
+    // the scene is rendered off-screen at that size, the board is painted
+    // scaled. A null image when it cannot be made.
+    QImage renderImage(int w, int h);
+
     // After a modal loop (chooser, dialog, message box) inside a GL scope:
     // Qt composed the window with a context of its own meanwhile, so the
     // view's is made current again.
@@ -89,6 +96,7 @@ protected:
 
 private:
     int device(double logical) const;
+    QImage board_image(int w, int h);
     void tick(int id);
 
     CQuorvelDoc& m_doc;
