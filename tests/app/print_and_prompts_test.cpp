@@ -33,6 +33,7 @@
 
 namespace {
 const char k_red_quad[] = "#VRML V2.0 utf8\n"
+                          "Viewpoint { position 0 0 20 }\n"   // where the reset camera stands
                           "Shape { appearance Appearance { material Material {\n"
                           "  diffuseColor 1 0 0 emissiveColor 1 0 0 } }\n"
                           "  geometry IndexedFaceSet { solid FALSE\n"
