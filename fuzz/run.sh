@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs one fuzz target for a given time with the seeds that suit it:
-#   fuzz/run.sh open_document|binary|lod|image|gzip <seconds> [build-dir]
+#   fuzz/run.sh open_document|binary|lod|image|gzip|scene_nodes <seconds> [build-dir]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 t=$1; secs=$2; out=${3:-$root/build-fuzz}
@@ -8,6 +8,7 @@ corpus=$out/corpus-$t
 mkdir -p "$corpus" "$out/crashes-$t"
 case $t in
     open_document|gzip) seeds="$root/samples $root/fuzz/seeds $root/../shared/corpus" ;;
+    scene_nodes) seeds="$root/fuzz/seeds/scene_nodes" ;;
     binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
     lod) seeds=""; cp "$root/samples/levels.lod" "$corpus/" ;;
     image) seeds=""

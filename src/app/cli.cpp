@@ -16,6 +16,7 @@ StderrReporter::~StderrReporter() { set_reporter(m_prev); }
 void StderrReporter::message_box(const std::string& text, const std::string&)
 {
     ++m_messages;
+    if (!m_written.insert(text).second) return;
     std::fprintf(stderr, "quorvel: %s%s", text.c_str(), (!text.empty() && text.back() == '\n') ? "" : "\n");
 }
 

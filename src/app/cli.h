@@ -1,5 +1,6 @@
 // Command-line modes of the program: they run without a window.
 #pragma once
+#include <set>
 #include <string>
 
 #include "base/report.h"
@@ -52,4 +53,6 @@ public:
 private:
     Reporter* m_prev;
     int m_messages = 0;
+    // Each distinct message is written once.
+    std::set<std::string> m_written;
 };

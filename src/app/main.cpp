@@ -51,7 +51,13 @@ int main(int argc, char** argv)
     if (!file.empty()) window_argv.push_back(file.data());
     window_argv.push_back(nullptr);
 
-    std::string module = executable_folder() + "/libquorvel-gui.so";
+    // Beside the program in a build folder; once installed, in the
+    // program's own library folder (found from the program's folder).
+    const std::string folder = executable_folder();
+    std::string module = folder + "/libquorvel-gui.so";
+#ifdef QV_MODULE_FROM_BIN
+    if (access(module.c_str(), F_OK) != 0) module = folder + "/" QV_MODULE_FROM_BIN "/libquorvel-gui.so";
+#endif
     void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         std::fprintf(stderr, "quorvel: cannot load the viewer window: %s\n", dlerror());

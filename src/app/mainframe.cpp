@@ -1,6 +1,7 @@
 #include "app/mainframe.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -74,12 +75,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_u
     register_shell_dialogs();
     m_doc->OnNewDocument();
     m_view = new CQuorvelView(*m_doc, this);
-    m_view->on_scene_modified = [this] {
-        if (!m_dirty) {
-            m_dirty = true;
-            update_title();
-        }
-    };
+    // The scene-changed flag that a paint finds also marks the document.
+    m_view->on_scene_modified = [this] { m_doc->SetModifiedFlag(); };
+    m_doc->on_modified_changed = [this](bool) { update_title(); };
     setCentralWidget(m_view);
 
     m_frame_commands = {
@@ -392,22 +390,36 @@ void CMainFrame::after_change()
             m_recent.add(QString::fromStdString(m_doc->m_path));
         m_seen_scene = m_doc->scene();
         m_seen_path = m_doc->m_path;
-        m_dirty = false;
     }
-    if (m_doc->m_modified) m_dirty = true;
     update_title();
     RefreshToolbars();
 }
 
 void CMainFrame::update_title()
 {
-    QString name = m_doc->m_path.empty() ? QString("Scene") : QFileInfo(QString::fromStdString(m_doc->m_path)).fileName();
-    setWindowTitle(name + "[*] - Quorvel");
-    setWindowModified(m_dirty);
+    setWindowTitle(QString::fromStdString(m_doc->title()) + "[*] - Quorvel");
+    setWindowModified(m_doc->IsModified());
+}
+
+bool CMainFrame::SaveModified()
+{
+    GlScope gl(*m_view);
+    const bool go_on = m_view->behaviour().SaveModified();
+    m_view->RestoreCurrent();
+    after_change();
+    return go_on;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e)
+{
+    // Escape ends the program at once; the close box and Exit ask first.
+    if (SaveModified()) e->accept();
+    else e->ignore();
 }
 
 void CMainFrame::NewDocument()
 {
+    if (!SaveModified()) return;
     {
         GlScope gl(*m_view);
         m_doc->OnNewDocument();
@@ -419,42 +431,52 @@ void CMainFrame::NewDocument()
 
 bool CMainFrame::OpenDocument(const QString& path)
 {
+    if (!SaveModified()) return false;
     OpenResult r;
     {
         GlScope gl(*m_view);
-        r = m_doc->OpenForCommandLine(path.toStdString(), [this](SCENE3D& s) { return m_view->FinishScene(s); });
+        {
+            // The messages of the load are shown together once it is over.
+            ReportGroup group;
+            r = m_doc->OpenForCommandLine(path.toStdString(), [this](SCENE3D& s) { return m_view->FinishScene(s); });
+        }
+        m_view->RestoreCurrent();
+        // A file that could not be read leaves the document, the view and
+        // the recent-file list as they were.
+        if (r != OpenResult::Scene && r != OpenResult::Lod) return false;
         m_view->SceneReplaced();
     }
-    const bool ok = r == OpenResult::Scene || r == OpenResult::Lod;
-    if (ok) {
-        m_recent.add(path);
-        m_seen_path = m_doc->m_path;
-    } else {
-        m_recent.remove(path);
-    }
+    m_recent.add(path);
+    m_seen_path = m_doc->m_path;
     m_seen_scene = nullptr;
     after_change();
-    return ok;
+    return true;
 }
 
 int CMainFrame::OpenBinary(const QString& path)
 {
-    int r;
     {
         GlScope gl(*m_view);
-        r = m_doc->OpenBinary(path.toStdString());
+        int r;
+        {
+            ReportGroup group;
+            r = m_doc->OpenBinary(path.toStdString());
+        }
+        m_view->RestoreCurrent();
+        if (!r) return 0;
         // The read objects are ordered and numbered for picking and drawn
         // with the scene's lights, as after any other open.
-        if (m_doc->scene()) m_view->FinishScene(*m_doc->scene());
+        m_view->FinishScene(*m_doc->scene());
         m_view->SceneReplaced();
     }
     m_seen_scene = nullptr;
     after_change();
-    return r;
+    return 1;
 }
 
 void CMainFrame::open_binary_command()
 {
+    if (!SaveModified()) return;
     FileDialogRequest req;
     req.title = "Open Binary";
     req.filter = "Binary image file (*.bin)";
@@ -467,8 +489,7 @@ void CMainFrame::open_binary_command()
 bool CMainFrame::SaveDocument(const QString& path)
 {
     if (path.isEmpty() || !m_doc->OnSaveDocument(path.toStdString())) return false;
-    m_dirty = false;
-    update_title();
+    after_change();
     return true;
 }
 

@@ -41,7 +41,10 @@ public:
     // Document operations. New: an empty scene. OpenDocument: the road of
     // the command line, the recent-file list and dropped files (the reader
     // chosen by the file's first bytes; binary scenes and level-of-detail
-    // sets by their extension); a failure leaves the recent-file list.
+    // sets by their extension). A file that cannot be read changes nothing
+    // (scene, title, camera, recent files); its messages come in one box.
+    // New, the opens and closing the window first ask whether to save a
+    // modified document; Cancel stops them.
     void NewDocument();
     bool OpenDocument(const QString& path);
     bool OpenFile(const QString& path) { return OpenDocument(path); }
@@ -49,6 +52,9 @@ public:
     int OpenBinary(const QString& path);
     // The document's save: the binary scene file at `path`.
     bool SaveDocument(const QString& path);
+    // "Save changes to NAME?" when the document is modified; true when the
+    // caller may go on.
+    bool SaveModified();
 
     // Runs command `id` as its menu item or toolbar button does.
     void RunCommand(int id);
@@ -69,6 +75,7 @@ protected:
     bool event(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     QMenu* menu_for(const QString& path);
@@ -107,5 +114,4 @@ private:
     // What the window last showed of the document.
     const SCENE3D* m_seen_scene = nullptr;
     std::string m_seen_path;
-    bool m_dirty = false;
 };

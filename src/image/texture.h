@@ -38,6 +38,9 @@ public:
     int32_t frame = 0;
     int32_t frame_count = 0;
     CLumiImage* lumi = nullptr;
+    // The texels carry their own transparency (an alpha channel of the
+    // image itself, not one added for a material): drawn see-through.
+    bool texel_alpha = false;
 
     CTexture() = default;
     virtual ~CTexture();
@@ -87,8 +90,10 @@ public:
     // PNG picture, top line first, through the atomic writer; what a PNG
     // read of the file gives back is this block.
     int SaveFilePNG(const std::string& path);
+    // Targa pictures, in the same order; 32 bits when their alpha is used.
+    int ReadFileTGA(const std::string& path);
     // True when the block holds its rows bottom line first in blue-green-red
-    // order, as read from a BMP, PNG or GIF file (the name tells).
+    // order, as read from a BMP, PNG, GIF or TGA file (the name tells).
     bool IsDibOrdered() const;
 
     // Lumi/chro sequences.

@@ -12,6 +12,7 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "io/cut_short.h"
 #include "base/file_lookup.h"
@@ -115,6 +116,7 @@ void Scene::release_buffer()
     else delete[] m_buf;
     m_buf = nullptr;
     m_mapped_len = 0;
+    m_released_to = 0;
     m_inflated = 0;
     m_len = 0;
     m_line_cache_pos = 0;
@@ -122,14 +124,15 @@ void Scene::release_buffer()
 }
 
 namespace {
-// A private, writable (copy-on-write) mapping of the whole open file: no
-// copy of large files. Null when the file cannot be mapped.
+// A private, read-only mapping of the whole open file: no copy of large
+// files, and pages already read can be given back (nothing writes to them,
+// so they read the same again). Null when the file cannot be mapped.
 char* map_all(FILE* f, int32_t& len, size_t& mapped)
 {
     struct stat st;
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || st.st_size > INT_MAX - 16)
         return nullptr;
-    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fileno(f), 0);
+    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fileno(f), 0);
     if (p == MAP_FAILED) return nullptr;
     len = (int32_t)st.st_size;
     mapped = (size_t)st.st_size;
@@ -261,9 +264,29 @@ int Scene::load_buffer(const char* path, SCENE3D& scene)
     return 1;
 }
 
+void Scene::release_pages_before(int32_t pos)
+{
+    // A quarter of a megabyte behind the position stays, for the look-backs
+    // of the readers; pages go back four megabytes at a time.
+    constexpr int32_t k_keep = 256 << 10, k_step = 4 << 20;
+    if (!m_mapped_len) return;
+    const int32_t page = (int32_t)sysconf(_SC_PAGESIZE);
+    if (pos < m_released_to) {
+        // Read again from further back (a second pass, a body read again):
+        // release from here on.
+        m_released_to = pos / page * page;
+        return;
+    }
+    int32_t to = (pos - k_keep) / page * page;
+    if (to - m_released_to < k_step) return;
+    madvise(m_buf + m_released_to, (size_t)(to - m_released_to), MADV_DONTNEED);
+    m_released_to = to;
+}
+
 void Scene::progress_tick()
 {
     m_tick_countdown = 4096;
+    release_read_pages();
     const LoadProgressFn& fn = progress_fn();
     if (!fn || m_len <= 0) return;
     if (m_last_percent < 0 && std::chrono::steady_clock::now() - m_load_start < g_progress_after)
@@ -317,10 +340,7 @@ int Scene::load_script(SCENE3D& scene)
 
 std::string Scene::resolve(const std::string& name) const
 {
-    if (name.empty()) return name;
-    bool absolute = name[0] == '/';
-    std::string full = (absolute || m_folder.empty()) ? name : m_folder + "/" + name;
-    return resolve_path(full);
+    return resolve_beside(m_folder, name);
 }
 
 int Scene::line_at(int32_t pos) const

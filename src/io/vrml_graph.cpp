@@ -3,6 +3,7 @@
 #include "io/vrml_graph.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -14,13 +15,17 @@
 #include "io/scene_loader.h"
 #include "io/vrml_anim.h"
 #include "io/vrml_common.h"
+#include "io/vrml_environment.h"
+#include "image/texture.h"
 #include "io/vrml_mesh.h"
+#include "io/vrml_pixel_texture.h"
 #include "io/vrml_text.h"
 #include "io/vrml_tree.h"
 #include "base/cformat.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
+#include "scene/viewpoints.h"
 
 namespace vrml {
 
@@ -122,15 +127,55 @@ bool Mat4::identity() const
 
 namespace {
 
+// The orientation (axis, angle) of a view placed under the transform m:
+// its looking and up directions go through m, and the rotation that takes
+// the default view to them is the new orientation. A scale, even an
+// uneven one, only changes lengths here.
+void world_orientation(const Mat4& m, Vec3& axis, float& angle)
+{
+    double q[9];
+    axis_angle_matrix(axis, angle, q);
+    auto through = [&](double x, double y, double z) {
+        Vec3 v((float)x, (float)y, (float)z);
+        v = m.vector(v);
+        return std::array<double, 3>{v.x, v.y, v.z};
+    };
+    auto unit = [](std::array<double, 3>& v) {
+        double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (!(l > 0.0) || !std::isfinite(l)) return false;
+        for (double& c : v) c /= l;
+        return true;
+    };
+    // Columns of q: the view's x (right), y (up) and z (back) axes.
+    std::array<double, 3> back = through(q[2], q[5], q[8]);
+    std::array<double, 3> up = through(q[1], q[4], q[7]);
+    if (!unit(back)) return;
+    const double d = up[0] * back[0] + up[1] * back[1] + up[2] * back[2];
+    for (int i = 0; i < 3; ++i) up[i] -= d * back[i];
+    if (!unit(up)) return;
+    std::array<double, 3> right = {up[1] * back[2] - up[2] * back[1], up[2] * back[0] - up[0] * back[2],
+                                   up[0] * back[1] - up[1] * back[0]};
+    const double r[9] = {right[0], up[0], back[0], right[1], up[1], back[1], right[2], up[2], back[2]};
+    matrix_axis_angle(r, axis, angle);
+}
+
 // ---------------------------------------------------------------- layout test
 
-bool has_markers(const Scene& L)
+// With `release` (the loader of L), the pages looked at are given back.
+bool has_markers(const Scene& L, Scene* release = nullptr)
 {
     const char* b = L.m_buf;
     int32_t n = L.m_len;
     for (int32_t p = 0; p < n;) {
-        const void* h = std::memchr(b + p, '#', (size_t)(n - p));
-        if (!h) break;
+        // In steps of a megabyte, so that the pages looked at can go back.
+        int32_t stop = release ? std::min(n, p + (1 << 20)) : n;
+        const void* h = std::memchr(b + p, '#', (size_t)(stop - p));
+        if (!h) {
+            if (stop == n) break;
+            p = stop;
+            release->release_pages_before(p);
+            continue;
+        }
         p = (int32_t)((const char*)h - b) + 1;
         int32_t q = p;
         while (q < n && (b[q] == ' ' || b[q] == '\t')) ++q;
@@ -257,6 +302,8 @@ bool object_layout2(const VTree& tree)
         }
         if (r->type == "Viewpoint" || in(r->type, {"TimeSensor", "PositionInterpolator", "OrientationInterpolator"}))
             continue;
+        // A sky or fog: only the scene-graph reader draws them.
+        if (in(r->type, {"Background", "Fog"})) return false;
         if (!r->def.empty()) return false;   // a DEF'd node of another kind
         // Fields of an unnamed group would land on the object read before.
         if (in(r->type, {"Transform", "Group", "Shape", "Anchor", "Billboard", "Collision", "Switch", "LOD"}))
@@ -328,6 +375,14 @@ int count_geometry(const VTree& tree, int version)
 
 } // namespace
 
+namespace {
+bool object_layout_tree(const VTree& tree, int version)
+{
+    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
+    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+}
+} // namespace
+
 bool object_layout(const Scene& L, const VTree& tree, int version)
 {
     // Marker comments make the layout ours only where we write them.
@@ -335,13 +390,14 @@ bool object_layout(const Scene& L, const VTree& tree, int version)
         MarkerScan m = scan_markers(L, version);
         if (m.markers) return m.misplaced == 0;
     }
-    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
-    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+    return object_layout_tree(tree, version);
 }
 
 bool object_layout_file(Scene& L, int version, int* geometry_nodes)
 {
-    if (has_markers(L)) {
+    // The markers are looked for once, the pages they were looked for in
+    // given back as the look goes.
+    if (has_markers(L, &L)) {
         MarkerScan m = scan_markers(L, version);
         if (m.markers) {
             if (geometry_nodes) *geometry_nodes = m.geometry;
@@ -354,7 +410,8 @@ bool object_layout_file(Scene& L, int version, int* geometry_nodes)
     L.m_pos = pos;
     L.m_depth = 0;
     if (geometry_nodes) *geometry_nodes = count_geometry(tree, version);
-    return object_layout(L, tree, version);
+    // The markers were looked for above: the tree alone decides.
+    return object_layout_tree(tree, version);
 }
 
 // ---------------------------------------------------------------- reading
@@ -371,6 +428,7 @@ struct Look {
     std::vector<float> shininess, transparency;
     bool material = false;
     std::string texture;
+    const VNode* pixels = nullptr;           // PixelTexture, or Texture2 with an image
     const VNode* tex_transform = nullptr;   // VRML 2.0 TextureTransform or VRML 1.0 Texture2Transform
 };
 
@@ -511,14 +569,15 @@ struct Reader {
             o->m_wireframe = mesh.kind == Mesh::Points ? 2 : 1;
             o->m_lighting = 0;
         }
-        if (!look.texture.empty() && mesh.kind == Mesh::Faces) {
+        if ((!look.texture.empty() || look.pixels) && mesh.kind == Mesh::Faces) {
             if (o->texvertex == nullptr) {
                 mesh.default_tex();
                 o->nbtexvertex = (int32_t)mesh.tex.size();
                 o->texvertex = copy(mesh.tex);
                 o->texindex = copy(mesh.tidx);
             }
-            texture(*o, look.texture);
+            if (look.pixels) pixel_texture(*o, *look.pixels);
+            else texture(*o, look.texture);
         }
         if (look.tex_transform) tex_transform(*o, *look.tex_transform);
         finish(o);
@@ -547,6 +606,32 @@ struct Reader {
                 Trace("%s", text.c_str());
             }
         }
+        o.m_texture_mode = 1;
+    }
+
+    // An image written in the file: refused with its line when it does
+    // not hold what it announces.
+    void pixel_texture(OBJECT3D& o, const VNode& n)
+    {
+        const VField* f = n.field("image");
+        if (!f) return;
+        std::string key = qv_format("%s at line %d", n.type.c_str(), f->line ? f->line : n.line);
+        std::string why;
+        int index = add_pixel_texture(scene, *f, key, why);
+        if (index < 0) {
+            if (!why.empty()) note(key, qv_format("%s: %s; not read", key.c_str(), why.c_str()));
+            return;
+        }
+        if (o.m_transparent) {
+            CTexture* t = scene.get_texture(index);
+            if (t && t->texel_alpha) {
+                t->texel_alpha = false;
+                t->AddAlphaLayer((int)(o.m_transparency * 255.f));
+            }
+        }
+        o.m_texture_name = key;
+        if (!o.m_texture) o.m_texture = new int32_t(-1);
+        *o.m_texture = index;
         o.m_texture_mode = 1;
     }
 
@@ -605,7 +690,17 @@ struct Reader {
         const float* p = n.nums("position", 3);
         o->m_viewpoint->position = m.point(p ? Vec3(p[0], p[1], p[2]) : Vec3(0, 0, 10));
         const float* r = n.nums("orientation", 4);
-        o->m_viewpoint->orientation = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
+        Vec3 axis = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
+        float angle = r ? r[3] : 0.f;
+        // The enclosing transforms turn the view as well.
+        if (!m.identity()) world_orientation(m, axis, angle);
+        o->m_viewpoint->orientation = axis;
+        o->m_viewpoint->angle = angle;
+        // VRML 2.0 gives fieldOfView, a VRML 1.0 perspective camera its
+        // heightAngle.
+        const float* fov = n.nums("fieldOfView", 1);
+        if (!fov) fov = n.nums("heightAngle", 1);
+        if (fov) o->m_viewpoint->field_of_view = fov[0];
         finish(o);
         if (world) world->bind_viewpoint(&n, o, chain, m);
     }
@@ -808,6 +903,8 @@ struct Reader {
             if (t->type == "ImageTexture") {
                 const VField* u = t->field("url");
                 if (u && !u->words.empty()) look.texture = u->words[0];
+            } else if (t->type == "PixelTexture") {
+                look.pixels = t;
             } else {
                 not_read(t->type, t->line);
             }
@@ -898,6 +995,8 @@ struct Reader {
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, m);
         else if (t == "Viewpoint") viewpoint(*n, m, n->def);
         else if (t == "Inline") inline_file(*n, m, "url");
+        else if (t == "Background") read_background(*n, scene);
+        else if (t == "Fog") read_fog(*n, scene);
         else if (in(t, {"WorldInfo", "NavigationInfo", "TimeSensor", "PositionInterpolator",
                         "OrientationInterpolator", "ScalarInterpolator", "ColorInterpolator",
                         "CoordinateInterpolator", "NormalInterpolator"})) {
@@ -936,7 +1035,10 @@ struct Reader {
             if (!o) continue;
             for (int k = 0; k < o->nbpts; ++k) o->m_vertices[k] = m.point(o->m_vertices[k]);
             for (int k = 0; k < o->nbnormal; ++k) o->m_normals[k] = m.normal(o->m_normals[k]);
-            if (o->m_viewpoint) o->m_viewpoint->position = m.point(o->m_viewpoint->position);
+            if (o->m_viewpoint) {
+                o->m_viewpoint->position = m.point(o->m_viewpoint->position);
+                world_orientation(m, o->m_viewpoint->orientation, o->m_viewpoint->angle);
+            }
             o->m_o_max_xyz = Vec3(-1e10f, -1e10f, -1e10f);
             o->m_o_min_xyz = Vec3(1e10f, 1e10f, 1e10f);
             o->compute_bounds();
@@ -956,6 +1058,7 @@ struct Reader {
         std::string mat_binding = "OVERALL";
         std::string norm_binding = "DEFAULT";
         std::string texture;
+        const VNode* pixels = nullptr;
         const VNode* tex_transform = nullptr;
         bool clockwise = false;
         std::string name;
@@ -988,6 +1091,7 @@ struct Reader {
             look.ambient = {Vec3(0.2f, 0.2f, 0.2f)};
         }
         look.texture = st.texture;
+        look.pixels = st.pixels;
         look.tex_transform = st.tex_transform;
         return look;
     }
@@ -1137,7 +1241,7 @@ struct Reader {
         else if (t == "Texture2") {
             const VField* f = n->field("filename");
             st.texture = f && !f->words.empty() ? f->words[0] : std::string();
-            if (!n->field("filename") && n->field("image")) not_read("Texture2 image", n->line);
+            st.pixels = !f && n->field("image") ? n : nullptr;
         } else if (t == "Texture2Transform") st.tex_transform = n;
         else if (t == "FontStyle") st.font_style = n;
         else if (t == "ShapeHints") st.clockwise = n->word("vertexOrdering") == "CLOCKWISE";
@@ -1179,6 +1283,8 @@ int read_scene_graph(Scene& L, SCENE3D& scene, int version)
         if (nfaults) MessageBox("Animation of the world, left out:" + faults);
         scene.m_animation = world.finish(scene);
     }
+    // A file written as a scene graph opens as its author set it up.
+    if (!L.m_parent) scene.m_file_camera = 1;
     L.m_word[0] = 0;
     // For the cut-short check: braces left open when the file ended inside a node.
     L.m_depth = tree.truncated ? 1 : 0;

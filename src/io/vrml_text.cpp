@@ -26,7 +26,7 @@ OutlineTriangulator& triangulator()
 
 // Curve pieces: a quadratic arc becomes this many segments, a cubic one
 // twice as many.
-constexpr int k_conic_steps = 4;
+constexpr int k_conic_steps = 8;
 // Slant of an italic drawn from an upright face.
 constexpr double k_slant = 0.2;
 

@@ -373,6 +373,7 @@ private:
             L.m_word[0] = ']';
             L.m_word[1] = 0;
             if (!e) tree.truncated = true;
+            L.release_read_pages();
             return;
         }
         int n = 0;
@@ -394,6 +395,11 @@ private:
         if (quoted) {
             f.words.push_back(str);
             quoted = false;
+            return;
+        }
+        // Pixels are 32-bit numbers, often hexadecimal: kept as written.
+        if (f.name == "image") {
+            f.words.emplace_back(L.m_word);
             return;
         }
         if (number_start(L.m_word[0])) {

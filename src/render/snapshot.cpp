@@ -53,7 +53,11 @@ std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodL
     v.clear_rgb[1] = clear[1];
     v.clear_rgb[2] = clear[2];
     ResetCamera(v);
-    if (!lod && frame_scene_if_lost(scene, h > 0 ? (double)w / h : (double)w, fit)) SetStatusTextRaw(k_framed_status);
+    if (!lod) {
+        const OpenCamera placed = place_opening_camera(scene, h > 0 ? (double)w / h : (double)w, fit);
+        if (placed == OpenCamera::Lost) SetStatusTextRaw(k_framed_status);
+        PlaceWalkFromCamera(v);
+    }
     ResizeView(v, w, h);
     PaintView(v);
     glFinish();

@@ -20,10 +20,11 @@ void finish_lod_gl(LODSET& set);
 int finish_scene_gl(SCENE3D& scene);
 
 // Draws one normal frame of `scene` (and of the level-of-detail set, when
-// given) at the reset camera into the bound w x h framebuffer and returns
-// it as packed RGB rows, bottom row first. A scene that would cover less
-// than 1% of the frame from the reset camera is framed whole, and so is
-// every scene with `fit`.
+// given) into the bound w x h framebuffer and returns it as packed RGB
+// rows, bottom row first. The camera is placed as an open places it: the
+// file's first viewpoint, the whole scene, or the reset camera (framed when
+// it would show less than 1% of the frame); every scene is framed whole
+// with `fit`.
 std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod = nullptr,
                                         bool fit = false);
 

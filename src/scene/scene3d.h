@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "math/vec3.h"
+#include "scene/environment.h"
 #include "scene/object3d.h"
 
 class CTexture;
@@ -75,7 +76,15 @@ public:
     float m_speed[2] = {0.05f, 0.05f};
     float m_fog_start = 1.0f;
     float m_fog_end = 100.0f;
+    // The sky and fog the scene file asks for (none by default).
+    SceneBackground m_background;
+    SceneFog m_scene_fog;
     int32_t m_polygon_mode;
+    // How an open places the camera. 1: at the file's first viewpoint, or,
+    // without one, framing the whole scene (files read as a scene graph, X
+    // files); 0: the reset camera, framed only when it would show the scene
+    // as a speck.
+    uint8_t m_file_camera = 0;
     // What the readers passed over, one line each ("Box at line 12: not
     // read"), in the order met.
     std::vector<std::string> m_not_read;

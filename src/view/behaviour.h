@@ -18,6 +18,9 @@
 struct CAMERA3D;
 class ViewBehaviour;
 
+// Status line after a binary save of a scene with what the format drops.
+extern const char* const k_binary_losses_status;
+
 class CQuorvelDoc;
 class SCENE3D;
 class DrawingBoard;
@@ -82,9 +85,18 @@ public:
     // The scene's camera record (null without a scene).
     CAMERA3D* camera() const;
 
-    // A new scene was opened or created: the frame follows it; the scene's
-    // camera is reset; the switches and speeds stay as the user set them.
+    // A new scene was opened or created: the frame follows it; the camera
+    // is placed as the file sets it up (first viewpoint, whole scene) or
+    // reset; the view's state is reset (ResetViewState); the switches and
+    // speeds stay as the user set them.
     void SceneChanged();
+    // What a new or opened scene starts from: timers and animations
+    // stopped, no fog, the first clear colour, no 2D mode, "Ready" on the
+    // status line.
+    void ResetViewState();
+    // The scene's camera record (and field of view) were set anew: the
+    // frame takes them as they are, with the projection, and redraws.
+    void CameraPlaced();
     // The view's GL context exists (or was made again) and is current:
     // global state with the given clear colour, then any finishing steps
     // that waited for it.
@@ -143,6 +155,16 @@ public:
     // The open by extension of `path`, its finishing steps and the view's
     // follow-up. The result of the open.
     OpenResult OpenPath(const std::string& path);
+    // Before the document's scene is dropped (New, Open, a drop, closing):
+    // when it has unsaved changes the host asks "Save changes to NAME?".
+    // true when the caller may go on (saved, discarded or nothing to save).
+    bool SaveModified();
+    // "&Save": a document read from a binary scene file is written back;
+    // any other is saved as a new binary file (Save as..., offering
+    // NAME.wrb beside it). true when written.
+    bool Save();
+    // "Save as...": the binary scene file the user names.
+    bool SaveAs();
 
     // The frame's inputs (scene, size, examine, fog, stereo, walk position).
     GlView m_gl;
@@ -181,6 +203,9 @@ public:
     // 2D drawing mode and its board (created on first use).
     bool m_2d_mode = false;
     DrawingBoard* m_board = nullptr;   // owned; made and released by the board's commands
+
+    // Clear colour the view was made with (what New and every open restore).
+    float m_initial_clear_rgb[3] = {0.f, 0.f, 0.f};
 
     // Display size set by "Resize Display" (0 = the window's).
     int m_display_w = 0, m_display_h = 0;

@@ -7,6 +7,7 @@
 
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
+#include "view/document.h"
 
 namespace {
 struct CommandText {
@@ -158,6 +159,9 @@ std::vector<Command> build_table()
         }
         table.push_back(c);
     }
+    for (const CommandEdit& e : scene_edit_commands())
+        for (Command& c : table)
+            if (c.id == e.id) c.edits = e.edits;
     return table;
 }
 } // namespace
@@ -204,10 +208,19 @@ bool run_command(ViewBehaviour& v, int id)
     if (!c->run) return true;
     const SCENE3D* before = v.scene();
     const int count = before ? before->nbobjects : 0;
+    // The scene-changed flag is watched from clear for the command alone.
+    const int marker = v.doc().m_modified;
+    v.doc().m_modified = 0;
     c->run(v);
+    const bool raised = v.doc().m_modified != 0;
+    v.doc().m_modified |= marker;
+    const bool same_scene = v.scene() == before && before;
+    if (same_scene && (c->edits == SceneEdit::Always ||
+                       (c->edits == SceneEdit::IfChanged && (raised || before->nbobjects != count))))
+        v.doc().SetModifiedFlag();
     // The object editor lists the scene's objects: a command that added
     // some (the generators) has it read the scene again.
-    if (v.scene() == before && before && before->nbobjects > count) v.host().refresh_modeless("Object Editor");
+    if (same_scene && before->nbobjects > count) v.host().refresh_modeless("Object Editor");
     return true;
 }
 

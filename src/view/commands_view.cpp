@@ -64,8 +64,7 @@ void view_all(ViewBehaviour& v)
     ResetCamera(v.m_gl);
     double aspect = v.m_gl.height > 0 ? (double)v.m_gl.width / v.m_gl.height : 4.0 / 3.0;
     view_all_camera(*s, s->m_fovy, aspect, *s->m_camera);
-    v.SyncFrame();
-    v.host().redraw();
+    v.CameraPlaced();
 }
 
 void shade_flat(ViewBehaviour& v)
@@ -382,16 +381,9 @@ void dump(ViewBehaviour& v)
 
 void open_file(ViewBehaviour& v) { v.OpenFile(); }
 
-void save_as(ViewBehaviour& v)
-{
-    if (!v.scene()) return;
-    FileDialogRequest r;
-    r.save = true;
-    r.title = "File to save";
-    r.default_ext = "wrb";
-    if (!v.host().file_dialog(r)) return;
-    v.doc().OnSaveDocument(r.path);
-}
+void save(ViewBehaviour& v) { v.Save(); }
+
+void save_as(ViewBehaviour& v) { v.SaveAs(); }
 
 void save_bmp(ViewBehaviour& v) { v.SaveSnapshot(); }
 
@@ -428,7 +420,7 @@ const CommandImpl k_impls[] = {
     {32818, undisplay_objects, undisplay_state},
     {32819, statistics, nullptr},
     {32827, map_picture_on_mesh, nullptr},
-    {57603, noop, nullptr},
+    {57603, save, nullptr},
     {32836, animate, animate_state},
     {32838, reverse_texture, reverse_texture_state},
     {32839, dump, nullptr},

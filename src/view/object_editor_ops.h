@@ -69,6 +69,12 @@ public:
     // Text of 1071 "%5.2f %5.2f" (u, v); empty when nothing is chosen.
     std::string texture_u_slider(SCENE3D& scene, int k);
     std::string texture_v_slider(SCENE3D& scene, int k);
+    // Texture transform fields typed by the user: 1058 centre, 1064 scale,
+    // 1065 translation (two numbers each) and 1066 rotation (one). The
+    // chosen object takes the values and draws its texture through them.
+    // false, with nothing changed, for another id, no chosen object or a
+    // text that is not the numbers wanted.
+    bool set_texture_transform(SCENE3D& scene, int id, const std::string& text);
     // 1081: flips the button; when it becomes pushed, fits the selected
     // object. true when a fit ran.
     bool texture_fit_toggle(SCENE3D& scene);

@@ -231,3 +231,39 @@ TEST(CliManual, HelpAndManualPageNameTheSameOptions)
         EXPECT_TRUE(in_help.count(o)) << o << " is in the manual page desktop/quorvel.1 but not in --help";
     for (const char* o : {"--thumbnail", "--snapshot", "--command", "--version"}) EXPECT_TRUE(in_help.count(o)) << o;
 }
+
+// The thumbnailer entry covers every type the desktop entry opens, with the
+// Exec line file managers substitute; the shared MIME description declares
+// each type that is not the desktop's own.
+TEST(DesktopFiles, ThumbnailerCoversEveryTypeTheDesktopEntryOpens)
+{
+    auto key = [](const std::string& file, const std::string& name) {
+        std::ifstream in(source_path(file));
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
+        return std::string();
+    };
+    auto split = [](const std::string& list) {
+        std::set<std::string> out;
+        std::stringstream s(list);
+        std::string item;
+        while (std::getline(s, item, ';'))
+            if (!item.empty()) out.insert(item);
+        return out;
+    };
+    const std::set<std::string> opened = split(key("desktop/quorvel.desktop", "MimeType"));
+    const std::set<std::string> thumbnailed = split(key("desktop/quorvel.thumbnailer", "MimeType"));
+    ASSERT_FALSE(opened.empty());
+    for (const std::string& t : opened)
+        EXPECT_TRUE(thumbnailed.count(t)) << t << " is opened (desktop/quorvel.desktop) but has no thumbnail";
+    for (const std::string& t : thumbnailed)
+        EXPECT_TRUE(opened.count(t)) << t << " has thumbnails but is not in desktop/quorvel.desktop";
+    EXPECT_EQ(key("desktop/quorvel.thumbnailer", "Exec"), "quorvel --thumbnail %i %o %s");
+    EXPECT_EQ(key("desktop/quorvel.thumbnailer", "TryExec"), "quorvel");
+    const std::string mime = read_whole_file(source_path("desktop/quorvel-mime.xml"));
+    for (const std::string& t : opened) {
+        if (t.find("x-") == std::string::npos) continue;
+        EXPECT_NE(mime.find("type=\"" + t + "\""), std::string::npos) << t << " is not described in desktop/quorvel-mime.xml";
+    }
+}

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -267,6 +268,24 @@ TEST(ObjectEditorScale, TheSliderResizesTheChosenObjectLiveAndAfterOk)
     scale->setValue(57);   // e^(0.7), from the size it had when chosen
     const QRect larger = Window::red_box(view->renderImage(400, 300));
     EXPECT_NEAR(larger.width(), before.width() * 2.0138, 4);
+
+    // The texture transform fields act on the object when confirmed.
+    auto* tex_scale = panel->findChild<QLineEdit*>("ctl1064");
+    auto* tex_rotation = panel->findChild<QLineEdit*>("ctl1066");
+    ASSERT_TRUE(tex_scale && tex_rotation);
+    const OBJECT3D* quad = w.frame.scene()->m_objects[0];
+    tex_scale->clear();
+    QTest::keyClicks(tex_scale, "2 0.5");
+    QTest::keyClick(tex_scale, Qt::Key_Return);
+    EXPECT_EQ(quad->m_texscale[0], 2.f);
+    EXPECT_EQ(quad->m_texscale[1], 0.5f);
+    EXPECT_TRUE(quad->m_textransform && quad->m_texscale_on);
+    tex_rotation->clear();
+    QTest::keyClicks(tex_rotation, "1,5");   // not a number of the C form: refused, shown again
+    QTest::keyClick(tex_rotation, Qt::Key_Return);
+    EXPECT_EQ(quad->m_texrotation_on, 0);
+    EXPECT_EQ(tex_rotation->text(), "0.000");
+
     QTest::mouseClick(panel->findChild<QPushButton*>("ctl1"), Qt::LeftButton);   // OK
     EXPECT_EQ(Window::red_box(view->renderImage(400, 300)).size(), larger.size());
 }

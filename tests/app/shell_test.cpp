@@ -54,6 +54,8 @@ struct Shell {
     {
         rep.on_status = [this](const std::string& s) { frame.SetStatusText(QString::fromStdString(s)); };
         prev = set_reporter(&rep);
+        // "Save changes to NAME?" is answered Discard, as a script's is.
+        frame.view()->save_question = [](const std::string&) { return SaveAnswer::Discard; };
         frame.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
     }
@@ -202,15 +204,15 @@ TEST(Shell, RecentFileListKeepsTenNewestFirstAndSurvivesTheWindow)
         want.removeAll(files[5]);
         want.prepend(files[5]);
         EXPECT_EQ(s.frame.recentFiles().files(), want);
-        // An entry that no longer opens leaves the list.
+        // An entry that no longer opens says so and changes nothing.
         QFile::remove(files[7]);
         EXPECT_FALSE(s.frame.OpenDocument(files[7]));
         EXPECT_EQ(s.rep.boxes, std::vector<std::string>{"File not found"});
-        EXPECT_EQ(s.frame.recentFiles().files().size(), 9);
-        EXPECT_FALSE(s.frame.recentFiles().files().contains(files[7]));
+        EXPECT_EQ(s.frame.recentFiles().files(), want);
+        EXPECT_EQ(s.frame.document().m_path, files[5].toStdString());
     }
     Shell again;
-    ASSERT_EQ(again.frame.recentFiles().files().size(), 9);
+    ASSERT_EQ(again.frame.recentFiles().files().size(), 10);
     EXPECT_EQ(again.frame.recentFiles().files().first(), files[5]);
     // The "&File" menu lists them; choosing one opens it.
     QMenu* file = again.frame.findChild<QMenu*>("&File");
@@ -219,7 +221,7 @@ TEST(Shell, RecentFileListKeepsTenNewestFirstAndSurvivesTheWindow)
     QList<QAction*> recent;
     for (QAction* a : file->actions())
         if (a->property("qv_recent").isValid()) recent << a;
-    ASSERT_EQ(recent.size(), 9);
+    ASSERT_EQ(recent.size(), 10);
     EXPECT_TRUE(recent[0]->text().startsWith("&1 "));
     recent[2]->trigger();
     EXPECT_EQ(again.frame.document().m_path, recent[2]->property("qv_recent").toString().toStdString());
@@ -414,10 +416,23 @@ TEST(Shell, VersionAndInstalledFiles)
     ASSERT_TRUE(install.waitForFinished(60000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
     for (const char* f : {"bin/quorvel", "share/applications/quorvel.desktop", "share/icons/hicolor/scalable/apps/quorvel.svg",
-                          "share/mime/packages/quorvel.xml"})
+                          "share/mime/packages/quorvel.xml", "share/thumbnailers/quorvel.thumbnailer",
+                          "share/man/man1/quorvel.1.gz", "share/metainfo/org.quorvel.quorvel.metainfo.xml"})
         EXPECT_TRUE(QFile::exists(prefix.filePath(f))) << f;
-    // The program loads its window module from its own folder.
-    EXPECT_TRUE(QFile::exists(prefix.filePath("bin/libquorvel-gui.so")));
+    // The window module is in the program's library folder, not among the
+    // programs; the installed program finds it from its own folder (a
+    // window system plug-in that does not exist is as far as it gets).
+    EXPECT_FALSE(QFile::exists(prefix.filePath("bin/libquorvel-gui.so")));
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "no-such-platform");
+    window.setProcessEnvironment(env);
+    window.start(prefix.filePath("bin/quorvel"), {});
+    ASSERT_TRUE(window.waitForFinished(30000));
+    const QString said = window.readAllStandardError();
+    EXPECT_NE(window.exitCode(), 0);
+    EXPECT_FALSE(said.contains("cannot load the viewer window")) << said.toStdString();
+    EXPECT_TRUE(said.contains("no-such-platform")) << said.toStdString();
     EXPECT_TRUE(QDir(prefix.filePath("share/quorvel")).exists()) << "data files";
     QFile desktop(prefix.filePath("share/applications/quorvel.desktop"));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));

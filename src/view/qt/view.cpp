@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -52,8 +53,10 @@ ViewKey view_key(const QKeyEvent& e)
     case Qt::Key_Up: return VK_UP_KEY;
     case Qt::Key_Down: return VK_DOWN_KEY;
     case Qt::Key_P: return VK_P_KEY;
-    case Qt::Key_Plus: return VK_ADD_KEY;
-    case Qt::Key_Minus: return VK_SUBTRACT_KEY;
+    // Only the keypad's + and - scale the drag; the main keyboard's are
+    // ordinary keys.
+    case Qt::Key_Plus: return e.modifiers() & Qt::KeypadModifier ? VK_ADD_KEY : VK_OTHER_KEY;
+    case Qt::Key_Minus: return e.modifiers() & Qt::KeypadModifier ? VK_SUBTRACT_KEY : VK_OTHER_KEY;
     case Qt::Key_Home: return VK_HOME_KEY;
     case Qt::Key_PageUp: return VK_PRIOR_KEY;
     case Qt::Key_PageDown: return VK_NEXT_KEY;
@@ -427,6 +430,20 @@ void CQuorvelView::capture_mouse(bool on)
 void CQuorvelView::set_display_size(int, int) {}
 
 bool CQuorvelView::open_sound_device() { return m_sound.open(); }
+
+SaveAnswer CQuorvelView::ask_save_changes(const std::string& name)
+{
+    const std::string question = "Save changes to " + name + "?";
+    if (save_question) return save_question(question);
+    QMessageBox box(QMessageBox::Warning, "Quorvel", QString::fromStdString(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window());
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    RestoreCurrent();
+    if (answer == QMessageBox::Save) return SaveAnswer::Save;
+    if (answer == QMessageBox::Discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
 
 void CQuorvelView::exit_process(int status)
 {

@@ -79,6 +79,11 @@ public:
     bool open_sound_device() override;
     void exit_process(int status) override;
     void set_wait_cursor(bool on) override;
+    SaveAnswer ask_save_changes(const std::string& name) override;
+
+    // Answers "Save changes to NAME?" (given the whole question) instead of
+    // the modal box when set: scripted runs and tests.
+    std::function<SaveAnswer(const std::string&)> save_question;
 
     const SoundDevice& sound() const { return m_sound; }
     // Timers now running: id -> interval in ms.
