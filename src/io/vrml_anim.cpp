@@ -194,6 +194,7 @@ public:
     std::vector<Node> nodes;
     std::vector<Route> routes;
     std::vector<std::vector<int>> routes_from;   // per node: route numbers
+    std::vector<int> routes_to;                  // per node: routes that reach it
     std::vector<Binding> objects;
     std::vector<std::pair<OBJECT3D*, int>> materials;   // object, node
     std::vector<ListBinding> lists;
@@ -656,7 +657,11 @@ WorldBuilder::WorldBuilder(const VTree& tree) : m_world(new WorldAnimation())
         if (up && kind_of(up->type, k, ik) && (k == Kind::Sensor || k == Kind::Interpolator)) node_of(up.get(), up->line);
     }
     w.routes_from.assign(w.nodes.size(), {});
-    for (size_t i = 0; i < w.routes.size(); ++i) w.routes_from[(size_t)w.routes[i].from].push_back((int)i);
+    w.routes_to.assign(w.nodes.size(), 0);
+    for (size_t i = 0; i < w.routes.size(); ++i) {
+        w.routes_from[(size_t)w.routes[i].from].push_back((int)i);
+        ++w.routes_to[(size_t)w.routes[i].to];
+    }
     // Cycles of routes: one note each (the cascade stops after one pass).
     std::vector<int> state(w.nodes.size(), 0);
     std::vector<char> noted(w.routes.size(), 0);
@@ -764,6 +769,9 @@ int WorldBuilder::node_of(const VNode* n, int line)
             if (!std::isfinite(v)) node.usable = false;
     }
     w.nodes.push_back(std::move(node));
+    // Nodes met after the routes (viewpoints placed by a chain) have none.
+    w.routes_from.resize(w.nodes.size());
+    w.routes_to.resize(w.nodes.size());
     int id = (int)w.nodes.size() - 1;
     m_index[n] = id;
     return id;
@@ -781,10 +789,7 @@ bool WorldBuilder::animated(const VNode* n) const
     if (!n) return false;
     auto it = m_index.find(n);
     if (it == m_index.end() || it->second < 0) return false;
-    int id = it->second;
-    for (const Route& r : m_world->routes)
-        if (r.to == id) return true;
-    return false;
+    return m_world->routes_to[(size_t)it->second] > 0;
 }
 
 void WorldBuilder::bind_object(OBJECT3D* o, const std::vector<ChainLink>& chain)

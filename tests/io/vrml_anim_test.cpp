@@ -52,6 +52,13 @@ Vec3 centre_at(SCENE3D& s, double t)
     return c * (1.f / (float)o->nbpts);
 }
 
+void expect_near(const Vec3& a, const Vec3& b)
+{
+    EXPECT_NEAR(a.x, b.x, 1e-4);
+    EXPECT_NEAR(a.y, b.y, 1e-4);
+    EXPECT_NEAR(a.z, b.z, 1e-4);
+}
+
 int notes_with(const SCENE3D& s, const std::string& part)
 {
     int n = 0;
@@ -322,4 +329,25 @@ TEST(WorldAnimRobustness, SurvivesTruncationsAndMutations)
             EXPECT_EQ(check_object(*s.m_objects[i]), "") << round;
         }
     }
+}
+
+TEST_F(WorldAnim, ViewpointsFollowTheirRoutesAndTheTransformsAbove)
+{
+    const std::string text = k_v2 +
+        "DEF Rig Transform { children [ DEF V Viewpoint { position 0 0 10 } Shape { geometry Box { } } ] }\n"
+        "Transform { translation 0 5 0 children USE Rig }\n"
+        "DEF C TimeSensor { cycleInterval 2 loop TRUE }\n"
+        "DEF P PositionInterpolator { key [ 0 1 ] keyValue [ 0 0 0, 4 0 0 ] }\n"
+        "DEF Q PositionInterpolator { key [ 0 1 ] keyValue [ 0 0 10, 0 0 30 ] }\n"
+        "ROUTE C.fraction_changed TO P.set_fraction\nROUTE P.value_changed TO Rig.set_translation\n"
+        "ROUTE C.fraction_changed TO Q.set_fraction\nROUTE Q.value_changed TO V.set_position\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    ASSERT_TRUE(s.m_animation);
+    s.m_animation->evaluate(s, 1.0);
+    std::vector<Vec3> eyes;
+    for (int i = 0; i < s.nbobjects; ++i)
+        if (s.m_objects[i] && s.m_objects[i]->m_viewpoint) eyes.push_back(s.m_objects[i]->m_viewpoint->position);
+    ASSERT_EQ(eyes.size(), 2u);   // the Rig and its USE
+    expect_near(eyes[0], Vec3(2, 0, 20));
+    expect_near(eyes[1], Vec3(2, 5, 20));
 }
