@@ -347,3 +347,36 @@ TEST_F(SceneFrame, ScenesWithoutBackgroundKeepTheViewsClearColour)
     EXPECT_FALSE(sc->m_background.set);
     EXPECT_FALSE(sc->m_scene_fog.set);
 }
+
+TEST_F(SceneFrame, ClearTexelsShowWhatLiesBehindAndOpaqueOnesTheirColour)
+{
+    // In front: a texture of an opaque red texel and a clear one; behind,
+    // a blue square.
+    const std::string square = " geometry IndexedFaceSet { coord Coordinate { point [ -2 -2 Z, 2 -2 Z, 2 2 Z, -2 2 Z ] }"
+                               " coordIndex [ 0 1 2 3 -1 ] texCoord TextureCoordinate { point [ 0 0, 1 0, 1 1, 0 1 ] } } }\n";
+    auto at_depth = [&](const char* z) {
+        std::string s = square;
+        for (size_t p; (p = s.find('Z')) != std::string::npos;) s.replace(p, 1, z);
+        return s;
+    };
+    ASSERT_TRUE(shoot(k_v2 + "Shape { appearance Appearance { material Material { diffuseColor 0 0 1 } }" +
+                          at_depth("-1") +
+                          "Shape { appearance Appearance { texture PixelTexture { image 2 1 4 0xFF0000FF 0x00FF0000 } }" +
+                          at_depth("0"),
+                      400, 300));
+    // The squares span x = -2 .. 2; the texel centres lie at x = -1 and 1.
+    int left = -1, right = -1;
+    auto backdrop = [&](int x) { return at(x, 150) == (Rgb{239, 239, 239}); };
+    for (int x = 0; x < 400 && left < 0; ++x)
+        if (!backdrop(x)) left = x;
+    for (int x = 399; x >= 0 && right < 0; --x)
+        if (!backdrop(x)) right = x;
+    ASSERT_GT(right - left, 60);
+    int q1 = left + (right - left) / 4, q3 = left + 3 * (right - left) / 4;
+    Rgb opaque = at(q1, 150), clear = at(q3, 150);
+    EXPECT_GT(opaque.r, 200);
+    EXPECT_LT(opaque.g, 40);
+    EXPECT_LT(opaque.b, 40);
+    EXPECT_LT(clear.r, 40);
+    EXPECT_GT(clear.b, 60);   // the blue square, seen through
+}
