@@ -18,7 +18,9 @@
 # Targets: fuzz_open_document (VRML 1/2, X, building, grid, point set by
 # first bytes), fuzz_binary (.wrb), fuzz_lod (.lod; QV_FUZZ_SAMPLES points
 # at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi, PNG, GIF),
-# fuzz_gzip (compressed scene files through the document open). Each runs
+# fuzz_gzip (compressed scene files through the document open),
+# fuzz_mesh_import (glTF, OBJ, STL, PLY, 3DS, COLLADA, OFF through the asset
+# library; seeds from the core tests, see run.sh). Each runs
 # the scene operations (compile preparation, statistics, edge test, dump,
 # binary round trip) on what was read.
 set -eu
@@ -33,8 +35,8 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS="$flags -fsanitize=fuzzer-no-link" \
     -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$out" --target qvcore -j2
-for t in open_document binary lod image gzip; do
+for t in open_document binary lod image gzip mesh_import; do
     "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
-        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" -ljpeg -lpng -lgif -lz -o "$out/fuzz_$t"
+        "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" "$out/libqvbase.a" -ljpeg -lpng -lgif -lz -lassimp -ltinygltf -lstb -o "$out/fuzz_$t"
 done
 echo "built in $out"

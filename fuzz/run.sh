@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs one fuzz target for a given time with the seeds that suit it:
-#   fuzz/run.sh open_document|binary|lod|image|gzip <seconds> [build-dir]
+#   fuzz/run.sh open_document|binary|lod|image|gzip|mesh_import <seconds> [build-dir]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 t=$1; secs=$2; out=${3:-$root/build-fuzz}
@@ -9,6 +9,10 @@ mkdir -p "$corpus" "$out/crashes-$t"
 case $t in
     open_document|gzip) seeds="$root/samples $root/../shared/corpus" ;;
     binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
+    mesh_import) seeds=""
+        # Seeds: the small files of each format that the core tests make,
+        # behind the byte that names their kind.
+        QV_FUZZ_SEED_DIR="$corpus" "$root/build/tests/qv_core_tests" --gtest_filter='MeshFuzzSeeds.*' >/dev/null ;;
     lod) seeds=""; cp "$root/samples/levels.lod" "$corpus/" ;;
     image) seeds=""
         # Seeds: the sample and corpus images behind their kind byte.

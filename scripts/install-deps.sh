@@ -10,6 +10,8 @@ PKGS=(
   libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
+  libassimp-dev assimp-utils libtinygltf-dev nlohmann-json3-dev libstb-dev
+  nodejs npm
 )
 
 missing=()

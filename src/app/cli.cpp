@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "io/formats.h"
 #include "io/scene_loader.h"
 
 StderrReporter::StderrReporter() : m_prev(set_reporter(this)) {}
@@ -39,6 +40,7 @@ const CliMode k_modes[] = {
     {"--dump", cli_dump, "--dump FILE            load FILE and write vrml.out here"},
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
     {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] FILE  render FILE to a BMP"},
+    {"--export", cli_export, "--export OUT IN        write IN's scene as glTF 2.0 (.glb, .gltf), OBJ, STL or PLY"},
 };
 
 const CliMode* fixed_mode(int argc, char** argv)
@@ -120,6 +122,7 @@ int run_cli(int argc_in, char** argv_in)
                 "           take the values they open with. An unknown id is refused before\n"
                 "           anything runs; see the exit status below.\n");
     std::printf("       --progress with any of these: show the progress of long loads on stderr\n");
+    std::printf("\nfile formats read (by their first bytes, else by their name):\n%s", formats_help_text().c_str());
     std::printf("\nexit status:\n"
                 "  0  FILE was read whole without a message and the output was written\n"
                 "  2  FILE was read and the output written, but a reader reported something\n"

@@ -14,6 +14,7 @@
 #include "base/report.h"
 #include "scene/scene3d.h"
 #include "scene/viewpoints.h"
+#include "io/formats.h"
 #include "scene/view_fit.h"
 #include "view/document.h"
 
@@ -502,8 +503,7 @@ void ViewBehaviour::OpenFile()
 {
     FileDialogRequest r;
     r.title = "File to load";
-    r.filter = "VRML/MESH Files (*.wrl;*.wrb)|*.wrl;*.wrb|WRBinary Files (*.wrb)|*.wrb|X Files "
-               "(*.x;*.x)|*.x; *.xls|All Files (*.*)|*.*||";
+    r.filter = open_filter();
     if (!m_host.file_dialog(r)) return;
     OpenPath(r.path);
 }
