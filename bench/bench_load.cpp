@@ -1,7 +1,6 @@
 // Load speed of the VRML readers on the tiles_1m scenes (in-process: read
-// the file and parse it). Generate the scenes first:
-//   python3 ../shared/bench/gen_scenes.py --out /tmp/benchscenes --only tiles_1m
-// and point QV_BENCH_SCENES at the folder (default /tmp/benchscenes).
+// the file and parse it), medians and spreads over repetitions. The scenes
+// are generated when missing (bench_scenes.h).
 // Whole-process figures: bench/bench_load.sh.
 #include <benchmark/benchmark.h>
 
@@ -9,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "bench_scenes.h"
 #include "io/scene_loader.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
@@ -16,8 +16,7 @@
 namespace {
 std::string scene_path(const char* name)
 {
-    const char* dir = std::getenv("QV_BENCH_SCENES");
-    return std::string(dir ? dir : "/tmp/benchscenes") + "/" + name;
+    return bench_scene(name, "tiles_1m");
 }
 
 void load(benchmark::State& state, const char* name)
@@ -25,7 +24,7 @@ void load(benchmark::State& state, const char* name)
     std::string path = scene_path(name);
     struct stat st;
     if (stat(path.c_str(), &st) != 0) {
-        state.SkipWithError(("missing " + path + " (see the comment at the top of bench_load.cpp)").c_str());
+        state.SkipWithError(("missing " + path + " (gen_scenes.py not found)").c_str());
         return;
     }
     for (auto _ : state) {
@@ -39,7 +38,15 @@ void load(benchmark::State& state, const char* name)
 }
 } // namespace
 
-BENCHMARK_CAPTURE(load, vrml2_tiles_1m, "tiles_1m.v2.wrl")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(load, vrml1_tiles_1m, "tiles_1m.v1.wrl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(load, vrml2_tiles_1m, "tiles_1m.v2.wrl")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(load, vrml1_tiles_1m, "tiles_1m.v1.wrl")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    std::printf("machine: %s\n", bench_machine().c_str());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -3,7 +3,11 @@
 // faults after each stage.
 //
 //   bench_open [--window | --whole-lists] [--huge-pages | --small-pages]
-//              [--size WxH] [--out OUT.bmp] FILE
+//              [--size WxH] [--out OUT.bmp] [--runs N] [FILE]
+//
+// FILE defaults to tiles_1m.v2.wrl of gen_scenes.py (made when missing).
+// Each of the N runs (default 5) is a fresh process; the stages are printed
+// as medians with their least and greatest values.
 //
 // By default the objects are drawn straight from their arrays, as the
 // snapshot does; --window compiles them first as the window does (faces in
@@ -13,6 +17,12 @@
 // reading finishes the scene (not level-of-detail sets). The process should be
 // fresh for each run: the memory figures are those of the whole process.
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
 
 #include <chrono>
 #include <cstdio>
@@ -22,6 +32,7 @@
 
 #include <GL/gl.h>
 
+#include "bench_scenes.h"
 #include "app/memory.h"
 #include "image/texture.h"
 #include "io/lod.h"
@@ -36,7 +47,9 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
+// Stages are written one a line, "name ms peak_mb faults", to `out`.
 struct Stage {
+    FILE* out;
     Clock::time_point t0 = Clock::now();
     double total_ms = 0;
 
@@ -47,38 +60,112 @@ struct Stage {
         total_ms += ms;
         rusage u {};
         getrusage(RUSAGE_SELF, &u);
-        std::printf("%-16s %9.1f ms   peak %7.1f MB   faults %7ld\n", name, ms, u.ru_maxrss / 1024.0,
-                    u.ru_minflt);
+        std::fprintf(out, "%s\t%.3f\t%.1f\t%ld\n", name, ms, u.ru_maxrss / 1024.0, u.ru_minflt);
         t0 = Clock::now();
     }
 };
+
+struct Options {
+    bool lists = false, whole = false;
+    int pages = -1;   // as the program: 2 MiB heap pages for the window only
+    int w = 800, h = 600;
+    std::string file, out;
+};
+
+int run_once(const Options& o, FILE* report);
+
+struct Figures {
+    std::vector<double> ms, peak;
+    std::vector<long> faults;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool lists = false, whole = false;
-    int pages = -1;   // as the program: 2 MiB heap pages for the window only
-    int w = 800, h = 600;
-    std::string file, out;
+    Options o;
+    int runs = 5;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--window")) lists = true;
-        else if (!std::strcmp(argv[i], "--whole-lists")) lists = whole = true;
-        else if (!std::strcmp(argv[i], "--huge-pages")) pages = 1;
-        else if (!std::strcmp(argv[i], "--small-pages")) pages = 0;
-        else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &w, &h);
-        else if (!std::strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
-        else file = argv[i];
+        if (!std::strcmp(argv[i], "--window")) o.lists = true;
+        else if (!std::strcmp(argv[i], "--whole-lists")) o.lists = o.whole = true;
+        else if (!std::strcmp(argv[i], "--huge-pages")) o.pages = 1;
+        else if (!std::strcmp(argv[i], "--small-pages")) o.pages = 0;
+        else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &o.w, &o.h);
+        else if (!std::strcmp(argv[i], "--out") && i + 1 < argc) o.out = argv[++i];
+        else if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
+        else o.file = argv[i];
     }
-    if (file.empty() || w <= 0 || h <= 0) {
+    if (o.file.empty()) o.file = bench_scene("tiles_1m.v2.wrl", "tiles_1m");
+    if (o.file.empty() || o.w <= 0 || o.h <= 0 || runs < 1) {
         std::fprintf(stderr, "usage: bench_open [--window | --whole-lists] [--huge-pages | --small-pages] [--size WxH] "
-                             "[--out OUT.bmp] FILE\n");
+                             "[--out OUT.bmp] [--runs N] [FILE]\n");
         return 2;
     }
-    prefer_large_heap_pages(pages < 0 ? lists : pages == 1);
-    std::printf("%s, %dx%d, %s\n", file.c_str(), w, h, whole ? "whole display lists" : lists ? "as the window" : "direct drawing");
+    std::printf("machine: %s\n", bench_machine().c_str());
+    std::printf("%s, %dx%d, %s, %d runs (fresh processes)\n", o.file.c_str(), o.w, o.h,
+                o.whole ? "whole display lists" : o.lists ? "as the window" : "direct drawing", runs);
+    std::fflush(stdout);
+    std::vector<std::string> order;
+    std::map<std::string, Figures> stages;
+    for (int r = 0; r < runs; ++r) {
+        int fd[2];
+        if (pipe(fd) != 0) return 1;
+        pid_t pid = fork();
+        if (pid < 0) return 1;
+        if (pid == 0) {
+            close(fd[0]);
+            FILE* out = fdopen(fd[1], "w");
+            int rc = run_once(o, out);
+            std::fflush(nullptr);
+            _exit(rc);
+        }
+        close(fd[1]);
+        FILE* in = fdopen(fd[0], "r");
+        char name[64];
+        double ms, peak;
+        long faults;
+        while (std::fscanf(in, "%63[^\t]\t%lf\t%lf\t%ld\n", name, &ms, &peak, &faults) == 4) {
+            if (!stages.count(name)) order.push_back(name);
+            Figures& f = stages[name];
+            f.ms.push_back(ms);
+            f.peak.push_back(peak);
+            f.faults.push_back(faults);
+        }
+        std::fclose(in);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            std::fprintf(stderr, "run %d failed\n", r + 1);
+            return 1;
+        }
+    }
+    std::printf("%-16s %9s %19s   %9s   %s\n", "stage", "median ms", "(min - max)", "peak MB", "faults");
+    for (const std::string& n : order) {
+        const Figures& f = stages[n];
+        std::printf("%-16s %9.1f   (%6.1f - %6.1f)   %9.1f   %ld\n", n.c_str(), median(f.ms),
+                    *std::min_element(f.ms.begin(), f.ms.end()), *std::max_element(f.ms.begin(), f.ms.end()),
+                    *std::max_element(f.peak.begin(), f.peak.end()), f.faults.back());
+    }
+    std::printf("after: %s\n", bench_machine().c_str());
+    return 0;
+}
 
-    Stage st;
+namespace {
+int run_once(const Options& o, FILE* report)
+{
+    const bool lists = o.lists, whole = o.whole;
+    const int pages = o.pages, w = o.w, h = o.h;
+    const std::string& file = o.file;
+    const std::string& out = o.out;
+    prefer_large_heap_pages(pages < 0 ? lists : pages == 1);
+    Stage st{report};
     st.mark("start");
     HeadlessGL gl;
     std::unique_ptr<SCENE3D> scene;
@@ -116,7 +203,8 @@ int main(int argc, char** argv)
         return 1;
     }
     st.mark("image");
-    std::printf("%-16s %9.1f ms\n", "open-to-image", st.total_ms);
+    std::fprintf(report, "open-to-image\t%.3f\t0\t0\n", st.total_ms);
     if (current_scene() == scene.get()) current_scene() = nullptr;
     return 0;
 }
+} // namespace

@@ -1,7 +1,7 @@
 // Render benchmark on a generated scene of about one million triangles
-// (QV_BENCH_SCENE, default: tiles_1m.v2.wrl from
-// `python3 ../shared/bench/gen_scenes.py --out DIR --only tiles_1m`, found in
-// QV_BENCH_DIR): display-list compile time and frame time at 800 x 600.
+// (QV_BENCH_SCENE, default: tiles_1m.v2.wrl of gen_scenes.py, made when
+// missing, see bench_scenes.h): display-list compile time and frame time at
+// 800 x 600, medians and spreads over repetitions.
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_scenes.h"
 #include "io/open.h"
 #include "render/frame.h"
 #include "render/gl_state.h"
@@ -24,8 +25,7 @@ namespace {
 std::string scene_path()
 {
     if (const char* p = std::getenv("QV_BENCH_SCENE")) return p;
-    const char* dir = std::getenv("QV_BENCH_DIR");
-    return std::string(dir ? dir : "/tmp/benchscenes") + "/tiles_1m.v2.wrl";
+    return bench_scene("tiles_1m.v2.wrl", "tiles_1m");
 }
 
 struct Fixture {
@@ -36,7 +36,8 @@ struct Fixture {
     {
         if (!gl.create(800, 600)) return;
         InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
-        ok = open_document(scene_path(), scene, FinishFn()) && scene && scene->nbobjects > 0;
+        std::string path = scene_path();
+        ok = !path.empty() && open_document(path, scene, FinishFn()) && scene && scene->nbobjects > 0;
     }
 };
 Fixture& fixture()
@@ -61,7 +62,7 @@ static void BM_CompileDisplayLists(benchmark::State& state)
     for (int i = 0; i < f.scene->nbobjects; ++i) tris += f.scene->m_objects[i]->nbface;
     state.counters["faces"] = (double)tris;
 }
-BENCHMARK(BM_CompileDisplayLists)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CompileDisplayLists)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true);
 
 static void BM_Frame800x600(benchmark::State& state)
 {
@@ -84,4 +85,12 @@ static void BM_Frame800x600(benchmark::State& state)
 // One frame per repetition, 50 repetitions: the median is reported.
 BENCHMARK(BM_Frame800x600)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    std::printf("machine: %s\n", bench_machine().c_str());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Open-to-first-image as whole processes, in alternating runs.
 
-    bench/open_pairs.py BUILD_DIR [--runs N] [--size WxH] [SCENE] [-- OTHER_COMMAND...]
+    bench/open_pairs.py BUILD_DIR [--runs N] [--size WxH] [--info] [SCENE] [-- OTHER_COMMAND...]
 
-Runs `quorvel --snapshot` on SCENE (default tiles_1m.v2.wrl, generated into
+Runs `quorvel --snapshot` (with --info: `quorvel --info`, and the peer reads
+only) on SCENE (default tiles_1m.v2.wrl, generated into
 /tmp/benchscenes when missing) alternately with the peer reader-renderer
 (BUILD_DIR/bench/coin_read_render, when it was built) and with OTHER_COMMAND
 (for example an older quorvel; '{scene}' and '{size}' are replaced), and
@@ -33,12 +34,22 @@ def run_once(cmd):
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0, os.waitstatus_to_exitcode(status)
 
 
+def machine():
+    try:
+        for line in open("/proc/cpuinfo"):
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown"
+
+
 def main(argv):
     if len(argv) < 2:
         print(__doc__)
         return 2
     build = argv[1]
-    runs, size, scene, other = 11, "800x600", None, None
+    runs, size, scene, other, info = 11, "800x600", None, None, False
     args = argv[2:]
     if "--" in args:
         other = args[args.index("--") + 1:]
@@ -48,6 +59,8 @@ def main(argv):
         if args[i] == "--runs":
             runs = int(args[i + 1])
             i += 1
+        elif args[i] == "--info":
+            info = True
         elif args[i] == "--size":
             size = args[i + 1]
             i += 1
@@ -55,20 +68,25 @@ def main(argv):
             scene = args[i]
         i += 1
     if scene is None:
-        scene = "/tmp/benchscenes/tiles_1m.v2.wrl"
+        scene = os.path.join(os.environ.get("QV_BENCH_DIR", "/tmp/benchscenes"), "tiles_1m.v2.wrl")
         if not os.path.exists(scene):
             gen = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared", "bench", "gen_scenes.py")
-            os.system("python3 '%s' --out /tmp/benchscenes --only tiles_1m >/dev/null" % gen)
+            os.system("python3 '%s' --out %s --only tiles_1m >/dev/null" % (gen, os.path.dirname(scene)))
     w, h = size.split("x")
     out = "/tmp/open_pairs_%d.bmp" % os.getpid()
-    commands = [("quorvel", [os.path.join(build, "quorvel"), "--snapshot", out, "--size", size, scene])]
+    if info:
+        commands = [("quorvel", [os.path.join(build, "quorvel"), "--info", scene])]
+    else:
+        commands = [("quorvel", [os.path.join(build, "quorvel"), "--snapshot", out, "--size", size, scene])]
     peer = os.path.join(build, "bench", "coin_read_render")
     if os.path.exists(peer):
-        commands.append(("coin", [peer, "--size", size, scene]))
+        commands.append(("coin", [peer, "--size", size] + (["--read-only"] if info else []) + [scene]))
     if other:
         commands.append(("other", [a.replace("{scene}", scene).replace("{size}", size) for a in other]))
 
-    print("scene %s at %s, %d alternating runs; load %s" % (scene, size, runs, open("/proc/loadavg").read().split()[:3]))
+    print("machine: %s, %d cores" % (machine(), os.cpu_count()))
+    print("scene %s %s, %d alternating runs; load %s" % (scene, "--info" if info else "at " + size, runs,
+                                                         open("/proc/loadavg").read().split()[:3]))
     results = {name: [] for name, _ in commands}
     for _ in range(runs):
         for name, cmd in commands:

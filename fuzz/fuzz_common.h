@@ -15,6 +15,7 @@
 #include "scene/object3d.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 
 namespace fuzz {
 
@@ -58,6 +59,9 @@ inline std::string write_input(const std::string& name, const uint8_t* data, siz
 // Everything that consumes a loaded scene without GL.
 inline void exercise_scene(SCENE3D& scene)
 {
+    // A world that moves, at a few times (any order, past its end).
+    if (scene.m_animation)
+        for (double t : {0.0, 0.37, 2.5, 1e7, 0.0}) scene.m_animation->evaluate(scene, t);
     prepare_scene_for_compile(scene);
     scene.index_statistics();
     for (int i = 0; i < scene.nbobjects; ++i) {

@@ -1,13 +1,14 @@
 #!/bin/sh
 # Runs one fuzz target for a given time with the seeds that suit it:
-#   fuzz/run.sh open_document|binary|lod|image|gzip|mesh_import <seconds> [build-dir]
+#   fuzz/run.sh open_document|binary|lod|image|gzip|scene_nodes|mesh_import <seconds> [build-dir]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 t=$1; secs=$2; out=${3:-$root/build-fuzz}
 corpus=$out/corpus-$t
 mkdir -p "$corpus" "$out/crashes-$t"
 case $t in
-    open_document|gzip) seeds="$root/samples $root/../shared/corpus" ;;
+    open_document|gzip) seeds="$root/samples $root/fuzz/seeds $root/../shared/corpus" ;;
+    scene_nodes) seeds="$root/fuzz/seeds/scene_nodes" ;;
     binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
     mesh_import) seeds=""
         # Seeds: the small files of each format that the core tests make,

@@ -7,11 +7,14 @@ PKGS=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libgles-dev
-  libjpeg-dev libpng-dev libgif-dev zlib1g-dev libasound2-dev libx11-dev
+  libjpeg-dev libpng-dev libgif-dev libstb-dev zlib1g-dev libasound2-dev libx11-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
-  libassimp-dev assimp-utils libtinygltf-dev nlohmann-json3-dev libstb-dev
+  libassimp-dev assimp-utils libtinygltf-dev nlohmann-json3-dev
   nodejs npm
+  poppler-utils
+  dpkg-dev file appstream
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs dependencies, builds, and runs every test:
 #  1. the whole suite (core, GL render, Qt GUI) under a virtual X server;
-#  2. the core suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
+#  2. the Debian package built from it, checked (scripts/check-package.sh);
+#  3. the core suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -12,6 +13,9 @@ status=0
 echo "== full suite (Xvfb) =="
 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
   ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 600 || status=1
+
+echo "== Debian package: contents, the unpacked program, metainfo =="
+bash scripts/check-package.sh build || status=1
 
 echo "== core suite under ASan+UBSan =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON \

@@ -2,7 +2,7 @@
 // renders it into an off-screen w x h image, as `quorvel --snapshot` does,
 // so that both can be timed side by side as whole processes.
 //
-//   coin_read_render [--size WxH] [--out OUT.ppm] FILE
+//   coin_read_render [--size WxH] [--out OUT.ppm] [--read-only] FILE
 //
 // Built only where Coin3D (Debian libcoin-dev) is installed.
 #include <Inventor/SoDB.h>
@@ -25,13 +25,15 @@ int main(int argc, char** argv)
 {
     int w = 800, h = 600;
     const char *file = nullptr, *out = nullptr;
+    bool readOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--size") && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &w, &h);
         else if (!std::strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
+        else if (!std::strcmp(argv[i], "--read-only")) readOnly = true;
         else file = argv[i];
     }
     if (!file) {
-        std::fprintf(stderr, "usage: coin_read_render [--size WxH] [--out OUT.ppm] FILE\n");
+        std::fprintf(stderr, "usage: coin_read_render [--size WxH] [--out OUT.ppm] [--read-only] FILE\n");
         return 2;
     }
     SoDB::init();
@@ -39,6 +41,7 @@ int main(int argc, char** argv)
     if (!in.openFile(file)) return 1;
     SoSeparator* scene = SoDB::readAll(&in);
     if (!scene) return 1;
+    if (readOnly) return 0;
     SoSeparator* root = new SoSeparator;
     root->ref();
     SoPerspectiveCamera* cam = new SoPerspectiveCamera;

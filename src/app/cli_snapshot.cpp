@@ -12,7 +12,7 @@
 namespace {
 int usage()
 {
-    std::fprintf(stderr, "usage: quorvel --snapshot OUT.bmp [--size WxH] [--fit] FILE\n");
+    std::fprintf(stderr, "usage: quorvel --snapshot OUT.bmp [--size WxH] [--fit] [--time SECONDS] FILE\n");
     return k_exit_failed;
 }
 } // namespace
@@ -23,8 +23,15 @@ int cli_snapshot(int argc, char** argv)
     std::string out, file;
     int w = 800, h = 600;
     bool fit = false;
+    double seconds = 0.0;
     for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--fit")) {
+        if (!std::strcmp(argv[i], "--time")) {
+            if (i + 1 >= argc || !parse_seconds(argv[i + 1], seconds)) {
+                std::fprintf(stderr, "quorvel: --time wants a number of seconds, for example 1.5\n");
+                return k_exit_failed;
+            }
+            ++i;
+        } else if (!std::strcmp(argv[i], "--fit")) {
             fit = true;
         } else if (!std::strcmp(argv[i], "--size")) {
             if (i + 1 >= argc || !parse_size(argv[i + 1], w, h)) {
@@ -45,7 +52,7 @@ int cli_snapshot(int argc, char** argv)
     StderrReporter rep;
     CTexture image;
     std::string error;
-    if (!snapshot_scene(file, w, h, k_default_clear_rgb, image, error, fit)) {
+    if (!snapshot_scene(file, w, h, k_default_clear_rgb, image, error, fit, seconds)) {
         std::fprintf(stderr, "quorvel: snapshot failed: %s\n", error.c_str());
         return k_exit_failed;
     }

@@ -1,6 +1,7 @@
 #include "app/mainframe.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -8,13 +9,20 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProgressBar>
+#include <QStatusTipEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
 #include "app/about.h"
 #include "app/dialog_wiring.h"
+#include "app/printing.h"
 #include "app/toolbar_icons.h"
 #include "io/lod.h"
 #include "io/scene_loader.h"
@@ -67,12 +75,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_u
     register_shell_dialogs();
     m_doc->OnNewDocument();
     m_view = new CQuorvelView(*m_doc, this);
-    m_view->on_scene_modified = [this] {
-        if (!m_dirty) {
-            m_dirty = true;
-            update_title();
-        }
-    };
+    // The scene-changed flag that a paint finds also marks the document.
+    m_view->on_scene_modified = [this] { m_doc->SetModifiedFlag(); };
+    m_doc->on_modified_changed = [this](bool) { update_title(); };
     setCentralWidget(m_view);
 
     m_frame_commands = {
@@ -81,6 +86,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_doc(std::make_u
         {57664, [this] { about(); }},
         {57665, [this] { close(); }},
         {32877, [this] { m_view->open_sound_device(); }},
+        {57606, [this] { print_setup(); }},
+        {57607, [this] { print_with_dialog(); }},
+        {57608, [this] { print_direct(); }},
+        {57609, [this] { print_preview(); }},
         // Handled by the frame with empty handlers; the view's own take
         // precedence when it has them.
         {40006, [] {}},
@@ -207,6 +216,18 @@ void CMainFrame::poll_lock_keys()
 #endif
 }
 
+// A highlighted menu item or toolbar button shows its prompt in the
+// message pane; when it is left the pane says "Ready" again.
+bool CMainFrame::event(QEvent* e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(e)->tip();
+        m_status->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
 // ---- menus and toolbars ----
 
 QMenu* CMainFrame::menu_for(const QString& path)
@@ -233,6 +254,7 @@ QAction* CMainFrame::action_for(int id)
     auto tip = k_tips.find(id);
     if (tip != k_tips.end()) a->setToolTip(tip->second);
     else if (c && *c->text) a->setToolTip(plain(c->text));
+    a->setStatusTip(QString::fromUtf8(command_prompt(id)));
     connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
     apply_state(a);
     return a;
@@ -368,22 +390,36 @@ void CMainFrame::after_change()
             m_recent.add(QString::fromStdString(m_doc->m_path));
         m_seen_scene = m_doc->scene();
         m_seen_path = m_doc->m_path;
-        m_dirty = false;
     }
-    if (m_doc->m_modified) m_dirty = true;
     update_title();
     RefreshToolbars();
 }
 
 void CMainFrame::update_title()
 {
-    QString name = m_doc->m_path.empty() ? QString("Scene") : QFileInfo(QString::fromStdString(m_doc->m_path)).fileName();
-    setWindowTitle(name + "[*] - Quorvel");
-    setWindowModified(m_dirty);
+    setWindowTitle(QString::fromStdString(m_doc->title()) + "[*] - Quorvel");
+    setWindowModified(m_doc->IsModified());
+}
+
+bool CMainFrame::SaveModified()
+{
+    GlScope gl(*m_view);
+    const bool go_on = m_view->behaviour().SaveModified();
+    m_view->RestoreCurrent();
+    after_change();
+    return go_on;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e)
+{
+    // Escape ends the program at once; the close box and Exit ask first.
+    if (SaveModified()) e->accept();
+    else e->ignore();
 }
 
 void CMainFrame::NewDocument()
 {
+    if (!SaveModified()) return;
     {
         GlScope gl(*m_view);
         m_doc->OnNewDocument();
@@ -395,42 +431,52 @@ void CMainFrame::NewDocument()
 
 bool CMainFrame::OpenDocument(const QString& path)
 {
+    if (!SaveModified()) return false;
     OpenResult r;
     {
         GlScope gl(*m_view);
-        r = m_doc->OpenForCommandLine(path.toStdString(), [this](SCENE3D& s) { return m_view->FinishScene(s); });
+        {
+            // The messages of the load are shown together once it is over.
+            ReportGroup group;
+            r = m_doc->OpenForCommandLine(path.toStdString(), [this](SCENE3D& s) { return m_view->FinishScene(s); });
+        }
+        m_view->RestoreCurrent();
+        // A file that could not be read leaves the document, the view and
+        // the recent-file list as they were.
+        if (r != OpenResult::Scene && r != OpenResult::Lod) return false;
         m_view->SceneReplaced();
     }
-    const bool ok = r == OpenResult::Scene || r == OpenResult::Lod;
-    if (ok) {
-        m_recent.add(path);
-        m_seen_path = m_doc->m_path;
-    } else {
-        m_recent.remove(path);
-    }
+    m_recent.add(path);
+    m_seen_path = m_doc->m_path;
     m_seen_scene = nullptr;
     after_change();
-    return ok;
+    return true;
 }
 
 int CMainFrame::OpenBinary(const QString& path)
 {
-    int r;
     {
         GlScope gl(*m_view);
-        r = m_doc->OpenBinary(path.toStdString());
+        int r;
+        {
+            ReportGroup group;
+            r = m_doc->OpenBinary(path.toStdString());
+        }
+        m_view->RestoreCurrent();
+        if (!r) return 0;
         // The read objects are ordered and numbered for picking and drawn
         // with the scene's lights, as after any other open.
-        if (m_doc->scene()) m_view->FinishScene(*m_doc->scene());
+        m_view->FinishScene(*m_doc->scene());
         m_view->SceneReplaced();
     }
     m_seen_scene = nullptr;
     after_change();
-    return r;
+    return 1;
 }
 
 void CMainFrame::open_binary_command()
 {
+    if (!SaveModified()) return;
     FileDialogRequest req;
     req.title = "Open Binary";
     req.filter = "Binary image file (*.bin)";
@@ -443,9 +489,47 @@ void CMainFrame::open_binary_command()
 bool CMainFrame::SaveDocument(const QString& path)
 {
     if (path.isEmpty() || !m_doc->OnSaveDocument(path.toStdString())) return false;
-    m_dirty = false;
-    update_title();
+    after_change();
     return true;
+}
+
+// ---- printing ----
+
+QPrinter& CMainFrame::printer()
+{
+    if (!m_printer) m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CMainFrame::print_with_dialog()
+{
+    QPrintDialog dlg(&printer(), this);
+    dlg.setWindowTitle("Print");
+    const bool ok = dlg.exec() == QDialog::Accepted;
+    m_view->RestoreCurrent();
+    if (ok) print_direct();
+}
+
+void CMainFrame::print_direct()
+{
+    if (!print_view(*m_view, printer())) QMessageBox::warning(this, "Quorvel", "The page could not be printed.");
+}
+
+void CMainFrame::print_preview()
+{
+    QPrintPreviewDialog dlg(&printer(), this);
+    dlg.setWindowTitle("Print Preview");
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { print_view(*m_view, *p); });
+    dlg.exec();
+    m_view->RestoreCurrent();
+}
+
+void CMainFrame::print_setup()
+{
+    QPageSetupDialog dlg(&printer(), this);
+    dlg.setWindowTitle("Print Setup");
+    dlg.exec();
+    m_view->RestoreCurrent();
 }
 
 void CMainFrame::about()

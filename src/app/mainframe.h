@@ -16,6 +16,7 @@ class CQuorvelView;
 class QAction;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QToolBar;
 class SCENE3D;
@@ -40,7 +41,10 @@ public:
     // Document operations. New: an empty scene. OpenDocument: the road of
     // the command line, the recent-file list and dropped files (the reader
     // chosen by the file's first bytes; binary scenes and level-of-detail
-    // sets by their extension); a failure leaves the recent-file list.
+    // sets by their extension). A file that cannot be read changes nothing
+    // (scene, title, camera, recent files); its messages come in one box.
+    // New, the opens and closing the window first ask whether to save a
+    // modified document; Cancel stops them.
     void NewDocument();
     bool OpenDocument(const QString& path);
     bool OpenFile(const QString& path) { return OpenDocument(path); }
@@ -48,6 +52,9 @@ public:
     int OpenBinary(const QString& path);
     // The document's save: the binary scene file at `path`.
     bool SaveDocument(const QString& path);
+    // "Save changes to NAME?" when the document is modified; true when the
+    // caller may go on.
+    bool SaveModified();
 
     // Runs command `id` as its menu item or toolbar button does.
     void RunCommand(int id);
@@ -56,14 +63,19 @@ public:
     // Toolbar 128, 160 or 163.
     QToolBar* toolBar(int resource) const;
     const RecentFiles& recentFiles() const { return m_recent; }
+    // The printer the printing commands use (chosen by "Print Setup" and
+    // the print dialog, kept for the session).
+    QPrinter& printer();
     // Refreshes the enabled state and check marks of the actions of `menu`
     // (what opening it does) or of the toolbars.
     void RefreshMenu(QMenu* menu);
     void RefreshToolbars();
 
 protected:
+    bool event(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     QMenu* menu_for(const QString& path);
@@ -79,8 +91,13 @@ private:
     void show_load_progress(const std::string& file, int percent);
     void open_binary_command();
     void about();
+    void print_with_dialog();
+    void print_preview();
+    void print_direct();
+    void print_setup();
 
     std::unique_ptr<CQuorvelDoc> m_doc;
+    std::unique_ptr<QPrinter> m_printer;
     CQuorvelView* m_view = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_panes[3] = {nullptr, nullptr, nullptr};
@@ -97,5 +114,4 @@ private:
     // What the window last showed of the document.
     const SCENE3D* m_seen_scene = nullptr;
     std::string m_seen_path;
-    bool m_dirty = false;
 };

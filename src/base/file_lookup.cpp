@@ -80,6 +80,22 @@ std::string resolve_path(const std::string& name)
     return exists(built) ? built : name;
 }
 
+std::string resolve_beside(const std::string& folder, const std::string& name)
+{
+    if (name.empty()) return name;
+    const bool absolute = name[0] == '/';
+    const std::string full = (absolute || folder.empty()) ? name : folder + "/" + name;
+    std::string found = resolve_path(full);
+    if (exists(found)) return found;
+    const size_t cut = name.find_last_of("/\\");
+    const std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (base.empty() || base == "." || base == "..") return full;
+    const std::string dir = folder.empty() ? std::string() : folder + "/";
+    if (exists(dir + base)) return dir + base;
+    std::string m = match_in(dir, base);
+    return m.empty() ? full : dir + m;
+}
+
 FILE* open_regular_file(const char* path)
 {
     if (!path) return nullptr;

@@ -10,6 +10,14 @@
 // returned unchanged when nothing matches.
 std::string resolve_path(const std::string& name);
 
+// A file named inside a document of folder `folder` ("" for the current
+// folder): the name, relative to the folder unless absolute, as
+// resolve_path finds it; when that fails, the file of the same base name
+// (after the last '/' or '\\') in the folder itself, without regard to
+// letter case, as documents moved from another machine name their
+// pictures ("C:\\Models\\Tex.BMP"). Otherwise the joined name unchanged.
+std::string resolve_beside(const std::string& folder, const std::string& name);
+
 #include <cstdio>
 
 // Opens a file for binary reading, like fopen(path, "rb"), but only when it

@@ -15,11 +15,41 @@ public:
     virtual void status(const std::string& text);
     // Debug trace; discarded unless a reporter wants it.
     virtual void trace(const std::string& text);
+    // A group of messages that belong together (the load of one file):
+    // a reporter may gather the boxes between the two calls and show them
+    // once at the end. Groups nest; only the outermost one counts.
+    virtual void begin_group() {}
+    virtual void end_group() {}
 };
 
 // Installs r (null restores the default) and returns the previous reporter.
 Reporter* set_reporter(Reporter* r);
 Reporter& reporter();
+
+// The messages of a scope form one group (see Reporter::begin_group).
+class ReportGroup {
+public:
+    ReportGroup();
+    ~ReportGroup();
+    ReportGroup(const ReportGroup&) = delete;
+    ReportGroup& operator=(const ReportGroup&) = delete;
+
+private:
+    Reporter* m_reporter;
+};
+
+// The file the messages of a scope are about (a texture being read): a
+// message box that does not name it gets "(NAME)" after its text.
+class ReportAbout {
+public:
+    explicit ReportAbout(const std::string& name);
+    ~ReportAbout();
+    ReportAbout(const ReportAbout&) = delete;
+    ReportAbout& operator=(const ReportAbout&) = delete;
+
+private:
+    std::string m_prev;
+};
 
 // Message box helpers. The caption defaults to the application's title.
 void MessageBox(const std::string& text, const std::string& caption = "Quorvel");

@@ -16,6 +16,7 @@
 #include "base/cformat.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
+#include "view/document.h"
 #include "view/object_editor_ops.h"
 #include "view/properties_ops.h"
 
@@ -133,12 +134,25 @@ public:
             if (SCENE3D* s = scene()) m_drag_text->setText(q(m_ed.drag_scale_slider(*s, k)));
             m_view.host().redraw();
         });
+        // The texture transform fields act when their text is confirmed; a
+        // text that is not the numbers wanted shows the object's values again.
+        const std::pair<QLineEdit*, int> fields[] = {{m_center, 1058}, {m_scale, 1064}, {m_rotation, 1066},
+                                                     {m_translation, 1065}};
+        for (auto [field, id] : fields)
+            connect(field, &QLineEdit::editingFinished, this, [this, field = field, id = id] {
+                SCENE3D* s = scene();
+                if (!s || !field->isModified()) return;
+                field->setModified(false);
+                if (m_ed.set_texture_transform(*s, id, field->text().toStdString())) m_view.host().redraw();
+                else refill();
+            });
         connect(xs, &QSlider::valueChanged, this, [this](int k) { texture_slider(k, true); });
         connect(ys, &QSlider::valueChanged, this, [this](int k) { texture_slider(k, false); });
         connect(m_fit, &QPushButton::clicked, this, [this] {
             SCENE3D* s = scene();
             if (!s) return;
             if (m_ed.texture_fit_toggle(*s)) {
+                m_view.doc().SetModifiedFlag();
                 refill();
                 m_view.host().redraw();
             }
@@ -203,6 +217,7 @@ private:
         if (!s) return;
         const std::string t = u ? m_ed.texture_u_slider(*s, k) : m_ed.texture_v_slider(*s, k);
         if (t.empty()) return;
+        m_view.doc().SetModifiedFlag();
         m_uv_text->setText(q(t));
         m_view.host().redraw();
     }
@@ -218,7 +233,10 @@ private:
         r.default_name = "*.jpg";
         if (!m_view.host().file_dialog(r)) return;
         const int k = change_texture(*s, m_ed.m_selected, r.path);
-        if (k >= 0) properties_gl_textures(m_view.host(), *s, k);
+        if (k >= 0) {
+            m_view.doc().SetModifiedFlag();
+            properties_gl_textures(m_view.host(), *s, k);
+        }
         refill();
     }
 
@@ -234,6 +252,7 @@ private:
         if (!m_view.host().file_dialog(r)) return;
         const size_t slash = r.path.find_last_of('/');
         o->m_url = slash == std::string::npos ? r.path : r.path.substr(slash + 1);
+        m_view.doc().SetModifiedFlag();
         m_url->setText(q(o->m_url));
     }
 

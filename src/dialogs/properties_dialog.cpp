@@ -13,6 +13,7 @@
 #include "dialogs/view_dialogs.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
+#include "view/document.h"
 #include "view/properties_ops.h"
 
 namespace {
@@ -113,18 +114,22 @@ public:
         connect(m_light_spin, &QSpinBox::valueChanged, this, [this](int k) {
             SCENE3D* s = scene();
             if (!s || !light_intensity(*s, m_i, k)) return;
+            m_view.doc().SetModifiedFlag();
             properties_gl_lights(m_view.host(), *s);
             refresh();
         });
         connect(m_fog, &QSpinBox::valueChanged, this, [this](int k) {
-            if (SCENE3D* s = scene()) fog_from_spin(*s, k);
+            if (SCENE3D* s = scene()) {
+                fog_from_spin(*s, k);
+                m_view.doc().SetModifiedFlag();
+            }
             m_view.host().redraw();
         });
         connect(m_sw_light, &QPushButton::clicked, this, [this] {
             SCENE3D* s = scene();
             uint32_t c = m_light_rgb;
             if (!s || !properties_fields(s, m_i).has_light || !colour_chooser()(this, c)) return;
-            set_light_colour(*s, m_i, c);
+            if (set_light_colour(*s, m_i, c)) m_view.doc().SetModifiedFlag();
             properties_gl_lights(m_view.host(), *s);
             refresh();
         });
@@ -143,6 +148,7 @@ public:
             if (!s) return;
             const int k = apply_transparency(*s, m_i, percent_of_text(m_transparency->text().toStdString()));
             if (k < 0) return;
+            m_view.doc().SetModifiedFlag();
             properties_gl_textures(m_view.host(), *s, k);
             refresh();
         });
@@ -151,6 +157,7 @@ public:
             if (!s) return;
             const int k = tree_threshold(*s, m_i, percent_of_text(m_threshold->text().toStdString()));
             if (k < 0) return;
+            m_view.doc().SetModifiedFlag();
             properties_gl_textures(m_view.host(), *s, k);
             refresh();
         });
@@ -165,6 +172,7 @@ public:
             if (!m_view.host().file_dialog(r)) return;
             const int k = change_texture(*s, m_i, r.path);
             if (k < 0) return;
+            m_view.doc().SetModifiedFlag();
             properties_gl_textures(m_view.host(), *s, k);
             refresh();
         });
@@ -198,7 +206,10 @@ private:
         SCENE3D* s = scene();
         uint32_t c = start;
         if (!s || !s->get_object(m_i) || !colour_chooser()(this, c)) return;
-        if (set_material_colour(*s, m_i, slot, c)) m_view.host().redraw();
+        if (set_material_colour(*s, m_i, slot, c)) {
+            m_view.doc().SetModifiedFlag();
+            m_view.host().redraw();
+        }
         refresh();
     }
 

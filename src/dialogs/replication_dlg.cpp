@@ -123,11 +123,13 @@ QSize dialog_units_to_pixels(const QFont& font, int du_x, int du_y)
     return QSize((du_x * cx + 2) / 4, (du_y * cy + 4) / 8);
 }
 
-// Qt derives the patterns from the parentheses of each filter; these are
-// the files the window can read ("lumi" sequences end in those letters with
-// or without a dot).
-const char* const kOpenFilters[] = {"Files (*lumi *.bmp *.jpg)", "lumi (*lumi)", "BMP (*.bmp)",
-                                    "JPEG (*.jpg)", "PCD (*.pcd)", "All files (*)"};
+// The chooser shows each filter's name and matches the patterns of its
+// last parentheses, which it does not show: the files the window reads
+// ("lumi" sequences end in those letters with or without a dot; JPEG
+// pictures end in .jpg or .jpeg).
+const char* const kOpenFilters[] = {"Files (*.lumi,*.bmp,*.jpeg) (*lumi *.bmp *.jpg *.jpeg)",
+                                    "BMP (*.bmp) (*.bmp)", "JPEG (*.jpg (*.jpg *.jpeg)", "PCD (*.pcd (*.pcd)",
+                                    "All files (*.*) (*)"};
 const char* const kSaveFilters[] = {"BMP image file (*.bmp)"};
 
 // A path as the C library sees file names.
@@ -140,6 +142,7 @@ QString NativeFileDialog(QWidget* parent, const FileRequest& request)
     QFileDialog dlg(parent);
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setNameFilters(request.filters);
     if (!request.default_suffix.isEmpty()) dlg.setDefaultSuffix(request.default_suffix);
     if (dlg.exec() != QDialog::Accepted) return QString();
@@ -279,6 +282,8 @@ void CReplicationDlg::done(int r)
     // The movie ends with the window.
     m_state.Stop();
     m_timer.stop();
+    // The "Filtre" window it showed goes with it.
+    if (m_filter_window) m_filter_window->hide();
     QDialog::done(r);
 }
 

@@ -71,6 +71,8 @@ public:
     // Runs a menu command as if chosen.
     void RunCommand(int id);
     bool MovieRunning() const { return m_timer.isActive(); }
+    // The movie's timer: one frame per tick.
+    const QTimer& movieTimer() const { return m_timer; }
 
     // Open and Save as name filters.
     static QStringList OpenFilters();

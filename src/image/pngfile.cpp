@@ -1,4 +1,4 @@
-// PNG textures through libpng. Every colour type ends as 8-bit samples in
+// PNG textures through libpng, and PNG pictures written from a block. Every colour type ends as 8-bit samples in
 // the order of a BMP read: bottom line first, blue-green-red; images with
 // an alpha channel or a transparent colour keep their alpha as a fourth
 // byte (32-bit), the others are 24-bit. Palettes are expanded and 16-bit
@@ -7,11 +7,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "image/jpegfile.h"
 #include "image/texture.h"
 #include "base/file_lookup.h"
+#include "base/cformat.h"
 #include "base/report.h"
+#include "base/safe_write.h"
 
 namespace {
 
@@ -93,7 +96,52 @@ int decode(FILE* f, CTexture& t, PngError& err)
     return 1;
 }
 
+// The writing side: like decode(), no object with a destructor lives in
+// this frame. `rows` holds the block's lines top line first.
+bool encode(FILE* f, const CTexture& t, unsigned char** rows, PngError& err)
+{
+    err.text[0] = 0;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &err, on_error, on_warning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, (png_uint_32)t.width, (png_uint_32)t.height, 8,
+                 t.depth == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Small pictures written often (snapshots, thumbnails): a quick level.
+    png_set_compression_level(png, 6);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
 } // namespace
+
+int CTexture::SaveFilePNG(const std::string& path)
+{
+    if (!IsValid() || width <= 0 || height <= 0) return 0;
+    const size_t pitch = ComputeWidthByte32((unsigned)width, (unsigned)depth);
+    std::vector<unsigned char*> rows((size_t)height);
+    for (int y = 0; y < height; ++y) rows[(size_t)y] = data + (size_t)(height - 1 - y) * pitch;
+    SafeWriteOptions o;
+    o.create_failure = qv_format("Unable to open file for reading %s", path.c_str());
+    o.write_failure = "Error during writing image";
+    return write_file_safely(path, [&](FILE* f) {
+        PngError err;
+        return encode(f, *this, rows.data(), err) && !std::ferror(f);
+    }, o);
+}
 
 int CTexture::ReadFilePNG(const std::string& path)
 {

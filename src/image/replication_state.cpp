@@ -46,10 +46,11 @@ int ReplicationState::Save(const std::string& path)
     if (!HasPicture()) return 0;
     // BMP files are written in 24 bits only: a frame of a lumi movie (32
     // bits) would be refused without a word, so the picture as shown is
-    // written instead.
+    // written instead. A PNG keeps the alpha of a picture that has one; the
+    // fourth byte of a movie frame is no alpha (it would make it invisible).
     std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
     for (char& c : tail) c = (char)std::tolower((unsigned char)c);
-    if (image.depth == 32 && tail == ".bmp") {
+    if (image.depth == 32 && (tail == ".bmp" || (tail == ".png" && image.lumi))) {
         CTexture shown;
         if (!shown.Alloc(image.width, image.height, 24)) return 0;
         const size_t src_pitch = CTexture::ComputeWidthByte32((unsigned)image.width, 32);

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "image/jpegfile.h"
 #include "image/lumi.h"
 #include "base/file_lookup.h"
 #include "base/safe_write.h"
@@ -112,6 +113,221 @@ uint64_t row_bytes64(uint64_t w, uint64_t d)
     return q % 4 ? q + 4 - q % 4 : q;
 }
 
+
+// ---------------------------------------------------------------- BMP kinds
+// Pictures of 1, 4 and 8 bits (colour table, optionally run-length coded)
+// and of 16 and 32 bits (fixed or declared channel masks), turned into the
+// 24-bit block every other part takes (32 bits when the file declares an
+// alpha channel that is used).
+
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
+
+// One channel mask: where its bits lie and how many there are.
+struct Channel {
+    uint32_t mask = 0;
+    int shift = 0;
+    uint64_t max = 0;
+    explicit Channel(uint32_t m = 0) : mask(m)
+    {
+        if (!m) return;
+        while (!((m >> shift) & 1u)) ++shift;
+        max = (uint64_t)(m >> shift);
+    }
+    unsigned char get(uint32_t px) const
+    {
+        if (!max) return 0;
+        return (unsigned char)(((uint64_t)((px & mask) >> shift) * 255u + max / 2) / max);
+    }
+};
+
+struct BmpPicture {
+    unsigned char* block = nullptr;   // bottom line first, rows padded to 4
+    int depth = 24;
+    uint64_t pitch = 0;
+};
+
+// Decodes the run-length coded pixels of `src` (n bytes) into `index`
+// (w x h palette indices, bottom line first). Runs and escapes that reach
+// beyond the picture are clipped; the picture ends with its data.
+void decode_rle(const unsigned char* src, size_t n, bool four, int64_t w, int64_t h, std::vector<uint8_t>& index)
+{
+    int64_t x = 0, y = 0;
+    size_t p = 0;
+    auto put = [&](uint8_t v) {
+        if (x >= 0 && x < w && y >= 0 && y < h) index[(size_t)(y * w + x)] = v;
+        ++x;
+    };
+    while (p + 1 < n && y < h) {
+        const unsigned count = src[p], value = src[p + 1];
+        p += 2;
+        if (count > 0) {
+            for (unsigned i = 0; i < count; ++i) put(four ? (uint8_t)(i & 1 ? value & 15 : value >> 4) : (uint8_t)value);
+            continue;
+        }
+        if (value == 0) {   // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {   // end of picture
+            break;
+        } else if (value == 2) {   // move right and up
+            if (p + 1 >= n) break;
+            x += src[p];
+            y += src[p + 1];
+            p += 2;
+        } else {   // `value` pixels written out, padded to a whole word
+            const size_t bytes = four ? (value + 1) / 2 : value;
+            if (p + bytes > n) break;
+            for (unsigned i = 0; i < value; ++i) {
+                const uint8_t b = src[p + (four ? i / 2 : i)];
+                put(four ? (uint8_t)(i & 1 ? b & 15 : b >> 4) : b);
+            }
+            p += bytes + (bytes & 1);
+        }
+    }
+}
+
+// The picture of a BMP file other than plain 24 bits. `file` holds the
+// whole file. On failure the message to show is in `why`.
+bool decode_bmp(const std::vector<unsigned char>& file, const BITMAPINFOHEADER& hd, BmpPicture& out,
+                std::string& why)
+{
+    const size_t fsize = file.size();
+    const int bits = hd.biBitCount;
+    const uint32_t comp = hd.biCompression;
+    const bool rle = comp == kBiRle8 || comp == kBiRle4;
+    const bool top_down = hd.biHeight < 0;
+    const int64_t w = hd.biWidth;
+    const int64_t h = top_down ? -(int64_t)hd.biHeight : (int64_t)hd.biHeight;
+    if (w <= 0 || h <= 0 || w * h > JpegFile::kMaxPixels || (rle && top_down)) {
+        why = "Invalid BMP file size";
+        return false;
+    }
+    // Channel masks: in the header from its version 2 on, else right after
+    // a 40-byte header; fixed ones for plain 16 and 32 bits.
+    Channel red, green, blue, alpha;
+    const size_t info_end = 14 + (size_t)hd.biSize;
+    size_t table = info_end;
+    if (comp == kBiBitfields) {
+        const size_t at = hd.biSize >= 52 ? 14 + 40 : info_end;
+        if (at + 12 > fsize) {
+            why = "Invalid BMP file: channel masks cut short";
+            return false;
+        }
+        red = Channel(rd32(&file[at]));
+        green = Channel(rd32(&file[at + 4]));
+        blue = Channel(rd32(&file[at + 8]));
+        if (hd.biSize >= 56 && 14 + 56 <= fsize) alpha = Channel(rd32(&file[14 + 52]));
+        if (hd.biSize < 52) table = at + 12;
+    } else if (bits == 16) {
+        red = Channel(0x7C00);
+        green = Channel(0x03E0);
+        blue = Channel(0x001F);
+    } else if (bits == 32) {
+        red = Channel(0x00FF0000);
+        green = Channel(0x0000FF00);
+        blue = Channel(0x000000FF);
+    }
+    // Colour table of the indexed kinds: blue, green, red, unused.
+    std::vector<unsigned char> palette;
+    if (bits <= 8) {
+        const uint32_t full = 1u << bits;
+        const uint32_t used = hd.biClrUsed == 0 || hd.biClrUsed > full ? full : hd.biClrUsed;
+        if (table > fsize || (size_t)used * 4 > fsize - table) {
+            why = "Invalid BMP file: colour table cut short";
+            return false;
+        }
+        palette.assign(full * 4, 0);   // indices beyond the table are black
+        std::memcpy(palette.data(), &file[table], (size_t)used * 4);
+        table += (size_t)used * 4;
+    }
+    const uint32_t off_bits = rd32(&file[10]);
+    const size_t start = off_bits >= table && off_bits < fsize ? off_bits : table;
+    if (start > fsize) {
+        why = "Invalid BMP file size";
+        return false;
+    }
+    const unsigned char* src = file.data() + start;
+    const size_t avail = fsize - start;
+
+    // Alpha is kept when declared and used: not all opaque, not all clear
+    // (writers that do not use the channel leave it at 0).
+    out.depth = 24;
+    out.pitch = row_bytes64((uint64_t)w, 24);
+    const uint64_t src_pitch = row_bytes64((uint64_t)w, (uint64_t)bits);
+    if (!rle && src_pitch * (uint64_t)h > (uint64_t)avail + src_pitch) {
+        why = "Invalid BMP file size";
+        return false;
+    }
+    if (rle && (uint64_t)w * (uint64_t)h > ((uint64_t)avail + 1) * 2048) {
+        why = "Invalid BMP file size";
+        return false;
+    }
+    auto src_byte = [&](int64_t row, uint64_t k) -> uint32_t {
+        const uint64_t at = (uint64_t)row * src_pitch + k;
+        return at < avail ? src[at] : 0u;
+    };
+    auto pixel_word = [&](int64_t row, int64_t x) -> uint32_t {
+        const uint64_t k = (uint64_t)x * (uint64_t)(bits / 8);
+        uint32_t v = 0;
+        for (int b = 0; b < bits / 8; ++b) v |= src_byte(row, k + (uint64_t)b) << (8 * b);
+        return v;
+    };
+    if (bits == 32 && alpha.mask) {
+        bool opaque = true, clear = true;
+        for (int64_t y = 0; y < h && (opaque || clear); ++y)
+            for (int64_t x = 0; x < w; ++x) {
+                const unsigned char a = alpha.get(pixel_word(y, x));
+                opaque = opaque && a == 255;
+                clear = clear && a == 0;
+            }
+        if (!opaque && !clear) {
+            out.depth = 32;
+            out.pitch = (uint64_t)w * 4;
+        }
+    }
+    unsigned char* block = new (std::nothrow) unsigned char[out.pitch * (uint64_t)h];
+    if (!block) {
+        why = "Insuffisant memory";
+        return false;
+    }
+    std::memset(block, 0, out.pitch * (uint64_t)h);
+    std::vector<uint8_t> index;
+    if (rle) {
+        try {
+            index.assign((size_t)(w * h), 0);
+        } catch (const std::bad_alloc&) {
+            delete[] block;
+            why = "Insuffisant memory";
+            return false;
+        }
+        decode_rle(src, avail, comp == kBiRle4, w, h, index);
+    }
+    const int bpp = out.depth / 8;
+    for (int64_t y = 0; y < h; ++y) {
+        const int64_t row = top_down ? h - 1 - y : y;   // file row of block line y
+        unsigned char* d = block + (uint64_t)y * out.pitch;
+        for (int64_t x = 0; x < w; ++x, d += bpp) {
+            if (bits <= 8) {
+                uint32_t i;
+                if (rle) i = index[(size_t)(y * w + x)];
+                else {
+                    const uint64_t bit = (uint64_t)x * (uint64_t)bits;
+                    const uint32_t byte = src_byte(row, bit / 8);
+                    i = (byte >> (8 - bits - (int)(bit % 8))) & ((1u << bits) - 1u);
+                }
+                std::memcpy(d, &palette[(size_t)i * 4], 3);
+            } else {
+                const uint32_t v = pixel_word(row, x);
+                d[0] = blue.get(v);
+                d[1] = green.get(v);
+                d[2] = red.get(v);
+                if (bpp == 4) d[3] = alpha.get(v);
+            }
+        }
+    }
+    out.block = block;
+    return true;
+}
 } // namespace
 
 // ---------------------------------------------------------------- buffer
@@ -302,6 +518,7 @@ int CTexture::ReadFile(const std::string& path, int w, int h, int d)
     if (tail == ".raw") return ReadFileRAW(path, w, h, d);
     if (tail == ".png") return ReadFilePNG(path);
     if (tail == ".gif") return ReadFileGIF(path);
+    if (tail == ".tga") return ReadFileTGA(path);
     if (tail == "lumi") {
         delete lumi;
         lumi = new CLumiImage();
@@ -316,7 +533,7 @@ int CTexture::ReadFile(const std::string& path, int w, int h, int d)
 bool CTexture::IsDibOrdered() const
 {
     std::string tail = lower_tail4(name);
-    return tail == ".bmp" || tail == ".png" || tail == ".gif";
+    return tail == ".bmp" || tail == ".png" || tail == ".gif" || tail == ".tga";
 }
 
 int CTexture::SaveFile(const std::string& path)
@@ -325,6 +542,7 @@ int CTexture::SaveFile(const std::string& path)
     std::string tail = lower_tail4(path);
     if (tail == ".raw") return SaveFileRAW(path);
     if (tail == ".bmp") return SaveFileBMP(path);
+    if (tail == ".png") return SaveFilePNG(path);
     MessageBoxF("CTexture::SaveFile : invalid file redirection : %s\n", path.c_str());
     return 0;
 }
@@ -357,11 +575,62 @@ int CTexture::ReadFileBMP(const std::string& path)
     BITMAPINFOHEADER hd;
     header_from_bytes(hd, ih);
     trace_info_header(hd);
-    if (hd.biPlanes != 1 || hd.biBitCount != 24) {
+    const uint32_t comp = hd.biCompression;
+    const int bits = hd.biBitCount;
+    const bool known = hd.biSize >= 40 &&
+                       ((comp == kBiRgb && (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
+                                            bits == 32)) ||
+                        (comp == kBiRle8 && bits == 8) || (comp == kBiRle4 && bits == 4) ||
+                        (comp == kBiBitfields && (bits == 16 || bits == 32)));
+    if (hd.biPlanes != 1 || !known) {
         header = hd;
-        MessageBox("Texture file must have 24 bits depth");
+        MessageBoxF("Unsupported BMP file %s: %d bits per pixel, compression %u, %d planes", path.c_str(), bits,
+                    (unsigned)comp, (int)hd.biPlanes);
         std::fclose(f);
         return 0;
+    }
+    if (bits != 24) {
+        Free();
+        data_size = 0;
+        const long long fsize = file_size(f);
+        std::vector<unsigned char> file;
+        if (fsize > 0 && (uint64_t)fsize <= kMaxBlock) {
+            try {
+                file.resize((size_t)fsize);
+            } catch (const std::bad_alloc&) {
+                file.clear();
+            }
+        }
+        const bool read = !file.empty() && std::fseek(f, 0, SEEK_SET) == 0 &&
+                          std::fread(file.data(), 1, file.size(), f) == file.size();
+        std::fclose(f);
+        if (!read) {
+            MessageBox("Error during reading image");
+            return 0;
+        }
+        BmpPicture pic;
+        std::string why;
+        if (!decode_bmp(file, hd, pic, why)) {
+            if (why == "Insuffisant memory") MessageBox(why.c_str());
+            else MessageBoxF("%s : %s", why.c_str(), path.c_str());
+            return 0;
+        }
+        const int64_t hgt = hd.biHeight < 0 ? -(int64_t)hd.biHeight : (int64_t)hd.biHeight;
+        // The header describes the block as held from now on.
+        header = hd;
+        header.biSize = 40;
+        header.biHeight = (int32_t)hgt;
+        header.biBitCount = (uint16_t)pic.depth;
+        header.biCompression = kBiRgb;
+        header.biSizeImage = (uint32_t)(pic.pitch * (uint64_t)hgt);
+        header.biClrUsed = header.biClrImportant = 0;
+        data = pic.block;
+        width = hd.biWidth;
+        height = (int32_t)hgt;
+        depth = pic.depth;
+        name = path;
+        widthbyte32 = (uint32_t)pic.pitch;
+        return 1;
     }
     Free();
     data_size = 0;

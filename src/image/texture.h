@@ -38,6 +38,9 @@ public:
     int32_t frame = 0;
     int32_t frame_count = 0;
     CLumiImage* lumi = nullptr;
+    // The texels carry their own transparency (an alpha channel of the
+    // image itself, not one added for a material): drawn see-through.
+    bool texel_alpha = false;
 
     CTexture() = default;
     virtual ~CTexture();
@@ -83,8 +86,14 @@ public:
     // PNG and GIF pictures, stored in the order of a BMP read.
     int ReadFilePNG(const std::string& path);
     int ReadFileGIF(const std::string& path);
+    // Writes the block (24 bits: RGB; 32 bits: RGB and alpha) as an 8-bit
+    // PNG picture, top line first, through the atomic writer; what a PNG
+    // read of the file gives back is this block.
+    int SaveFilePNG(const std::string& path);
+    // Targa pictures, in the same order; 32 bits when their alpha is used.
+    int ReadFileTGA(const std::string& path);
     // True when the block holds its rows bottom line first in blue-green-red
-    // order, as read from a BMP, PNG or GIF file (the name tells).
+    // order, as read from a BMP, PNG, GIF or TGA file (the name tells).
     bool IsDibOrdered() const;
 
     // Lumi/chro sequences.

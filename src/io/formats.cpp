@@ -8,7 +8,7 @@
 namespace {
 const std::vector<FileFormat> k_formats = {
     {FormatId::Vrml, "VRML", ".wrl;.wrz", "model/vrml", FormatReader::Ours, false},
-    {FormatId::Binary, "WRBinary", ".wrb;.bin", "", FormatReader::Ours, false},
+    {FormatId::Binary, "WRBinary", ".wrb;.bin", "application/x-quorvel-binary-scene", FormatReader::Ours, false},
     {FormatId::X, "X", ".x", "model/x-directx", FormatReader::Ours, false},
     {FormatId::Building, "IGN buildings", ".ign", "", FormatReader::Ours, false},
     {FormatId::Grid, "IGN grid", ".igz", "", FormatReader::Ours, false},

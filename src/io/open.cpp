@@ -94,11 +94,12 @@ void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fre
 }
 } // namespace
 
-bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, const FinishFn& finish)
+namespace {
+// Reads `path` into `s` by the first bytes of the file; true when the scene
+// was read and finished.
+bool read_document(const std::string& path, SCENE3D& s, const FinishFn& finish)
 {
     Scene loader;
-    replace_scene(scene, std::make_unique<SCENE3D>());
-    SCENE3D& s = *scene;
     if (!loader.load_buffer(path.c_str(), s)) {
         // A file that was found but could not be taken has had its message.
         if (!loader.m_read_error) MessageBox("File not found");
@@ -125,6 +126,17 @@ bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, con
     }
     return finish_read(loader, s, finish) != 0;
 }
+} // namespace
+
+bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, const FinishFn& finish)
+{
+    // The file is read into a scene of its own; the caller's scene is only
+    // replaced once the read has succeeded.
+    auto fresh = std::make_unique<SCENE3D>();
+    if (!read_document(path, *fresh, finish)) return false;
+    replace_scene(scene, std::move(fresh));
+    return true;
+}
 
 OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& scene,
                              std::unique_ptr<LODSET>& lod, const FinishFn& finish)
@@ -140,8 +152,7 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
         SetStatusTextRaw("NOM INCONNU");
         return OpenResult::NotFound;
     }
-    replace_scene(scene, std::move(fresh));
-    SCENE3D& s = *scene;
+    SCENE3D& s = *fresh;
     OpenResult result = OpenResult::Failed;
     auto done = [&](int ok) {
         if (ok) progress_done(loader);
@@ -173,6 +184,8 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
             return loader.m_inflated ? load_binary_buffer(loader.m_buf, (size_t)loader.m_len, path.c_str(), s)
                                      : load_binary(path.c_str(), s);
         }));
+    // A refused file leaves the caller's scene as it was.
+    if (result != OpenResult::Failed) replace_scene(scene, std::move(fresh));
     return result;
 }
 

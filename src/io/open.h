@@ -17,24 +17,26 @@ struct LODSET;
 // result of the open. An empty function counts as success.
 using FinishFn = std::function<int(SCENE3D&)>;
 
-// Document open. Replaces `scene` with a fresh SCENE3D (also made the
-// process-wide current scene) and reads `path` into it. "File not found"
-// when the file cannot be opened; "Document : unable to build OpenGL lists"
-// when a VRML read is refused. true when a scene was loaded and finished.
+// Document open. Reads `path` into a fresh SCENE3D and, when the read and
+// the finishing steps succeed, replaces `scene` with it (also made the
+// process-wide current scene). "File not found" when the file cannot be
+// opened; "Document : unable to build OpenGL lists" when a VRML read is
+// refused. On failure `scene` is left as it was.
 bool open_document(const std::string& path, std::unique_ptr<SCENE3D>& scene, const FinishFn& finish);
 
 enum class OpenResult {
     Nothing,    // empty path
     NotFound,   // "NOM INCONNU" on the status line; the scene is unchanged
-    Failed,     // the scene was replaced but the reader refused the file
+    Failed,     // the reader refused the file; the scene is unchanged
     Scene,      // a scene was read and finished
     Lod,        // a level-of-detail set was read into `lod`
 };
 
-// Open by extension. When the file can be read, `scene` is replaced by a
-// fresh SCENE3D (the current scene) that gets the companion script; the
-// extension (case-sensitive) chooses the reader. The ".lod" branch puts a
-// new set into `lod`, which the caller owns.
+// Open by extension: the file is read into a fresh SCENE3D, which also gets
+// the companion script; the extension (case-sensitive) chooses the reader.
+// Only a successful read replaces `scene` (and the current scene). The
+// ".lod" branch puts a new set into `lod`, which the caller owns, and an
+// empty scene beside it.
 OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& scene,
                              std::unique_ptr<LODSET>& lod, const FinishFn& finish);
 

@@ -12,12 +12,14 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "io/cut_short.h"
 #include "base/file_lookup.h"
 #include "io/vrml_graph.h"
 #include "base/cformat.h"
 #include "base/report.h"
+#include "image/texture.h"
 #include "scene/scene3d.h"
 
 namespace {
@@ -114,6 +116,7 @@ void Scene::release_buffer()
     else delete[] m_buf;
     m_buf = nullptr;
     m_mapped_len = 0;
+    m_released_to = 0;
     m_inflated = 0;
     m_len = 0;
     m_line_cache_pos = 0;
@@ -121,14 +124,15 @@ void Scene::release_buffer()
 }
 
 namespace {
-// A private, writable (copy-on-write) mapping of the whole open file: no
-// copy of large files. Null when the file cannot be mapped.
+// A private, read-only mapping of the whole open file: no copy of large
+// files, and pages already read can be given back (nothing writes to them,
+// so they read the same again). Null when the file cannot be mapped.
 char* map_all(FILE* f, int32_t& len, size_t& mapped)
 {
     struct stat st;
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || st.st_size > INT_MAX - 16)
         return nullptr;
-    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fileno(f), 0);
+    void* p = mmap(nullptr, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fileno(f), 0);
     if (p == MAP_FAILED) return nullptr;
     len = (int32_t)st.st_size;
     mapped = (size_t)st.st_size;
@@ -260,9 +264,29 @@ int Scene::load_buffer(const char* path, SCENE3D& scene)
     return 1;
 }
 
+void Scene::release_pages_before(int32_t pos)
+{
+    // A quarter of a megabyte behind the position stays, for the look-backs
+    // of the readers; pages go back four megabytes at a time.
+    constexpr int32_t k_keep = 256 << 10, k_step = 4 << 20;
+    if (!m_mapped_len) return;
+    const int32_t page = (int32_t)sysconf(_SC_PAGESIZE);
+    if (pos < m_released_to) {
+        // Read again from further back (a second pass, a body read again):
+        // release from here on.
+        m_released_to = pos / page * page;
+        return;
+    }
+    int32_t to = (pos - k_keep) / page * page;
+    if (to - m_released_to < k_step) return;
+    madvise(m_buf + m_released_to, (size_t)(to - m_released_to), MADV_DONTNEED);
+    m_released_to = to;
+}
+
 void Scene::progress_tick()
 {
     m_tick_countdown = 4096;
+    release_read_pages();
     const LoadProgressFn& fn = progress_fn();
     if (!fn || m_len <= 0) return;
     if (m_last_percent < 0 && std::chrono::steady_clock::now() - m_load_start < g_progress_after)
@@ -316,10 +340,7 @@ int Scene::load_script(SCENE3D& scene)
 
 std::string Scene::resolve(const std::string& name) const
 {
-    if (name.empty()) return name;
-    bool absolute = name[0] == '/';
-    std::string full = (absolute || m_folder.empty()) ? name : m_folder + "/" + name;
-    return resolve_path(full);
+    return resolve_beside(m_folder, name);
 }
 
 int Scene::line_at(int32_t pos) const
@@ -331,9 +352,7 @@ int Scene::line_at(int32_t pos) const
         m_line_cache_pos = 0;
         m_line_cache_line = 1;
     }
-    int line = m_line_cache_line;
-    for (int32_t i = m_line_cache_pos; i < pos; ++i)
-        if (m_buf[i] == '\n') ++line;
+    int line = m_line_cache_line + (int)count_line_feeds(m_buf + m_line_cache_pos, m_buf + pos);
     m_line_cache_pos = pos;
     m_line_cache_line = line;
     return line;
@@ -367,13 +386,9 @@ int Scene::read_file(SCENE3D& scene)
     m_abort = 0;
     // Files laid out otherwise than one object per DEF'd node or marker
     // are read as a scene graph, so that no shape is lost.
-    if (!vrml::object_layout_file(*this, version)) {
-        vrml::read_scene_graph(*this, scene, version);
-        if (!m_abort) check_cut_short(*this);
-        progress_done();
-        SetStatusText("End Read %s", m_filename.c_str());
-        return 1;
-    }
+    int geometry_nodes = 0;
+    if (!vrml::object_layout_file(*this, version, &geometry_nodes)) return read_as_scene_graph(scene, version);
+    const SceneMark mark = mark_scene(scene);
     m_pos = 0;
     m_abort = 0;
     std::strcpy(m_word, "L");
@@ -412,10 +427,61 @@ int Scene::read_file(SCENE3D& scene)
         scene.compute_world_bounds(slot);
         if (--m_tick_countdown < 0) progress_tick();
     }
+    // Shapes the object readers passed over: the file is read again as a
+    // scene graph, so that none is lost. (A file cut short inside a shape
+    // keeps what the object readers made of it.)
+    if (!m_abort && m_depth <= 0) {
+        int made = 0;
+        for (int i = mark.objects; i < scene.nbobjects; ++i)
+            if (scene.m_objects[i] && scene.m_objects[i]->nbface > 0) ++made;
+        if (made < geometry_nodes) {
+            Trace("%s: the object reader kept %d of %d shapes; read again as a scene graph", m_filename.c_str(), made,
+                  geometry_nodes);
+            rewind_scene(scene, mark);
+            m_pos = 0;
+            m_depth = 0;
+            m_def_depth = 0;
+            m_top_translation = Vec3();
+            return read_as_scene_graph(scene, version);
+        }
+    }
     // The readers stop quietly at the end of the buffer, wherever it falls;
     // a read already ended with a message needs no second one.
     if (!m_abort && (!m_word[0] || more != 1)) check_cut_short(*this);
     progress_done();
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
+}
+
+int Scene::read_as_scene_graph(SCENE3D& scene, int version)
+{
+    m_abort = 0;
+    vrml::read_scene_graph(*this, scene, version);
+    if (!m_abort) check_cut_short(*this);
+    progress_done();
+    SetStatusText("End Read %s", m_filename.c_str());
+    return 1;
+}
+
+Scene::SceneMark Scene::mark_scene(const SCENE3D& scene)
+{
+    return SceneMark{scene.nbobjects, scene.m_lights.size(), scene.m_textures.size(), scene.m_not_read.size(),
+                     scene.m_max, scene.m_min, scene.m_center};
+}
+
+void Scene::rewind_scene(SCENE3D& scene, const SceneMark& mark)
+{
+    while (scene.nbobjects > mark.objects) scene.remove_object(scene.nbobjects - 1);
+    while (scene.m_lights.size() > mark.lights) {
+        delete scene.m_lights.back();
+        scene.m_lights.pop_back();
+    }
+    while (scene.m_textures.size() > mark.textures) {
+        delete scene.m_textures.back();
+        scene.m_textures.pop_back();
+    }
+    scene.m_not_read.resize(mark.not_read);
+    scene.m_max = mark.max;
+    scene.m_min = mark.min;
+    scene.m_center = mark.center;
 }

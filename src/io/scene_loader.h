@@ -124,6 +124,8 @@ public:
     int32_t m_overflow_reported = 0;
     // m_buf is a private mapping of the file of this length (else new[]).
     size_t m_mapped_len = 0;
+    // Mapped pages below this position were given back (see release_read_pages).
+    int32_t m_released_to = 0;
 
     Scene();
     ~Scene();
@@ -138,10 +140,17 @@ public:
     int read_file(SCENE3D& scene);
 
     // A file name from the scene file, made openable: relative names are
-    // taken in the folder of the scene file, then resolve_path applies.
+    // taken in the folder of the scene file, then resolve_path applies;
+    // failing that, the file of the same base name beside the scene file,
+    // in any letter case (resolve_beside).
     std::string resolve(const std::string& name) const;
     // Frees m_buf, however it was obtained.
     void release_buffer();
+    // Gives back the mapped pages of the file well behind the reading
+    // position, so that a load does not hold the whole file: they are read
+    // from the file again (the same bytes) if a reader goes back.
+    void release_read_pages() { release_pages_before(m_pos); }
+    void release_pages_before(int32_t pos);
     // 1-based line of the file at position pos. Counting resumes from the
     // last position asked for, so that messages along a file cost one pass.
     int line_at(int32_t pos) const;
@@ -155,10 +164,23 @@ public:
     void progress_tick();
     // Reports 100 when this load reported progress before.
     void progress_done();
+
+private:
+    // What a scene held before a read, so that the read can be undone.
+    struct SceneMark {
+        int32_t objects;
+        size_t lights, textures, not_read;
+        Vec3 max, min, center;
+    };
+    static SceneMark mark_scene(const SCENE3D& scene);
+    static void rewind_scene(SCENE3D& scene, const SceneMark& mark);
+    int read_as_scene_graph(SCENE3D& scene, int version);
 };
 
 // Tokenizer
 void next_token(Scene& loader);
+// Line feeds in [b, e), sixteen bytes at a time.
+int64_t count_line_feeds(const char* b, const char* e);
 void next_token2(OBJECT3D& obj, Scene& loader);
 void skip_line(Scene& loader);
 

@@ -2,6 +2,9 @@
 // lists of the readers.
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/cformat.h"
 #include "io/scene_loader.h"
@@ -378,6 +381,7 @@ int read_list(Scene& L, OBJECT3D* obj, TempBlock* grow, T* dst, size_t cap, int&
         }
         dst[stored++] = t == TOK_NUM ? (T)num : conv(b, e);
     }
+    L.release_read_pages();
     // Room for one more entry: the closing -1 the index readers may add.
     if (grow && INT && !grow->reserve<T>(stored + 1)) {
         L.refuse_list(list, list_start);
@@ -389,6 +393,29 @@ int read_list(Scene& L, OBJECT3D* obj, TempBlock* grow, T* dst, size_t cap, int&
 } // namespace
 
 void next_token(Scene& loader) { scan<false>(loader, nullptr); }
+
+int64_t count_line_feeds(const char* b, const char* e)
+{
+    int64_t n = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (e - b >= 16 * 255) {
+        // Up to 255 blocks add into byte counters before they are summed.
+        __m128i acc = _mm_setzero_si128();
+        for (int i = 0; i < 255; ++i, b += 16)
+            acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), lf));
+        __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
+        n += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+    while (e - b >= 16) {
+        n += __builtin_popcount((unsigned)_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), lf)));
+        b += 16;
+    }
+#endif
+    for (; b < e; ++b) n += *b == '\n';
+    return n;
+}
 
 void next_token2(OBJECT3D& obj, Scene& loader) { scan<true>(loader, &obj.m_line); }
 

@@ -24,9 +24,11 @@ void viewpoint(Scene& L, OBJECT3D& obj)
         if (is(L, "position")) numbers(L, &obj, &obj.m_viewpoint->position.x, 3);
         else if (is(L, "orientation")) {
             numbers(L, &obj, &obj.m_viewpoint->orientation.x, 3);
-            number(L, &obj);
+            obj.m_viewpoint->angle = number(L, &obj);
+        } else if (is(L, "fieldOfView")) {
+            obj.m_viewpoint->field_of_view = number(L, &obj);
         }
-        // fieldOfView and description: their values pass as ignored tokens.
+        // description: its value passes as ignored tokens.
     }
 }
 

@@ -3,6 +3,7 @@
 #include "io/vrml_graph.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -10,13 +11,21 @@
 #include <set>
 
 #include "base/file_lookup.h"
+#include "io/marker_layout.h"
 #include "io/scene_loader.h"
+#include "io/vrml_anim.h"
 #include "io/vrml_common.h"
+#include "io/vrml_environment.h"
+#include "image/texture.h"
 #include "io/vrml_mesh.h"
+#include "io/vrml_pixel_texture.h"
+#include "io/vrml_text.h"
 #include "io/vrml_tree.h"
 #include "base/cformat.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
+#include "scene/viewpoints.h"
 
 namespace vrml {
 
@@ -118,15 +127,55 @@ bool Mat4::identity() const
 
 namespace {
 
+// The orientation (axis, angle) of a view placed under the transform m:
+// its looking and up directions go through m, and the rotation that takes
+// the default view to them is the new orientation. A scale, even an
+// uneven one, only changes lengths here.
+void world_orientation(const Mat4& m, Vec3& axis, float& angle)
+{
+    double q[9];
+    axis_angle_matrix(axis, angle, q);
+    auto through = [&](double x, double y, double z) {
+        Vec3 v((float)x, (float)y, (float)z);
+        v = m.vector(v);
+        return std::array<double, 3>{v.x, v.y, v.z};
+    };
+    auto unit = [](std::array<double, 3>& v) {
+        double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (!(l > 0.0) || !std::isfinite(l)) return false;
+        for (double& c : v) c /= l;
+        return true;
+    };
+    // Columns of q: the view's x (right), y (up) and z (back) axes.
+    std::array<double, 3> back = through(q[2], q[5], q[8]);
+    std::array<double, 3> up = through(q[1], q[4], q[7]);
+    if (!unit(back)) return;
+    const double d = up[0] * back[0] + up[1] * back[1] + up[2] * back[2];
+    for (int i = 0; i < 3; ++i) up[i] -= d * back[i];
+    if (!unit(up)) return;
+    std::array<double, 3> right = {up[1] * back[2] - up[2] * back[1], up[2] * back[0] - up[0] * back[2],
+                                   up[0] * back[1] - up[1] * back[0]};
+    const double r[9] = {right[0], up[0], back[0], right[1], up[1], back[1], right[2], up[2], back[2]};
+    matrix_axis_angle(r, axis, angle);
+}
+
 // ---------------------------------------------------------------- layout test
 
-bool has_markers(const Scene& L)
+// With `release` (the loader of L), the pages looked at are given back.
+bool has_markers(const Scene& L, Scene* release = nullptr)
 {
     const char* b = L.m_buf;
     int32_t n = L.m_len;
     for (int32_t p = 0; p < n;) {
-        const void* h = std::memchr(b + p, '#', (size_t)(n - p));
-        if (!h) break;
+        // In steps of a megabyte, so that the pages looked at can go back.
+        int32_t stop = release ? std::min(n, p + (1 << 20)) : n;
+        const void* h = std::memchr(b + p, '#', (size_t)(stop - p));
+        if (!h) {
+            if (stop == n) break;
+            p = stop;
+            release->release_pages_before(p);
+            continue;
+        }
         p = (int32_t)((const char*)h - b) + 1;
         int32_t q = p;
         while (q < n && (b[q] == ' ' || b[q] == '\t')) ++q;
@@ -253,6 +302,8 @@ bool object_layout2(const VTree& tree)
         }
         if (r->type == "Viewpoint" || in(r->type, {"TimeSensor", "PositionInterpolator", "OrientationInterpolator"}))
             continue;
+        // A sky or fog: only the scene-graph reader draws them.
+        if (in(r->type, {"Background", "Fog"})) return false;
         if (!r->def.empty()) return false;   // a DEF'd node of another kind
         // Fields of an unnamed group would land on the object read before.
         if (in(r->type, {"Transform", "Group", "Shape", "Anchor", "Billboard", "Collision", "Switch", "LOD"}))
@@ -312,24 +363,55 @@ bool object_layout1(const VTree& tree)
     return ok;
 }
 
+// Geometry nodes of the tree, each node once.
+int count_geometry(const VTree& tree, int version)
+{
+    int k = 0;
+    std::set<const VNode*> seen;
+    for (const VNode* r : tree.roots)
+        each_node(r, [&](const VNode* x) { if (version == 1 ? draws1(x) : in(x->type, k_geometry2)) ++k; }, seen);
+    return k;
+}
+
+} // namespace
+
+namespace {
+bool object_layout_tree(const VTree& tree, int version)
+{
+    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
+    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+}
 } // namespace
 
 bool object_layout(const Scene& L, const VTree& tree, int version)
 {
-    if (has_markers(L)) return true;
-    if (tree.resolved_uses > 0 || tree.protos > 0) return false;
-    return version == 1 ? object_layout1(tree) : object_layout2(tree);
+    // Marker comments make the layout ours only where we write them.
+    if (has_markers(L)) {
+        MarkerScan m = scan_markers(L, version);
+        if (m.markers) return m.misplaced == 0;
+    }
+    return object_layout_tree(tree, version);
 }
 
-bool object_layout_file(Scene& L, int version)
+bool object_layout_file(Scene& L, int version, int* geometry_nodes)
 {
-    if (has_markers(L)) return true;
+    // The markers are looked for once, the pages they were looked for in
+    // given back as the look goes.
+    if (has_markers(L, &L)) {
+        MarkerScan m = scan_markers(L, version);
+        if (m.markers) {
+            if (geometry_nodes) *geometry_nodes = m.geometry;
+            return m.misplaced == 0;
+        }
+    }
     VTree tree;
     int32_t pos = L.m_pos;
     parse_tree(L, tree, true);
     L.m_pos = pos;
     L.m_depth = 0;
-    return object_layout(L, tree, version);
+    if (geometry_nodes) *geometry_nodes = count_geometry(tree, version);
+    // The markers were looked for above: the tree alone decides.
+    return object_layout_tree(tree, version);
 }
 
 // ---------------------------------------------------------------- reading
@@ -346,6 +428,7 @@ struct Look {
     std::vector<float> shininess, transparency;
     bool material = false;
     std::string texture;
+    const VNode* pixels = nullptr;           // PixelTexture, or Texture2 with an image
     const VNode* tex_transform = nullptr;   // VRML 2.0 TextureTransform or VRML 1.0 Texture2Transform
 };
 
@@ -356,8 +439,14 @@ struct Reader {
     std::map<std::string, int> reported;
     long visits = 0;
     bool full = false;   // the object array is full
-    // Objects made from each DEF'd grouping node (for animation routes).
-    std::map<const VNode*, int> first_object;
+    // What routes animate (VRML 2.0), and the animated Transforms above the
+    // node being read: objects below them keep their points in the
+    // coordinates below the innermost one, and the model places them.
+    WorldBuilder* world = nullptr;
+    std::vector<ChainLink> chain;
+    const VNode* shape_material = nullptr;
+    const VNode* shape_coord = nullptr;
+    const VNode* shape_normal = nullptr;
 
     void not_read(const std::string& type, int line)
     {
@@ -366,6 +455,19 @@ struct Reader {
         std::string text = qv_format("%s at line %d: not read", type.c_str(), line);
         scene.m_not_read.push_back(text);
         Trace("%s", text.c_str());
+    }
+
+    // What went wrong in a node the reader did read, each said once.
+    void note(const std::string& key, const std::string& text)
+    {
+        if (reported.count(key)) return;
+        reported[key] = 0;
+        scene.m_not_read.push_back(text);
+        Trace("%s", text.c_str());
+    }
+    std::function<void(const std::string&, const std::string&)> noter()
+    {
+        return [this](const std::string& k, const std::string& t) { note(k, t); };
     }
 
     OBJECT3D* new_object(const std::string& name)
@@ -467,17 +569,24 @@ struct Reader {
             o->m_wireframe = mesh.kind == Mesh::Points ? 2 : 1;
             o->m_lighting = 0;
         }
-        if (!look.texture.empty() && mesh.kind == Mesh::Faces) {
+        if ((!look.texture.empty() || look.pixels) && mesh.kind == Mesh::Faces) {
             if (o->texvertex == nullptr) {
                 mesh.default_tex();
                 o->nbtexvertex = (int32_t)mesh.tex.size();
                 o->texvertex = copy(mesh.tex);
                 o->texindex = copy(mesh.tidx);
             }
-            texture(*o, look.texture);
+            if (look.pixels) pixel_texture(*o, *look.pixels);
+            else texture(*o, look.texture);
         }
         if (look.tex_transform) tex_transform(*o, *look.tex_transform);
         finish(o);
+        if (world) {
+            world->bind_object(o, chain);
+            world->bind_material(shape_material, o);
+            world->bind_points(shape_coord, o, m);
+            world->bind_normals(shape_normal, o, m);
+        }
     }
 
     void texture(OBJECT3D& o, const std::string& name)
@@ -497,6 +606,32 @@ struct Reader {
                 Trace("%s", text.c_str());
             }
         }
+        o.m_texture_mode = 1;
+    }
+
+    // An image written in the file: refused with its line when it does
+    // not hold what it announces.
+    void pixel_texture(OBJECT3D& o, const VNode& n)
+    {
+        const VField* f = n.field("image");
+        if (!f) return;
+        std::string key = qv_format("%s at line %d", n.type.c_str(), f->line ? f->line : n.line);
+        std::string why;
+        int index = add_pixel_texture(scene, *f, key, why);
+        if (index < 0) {
+            if (!why.empty()) note(key, qv_format("%s: %s; not read", key.c_str(), why.c_str()));
+            return;
+        }
+        if (o.m_transparent) {
+            CTexture* t = scene.get_texture(index);
+            if (t && t->texel_alpha) {
+                t->texel_alpha = false;
+                t->AddAlphaLayer((int)(o.m_transparency * 255.f));
+            }
+        }
+        o.m_texture_name = key;
+        if (!o.m_texture) o.m_texture = new int32_t(-1);
+        *o.m_texture = index;
         o.m_texture_mode = 1;
     }
 
@@ -555,8 +690,19 @@ struct Reader {
         const float* p = n.nums("position", 3);
         o->m_viewpoint->position = m.point(p ? Vec3(p[0], p[1], p[2]) : Vec3(0, 0, 10));
         const float* r = n.nums("orientation", 4);
-        o->m_viewpoint->orientation = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
+        Vec3 axis = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
+        float angle = r ? r[3] : 0.f;
+        // The enclosing transforms turn the view as well.
+        if (!m.identity()) world_orientation(m, axis, angle);
+        o->m_viewpoint->orientation = axis;
+        o->m_viewpoint->angle = angle;
+        // VRML 2.0 gives fieldOfView, a VRML 1.0 perspective camera its
+        // heightAngle.
+        const float* fov = n.nums("fieldOfView", 1);
+        if (!fov) fov = n.nums("heightAngle", 1);
+        if (fov) o->m_viewpoint->field_of_view = fov[0];
         finish(o);
+        if (world) world->bind_viewpoint(&n, o, chain, m);
     }
 
     // ------------------------------------------------------------ geometry
@@ -731,6 +877,7 @@ struct Reader {
             make_cone(mesh, g.num("bottomRadius", 1.f), g.num("height", 2.f), parts);
         } else if (t == "ElevationGrid") make_elevation_grid(mesh, g);
         else if (t == "Extrusion") make_extrusion(mesh, g);
+        else if (t == "Text") return text_node2(mesh, g, noter());
         else return false;
         return true;
     }
@@ -756,6 +903,8 @@ struct Reader {
             if (t->type == "ImageTexture") {
                 const VField* u = t->field("url");
                 if (u && !u->words.empty()) look.texture = u->words[0];
+            } else if (t->type == "PixelTexture") {
+                look.pixels = t;
             } else {
                 not_read(t->type, t->line);
             }
@@ -776,7 +925,13 @@ struct Reader {
         }
         Look look = appearance2(s.node("appearance"));
         if (!look.material && mesh.fcol.empty()) look.diffuse = {Vec3(0.8f, 0.8f, 0.8f)};
+        const VNode* a = s.node("appearance");
+        shape_material = a ? a->node("material") : nullptr;
+        shape_coord = g->type == "IndexedFaceSet" || g->type == "IndexedLineSet" || g->type == "PointSet"
+                          ? g->node("coord") : nullptr;
+        shape_normal = g->type == "IndexedFaceSet" ? g->node("normal") : nullptr;
         emit(mesh, look, m, nm);
+        shape_material = shape_coord = shape_normal = nullptr;
     }
 
     static Mat4 transform_of(const VNode& n, bool v1)
@@ -814,8 +969,12 @@ struct Reader {
         if (!n || !budget(depth)) return;
         const std::string& t = n->type;
         std::string name = n->def.empty() ? parent_name : n->def;
-        int before = scene.nbobjects;
-        if (t == "Transform") nodes2(*n, "children", m * transform_of(*n, false), name, depth);
+        int moving = t == "Transform" && world ? world->animated_transform(n) : -1;
+        if (moving >= 0) {
+            chain.push_back({m, moving});
+            nodes2(*n, "children", Mat4(), name, depth);
+            chain.pop_back();
+        } else if (t == "Transform") nodes2(*n, "children", m * transform_of(*n, false), name, depth);
         else if (in(t, {"Group", "Anchor", "Billboard", "Collision"})) nodes2(*n, "children", m, name, depth);
         else if (t == "Switch") {
             const VField* f = n->field("choice");
@@ -836,10 +995,12 @@ struct Reader {
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, m);
         else if (t == "Viewpoint") viewpoint(*n, m, n->def);
         else if (t == "Inline") inline_file(*n, m, "url");
+        else if (t == "Background") read_background(*n, scene);
+        else if (t == "Fog") read_fog(*n, scene);
         else if (in(t, {"WorldInfo", "NavigationInfo", "TimeSensor", "PositionInterpolator",
-                        "OrientationInterpolator"})) {
+                        "OrientationInterpolator", "ScalarInterpolator", "ColorInterpolator",
+                        "CoordinateInterpolator", "NormalInterpolator"})) {
         } else not_read(t, n->line);
-        if (!n->def.empty() && scene.nbobjects > before && !first_object.count(n)) first_object[n] = before;
     }
 
     // Inline / WWWInline: the file's objects are read after those so far
@@ -866,63 +1027,23 @@ struct Reader {
             return;
         }
         nested.read_file(scene);
+        if (world)
+            for (int i = first; i < scene.nbobjects; ++i) world->bind_object(scene.m_objects[i], chain);
         if (m.identity()) return;
         for (int i = first; i < scene.nbobjects; ++i) {
             OBJECT3D* o = scene.m_objects[i];
             if (!o) continue;
             for (int k = 0; k < o->nbpts; ++k) o->m_vertices[k] = m.point(o->m_vertices[k]);
             for (int k = 0; k < o->nbnormal; ++k) o->m_normals[k] = m.normal(o->m_normals[k]);
-            if (o->m_viewpoint) o->m_viewpoint->position = m.point(o->m_viewpoint->position);
+            if (o->m_viewpoint) {
+                o->m_viewpoint->position = m.point(o->m_viewpoint->position);
+                world_orientation(m, o->m_viewpoint->orientation, o->m_viewpoint->angle);
+            }
             o->m_o_max_xyz = Vec3(-1e10f, -1e10f, -1e10f);
             o->m_o_min_xyz = Vec3(1e10f, 1e10f, 1e10f);
             o->compute_bounds();
             o->compute_center();
             scene.compute_world_bounds(i);
-        }
-    }
-
-    // Position and orientation interpolators routed to a DEF'd Transform,
-    // with the time sensor that drives them, animate its first object.
-    void animations(const VTree& tree)
-    {
-        for (const VRoute& r : tree.routes) {
-            auto src = tree.defs.find(r.from_node);
-            auto dst = tree.defs.find(r.to_node);
-            if (src == tree.defs.end() || dst == tree.defs.end()) continue;
-            const VNode* interp = src->second;
-            bool pos = interp->type == "PositionInterpolator" && r.to_field.find("translation") != std::string::npos;
-            bool rot = interp->type == "OrientationInterpolator" && r.to_field.find("rotation") != std::string::npos;
-            if (!pos && !rot) continue;
-            auto fo = first_object.find(dst->second);
-            if (fo == first_object.end()) continue;
-            OBJECT3D* o = scene.get_object(fo->second);
-            if (!o) continue;
-            if (!o->m_anim) o->m_anim = new ANIM3D();
-            ANIM3D& a = *o->m_anim;
-            const VField* key = interp->field("key");
-            const VField* val = interp->field("keyValue");
-            if (!key || !val) continue;
-            int group = pos ? 3 : 4;
-            int nk = (int)key->nums.size(), nv = (int)(val->nums.size() / (size_t)group);
-            float*& ka = pos ? a.m_pos_key : a.m_rot_key;
-            Vec3*& va = pos ? a.m_pos_value : a.m_rot_value;
-            delete[] ka;
-            delete[] va;
-            ka = copy(key->nums);
-            va = nv ? new Vec3[(size_t)nv] : nullptr;
-            for (int i = 0; i < nv; ++i)
-                va[i] = Vec3(val->nums[(size_t)(i * group)], val->nums[(size_t)(i * group + 1)],
-                             val->nums[(size_t)(i * group + 2)]);
-            (pos ? a.m_pos_nkey : a.m_rot_nkey) = nk;
-            (pos ? a.m_pos_nvalue : a.m_rot_nvalue) = nv;
-            // The time sensor routed to this interpolator.
-            for (const VRoute& t : tree.routes) {
-                if (t.to_node != r.from_node) continue;
-                auto ts = tree.defs.find(t.from_node);
-                if (ts == tree.defs.end() || ts->second->type != "TimeSensor") continue;
-                a.cycleInterval = ts->second->num("cycleInterval", 1.f);
-                if (!ts->second->flag("loop", false)) a.m_active = 1;
-            }
         }
     }
 
@@ -937,10 +1058,12 @@ struct Reader {
         std::string mat_binding = "OVERALL";
         std::string norm_binding = "DEFAULT";
         std::string texture;
+        const VNode* pixels = nullptr;
         const VNode* tex_transform = nullptr;
         bool clockwise = false;
         std::string name;
         int switch_choice = -1;   // whichChild of the enclosing Switch, for those that inherit it
+        const VNode* font_style = nullptr;
     };
 
     static std::vector<Vec3> vec_list(const VNode* n, const char* field)
@@ -968,6 +1091,7 @@ struct Reader {
             look.ambient = {Vec3(0.2f, 0.2f, 0.2f)};
         }
         look.texture = st.texture;
+        look.pixels = st.pixels;
         look.tex_transform = st.tex_transform;
         return look;
     }
@@ -1057,6 +1181,9 @@ struct Reader {
             if (t == "Cylinder") make_cylinder(mesh, g.num("radius", 1.f), g.num("height", 2.f), p);
             else make_cone(mesh, g.num("bottomRadius", 1.f), g.num("height", 2.f), p);
             if (look.diffuse.size() > 1) look.diffuse.resize(1);
+        } else if (t == "AsciiText") {
+            if (!text_node1(mesh, g, st.font_style, noter())) return;
+            if (look.diffuse.size() > 1) look.diffuse.resize(1);
         } else {
             not_read(t, g.line);
             return;
@@ -1068,7 +1195,6 @@ struct Reader {
     {
         if (!n || !budget(depth)) return;
         const std::string& t = n->type;
-        int before = scene.nbobjects;
         if (t == "Separator" || t == "WWWAnchor") {
             State1 inner = st;
             if (!n->def.empty()) inner.name = n->def;
@@ -1115,8 +1241,9 @@ struct Reader {
         else if (t == "Texture2") {
             const VField* f = n->field("filename");
             st.texture = f && !f->words.empty() ? f->words[0] : std::string();
-            if (!n->field("filename") && n->field("image")) not_read("Texture2 image", n->line);
+            st.pixels = !f && n->field("image") ? n : nullptr;
         } else if (t == "Texture2Transform") st.tex_transform = n;
+        else if (t == "FontStyle") st.font_style = n;
         else if (t == "ShapeHints") st.clockwise = n->word("vertexOrdering") == "CLOCKWISE";
         else if (in(t, {"PointLight", "DirectionalLight", "SpotLight"})) light(*n, st.m);
         else if (t == "PerspectiveCamera" || t == "OrthographicCamera") viewpoint(*n, st.m, n->def);
@@ -1124,7 +1251,6 @@ struct Reader {
         else if (in(t, k_geometry1)) shape1(*n, st);
         else if (in(t, {"Info", "DirectionalLight"})) {
         } else not_read(t, n->line);
-        if (!n->def.empty() && scene.nbobjects > before && !first_object.count(n)) first_object[n] = before;
     }
 };
 
@@ -1135,15 +1261,30 @@ int read_scene_graph(Scene& L, SCENE3D& scene, int version)
     VTree tree;
     L.m_pos = 0;
     parse_tree(L, tree, false);
-    Reader r{L, scene, version, {}, 0, false, {}};
+    Reader r{L, scene, version, {}, 0, false, nullptr, {}, nullptr, nullptr, nullptr};
     for (const auto& pi : tree.proto_instances) r.not_read(pi.first, pi.second);
     if (version == 1) {
         Reader::State1 st;
         for (const VNode* n : tree.roots) r.visit1(n, st, 0);
     } else {
+        WorldBuilder world(tree);
+        r.world = &world;
         for (const VNode* n : tree.roots) r.visit2(n, Mat4(), std::string(), 0);
-        r.animations(tree);
+        r.world = nullptr;
+        std::string faults;
+        int nfaults = 0;
+        for (const std::string& line : world.notes()) {
+            scene.m_not_read.push_back(line);
+            Trace("%s", line.c_str());
+        }
+        for (const std::string& line : world.notes())
+            if (line.find(": not animated") == std::string::npos && ++nfaults <= 20) faults += "\n" + line;
+        if (nfaults > 20) faults += qv_format("\n... and %d more", nfaults - 20);
+        if (nfaults) MessageBox("Animation of the world, left out:" + faults);
+        scene.m_animation = world.finish(scene);
     }
+    // A file written as a scene graph opens as its author set it up.
+    if (!L.m_parent) scene.m_file_camera = 1;
     L.m_word[0] = 0;
     // For the cut-short check: braces left open when the file ended inside a node.
     L.m_depth = tree.truncated ? 1 : 0;

@@ -23,7 +23,9 @@ struct VTree;
 bool object_layout(const Scene& L, const VTree& tree, int version);
 
 // The same test on the loader's file (its node tree read without numbers).
-bool object_layout_file(Scene& L, int version);
+// geometry_nodes, when given, receives the number of geometry nodes the
+// file holds.
+bool object_layout_file(Scene& L, int version, int* geometry_nodes = nullptr);
 
 // Reads the file as a scene graph into the scene. 1 when read.
 int read_scene_graph(Scene& L, SCENE3D& scene, int version);

@@ -116,9 +116,7 @@ private:
             }
             return (int)(std::lower_bound(line_ends.begin(), line_ends.end(), pos) - line_ends.begin()) + 1;
         }
-        const char* b = L.m_buf;
-        for (int32_t i = line_pos; i < pos; ++i)
-            if (b[i] == '\n') ++line_no;
+        line_no += (int)count_line_feeds(L.m_buf + line_pos, L.m_buf + pos);
         line_pos = pos;
         return line_no;
     }
@@ -230,6 +228,7 @@ private:
     void route()
     {
         // ROUTE a.b TO c.d
+        int at = line();
         if (!next()) return;
         std::string from = L.m_word;
         if (!next()) return;
@@ -238,7 +237,11 @@ private:
         std::string to = L.m_word;
         size_t d1 = from.find('.'), d2 = to.find('.');
         if (d1 == std::string::npos || d2 == std::string::npos) return;
-        tree.routes.push_back({from.substr(0, d1), from.substr(d1 + 1), to.substr(0, d2), to.substr(d2 + 1)});
+        VRoute r{from.substr(0, d1), from.substr(d1 + 1), to.substr(0, d2), to.substr(d2 + 1), at};
+        auto a = tree.defs.find(r.from_node), b = tree.defs.find(r.to_node);
+        if (a != tree.defs.end()) r.from = a->second;
+        if (b != tree.defs.end()) r.to = b->second;
+        tree.routes.push_back(std::move(r));
     }
 
     void proto(bool external)
@@ -370,6 +373,7 @@ private:
             L.m_word[0] = ']';
             L.m_word[1] = 0;
             if (!e) tree.truncated = true;
+            L.release_read_pages();
             return;
         }
         int n = 0;
@@ -391,6 +395,11 @@ private:
         if (quoted) {
             f.words.push_back(str);
             quoted = false;
+            return;
+        }
+        // Pixels are 32-bit numbers, often hexadecimal: kept as written.
+        if (f.name == "image") {
+            f.words.emplace_back(L.m_word);
             return;
         }
         if (number_start(L.m_word[0])) {

@@ -44,6 +44,11 @@ struct VNode {
 
 struct VRoute {
     std::string from_node, from_field, to_node, to_field;
+    int line = 0;
+    // The nodes the names stood for where the ROUTE was written (inside a
+    // PROTO body, the instance's own nodes); null when not DEF'd before.
+    VNode* from = nullptr;
+    VNode* to = nullptr;
 };
 
 struct VTree {

@@ -182,6 +182,9 @@ struct XReader {
         obj.texvertex = n > 0 ? new TexVertex[(size_t)n] : nullptr;
         if (n > 0) std::copy(t, t + n, obj.texvertex);
         obj.nbtexvertex = n;
+        // X files count t from the top of the picture, scene files from its
+        // bottom: the drawing takes t as it is.
+        obj.m_tex_t_sign = 1;
         return true;
     }
 
@@ -559,6 +562,14 @@ int read_x_frames(Scene& loader, SCENE3D& scene)
 
 int read_x_file(Scene& loader, SCENE3D& scene)
 {
+    // Every X file begins with "xof"; anything else (opened by its name
+    // alone) is not read as an empty mesh that would replace the scene.
+    if (!loader.m_buf || loader.m_len < 3 || std::strncmp(loader.m_buf, "xof", 3) != 0) {
+        refuse_file("X", "it does not begin with \"xof\"", loader.m_filename);
+        return 0;
+    }
+    // A mesh file has no camera of its own: it opens framed whole.
+    scene.m_file_camera = 1;
     if (loader.m_buf && frame_layout(loader) &&
         !(loader.m_len >= 12 && std::strncmp(loader.m_buf, "xof ", 4) == 0 &&
           (std::strncmp(loader.m_buf + 8, "bin ", 4) == 0 || std::strncmp(loader.m_buf + 9, "zip", 3) == 0)))

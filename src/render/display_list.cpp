@@ -705,7 +705,8 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
     glPolygonMode((GLenum)o.m_polygon_face, (GLenum)o.m_polygon_mode);
     if (normal_pass && (!o.m_list_built || o.m_needs_rebuild)) BuildList(o);
     if (g_direct_drawing && !o.m_list) {
-        if (!o.m_list_built || (!o.m_ready && normal_pass)) return 1;
+        // A hidden object is neither drawn nor picked.
+        if (!o.m_list_built || !o.m_ready) return 1;
         if (!o.m_points_only && !(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return 1;
         if (!normal_pass) {
             glDisable(GL_LIGHTING);
@@ -721,7 +722,7 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
         }
         return 1;
     }
-    if (o.m_list_built && o.m_list && (o.m_ready || !normal_pass)) {
+    if (o.m_list_built && o.m_list && o.m_ready) {
         if (!normal_pass) {
             glDisable(GL_LIGHTING);
             glDisable(GL_TEXTURE_2D);

@@ -1,4 +1,5 @@
 #include "render/frame.h"
+#include "render/environment_draw.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -7,9 +8,12 @@
 #include <cmath>
 
 #include "render/display_list.h"
+#include "scene/compile_prep.h"
 #include "render/textures.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
+#include "scene/view_fit.h"
+#include "scene/viewpoints.h"
 
 void ResizeView(GlView& v, int w, int h)
 {
@@ -19,7 +23,7 @@ void ResizeView(GlView& v, int w, int h)
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(v.scene ? v.scene->m_fovy : 45.0, aspect, (double)0.1f, 10000.0);
+    gluPerspective(v.scene ? v.scene->m_fovy : 45.0, aspect, v.near_plane, v.far_plane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     // The draw buffer is left as the platform set it: a widget's
@@ -36,6 +40,65 @@ void UpdateWalkPosition(GlView& v, const Vec3& p, const Vec3& r)
     v.walk_pos.x += (float)(d.x * ca - d.z * sa);
     v.walk_pos.y += d.y;
     v.walk_pos.z += (float)(d.z * ca + d.x * sa);
+}
+
+void PlaceWalkFromCamera(GlView& v)
+{
+    if (!v.scene || !v.scene->m_camera) return;
+    const CAMERA3D& c = *v.scene->m_camera;
+    double r[9];
+    euler_xyz_matrix(c.rotation, r);
+    // r is a rotation: its inverse is its transpose.
+    const Vec3& p = c.position;
+    v.walk_pos = Vec3((float)(r[0] * p.x + r[3] * p.y + r[6] * p.z), (float)(r[1] * p.x + r[4] * p.y + r[7] * p.z),
+                      (float)(r[2] * p.x + r[5] * p.y + r[8] * p.z));
+    v.last_cam = p;
+    v.scene->m_view_pos = c.position;
+    v.scene->m_view_rot = c.rotation;
+}
+
+void FitDepthRange(GlView& v)
+{
+    double near_plane = 0.1, far_plane = 10000.0;
+    SCENE3D* s = v.scene;
+    if (s && !v.lod) {
+        long long key = s->nbobjects;
+        for (int i = 0; i < s->nbobjects; ++i)
+            if (const OBJECT3D* o = s->m_objects[i]) key = key * 31 + o->nbpts;
+        if (v.box_scene != s || v.box_key != key) {
+            v.box_valid = scene_world_box(*s, v.box_min, v.box_max);
+            v.box_scene = s;
+            v.box_key = key;
+        }
+        if (v.box_valid) {
+            GLdouble m[16];
+            glGetDoublev(GL_MODELVIEW_MATRIX, m);
+            const Vec3 &lo = v.box_min, &hi = v.box_max;
+            const double dx = (double)hi.x - lo.x, dy = (double)hi.y - lo.y, dz = (double)hi.z - lo.z;
+            double size = std::sqrt(dx * dx + dy * dy + dz * dz);
+            if (!(size > 0.0) || !std::isfinite(size)) size = 1.0;
+            // Depth is linear over the box: its largest value is at a corner.
+            double deepest = -1e300;
+            for (int c = 0; c < 8; ++c) {
+                const double x = c & 1 ? hi.x : lo.x, y = c & 2 ? hi.y : lo.y, z = c & 4 ? hi.z : lo.z;
+                deepest = std::max(deepest, -(m[2] * x + m[6] * y + m[10] * z + m[14]));
+            }
+            // Room for what moves or is edited after the box was taken.
+            far_plane = std::max(deepest, 0.0) + size;
+            if (std::isfinite(far_plane) && far_plane > 0.0) near_plane = far_plane / 1e4;
+            else far_plane = 10000.0;
+        }
+    }
+    v.near_plane = near_plane;
+    v.far_plane = far_plane;
+    double aspect = v.height == 0 ? (double)v.width : (double)v.width / (double)v.height;
+    if (!(aspect > 0.0)) aspect = 1.0;
+    GLint mode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(s ? s->m_fovy : 45.0, aspect, near_plane, far_plane);
+    glMatrixMode((GLenum)mode);
 }
 
 namespace {
@@ -89,7 +152,22 @@ void draw_one(SCENE3D& scene, int i, bool pick_pass, TextureState& ts)
         if (o.m_texrotation_on) glRotatef(o.m_texrotation, 0.f, 0.f, 1.f);
         glMatrixMode(GL_MODELVIEW);
     }
+    // See-through texels: their alpha reaches the blending (the texture
+    // colour replaces the lit one as a decal would), and texels that are
+    // wholly clear leave neither colour nor depth.
+    const bool texel_alpha = textured && !pick_pass && has_texel_alpha(scene, o);
+    GLint env = GL_MODULATE;
+    if (texel_alpha) {
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
+        if (env == GL_DECAL) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.f);
+    }
     DrawObject(o, !pick_pass);
+    if (texel_alpha) {
+        glDisable(GL_ALPHA_TEST);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, env);
+    }
     if (pick_pass) ts.enabled = 0;   // the pick pass switched texturing off
     if (o.m_textransform) {
         glMatrixMode(GL_TEXTURE);
@@ -216,14 +294,16 @@ void PaintView(GlView& v)
         glDisable(GL_BLEND);
         glDisable(GL_FOG);
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearWithSky(v.scene, pick);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (v.lod) DrawLod(v);
 
     SCENE3D* s = v.scene;
     if (s && s->nbobjects > 0) {
-        if (!pick && v.fog) {
+        // A Fog node of the scene file; the view's own fog otherwise.
+        if (!pick && ApplySceneFog(*s)) {
+        } else if (!pick && v.fog) {
             glEnable(GL_FOG);
             glFogf(GL_FOG_START, s->m_fog_start);
             glFogf(GL_FOG_END, s->m_fog_end);
@@ -247,6 +327,7 @@ void PaintView(GlView& v)
             s->m_view_rot = s->m_camera->rotation;
         }
         const Vec3 P = s->m_view_pos, R = s->m_view_rot;
+        if (!pick) DrawSky(*s, v);
         if (v.examine) {
             glTranslatef(P.x, P.y, P.z);
             glRotatef(R.x, 1.f, 0.f, 0.f);
@@ -259,6 +340,7 @@ void PaintView(GlView& v)
             glRotatef(R.z, 0.f, 0.f, 1.f);
             glTranslatef(v.walk_pos.x, v.walk_pos.y, v.walk_pos.z);
         }
+        FitDepthRange(v);
         DrawScene(*s, pick);
         glPopMatrix();
     }

@@ -33,6 +33,16 @@ struct GlView {
     Vec3 walk_pos{0.f, 0.f, -20.f};
     Vec3 last_cam{0.f, 0.f, -20.f};
 
+    // Depth range of the last frame: near and far planes around the
+    // scene's world box as seen from the eye (far / near at most 10^4).
+    double near_plane = 0.1, far_plane = 10000.0;
+    // World box of the scene the depth range follows, kept until the scene,
+    // its object count or its vertex count changes.
+    const SCENE3D* box_scene = nullptr;
+    long long box_key = -1;
+    bool box_valid = false;
+    Vec3 box_min, box_max;
+
     const LodLevels* lod = nullptr;   // not owned
     int lod_shown_active = -1;        // active count last written to the status line
     int lod_active = 0;
@@ -51,6 +61,13 @@ void BuildBoxes(SCENE3D& scene);
 // Walk composition: the camera moves since the last frame, turned by the
 // heading, accumulate in the walk position.
 void UpdateWalkPosition(GlView& v, const Vec3& cam_pos, const Vec3& cam_rot);
+// The walk position that shows what the camera record shows in the
+// examine composition (the record's position turned back by its angles),
+// taken as seen: the next frame adds no move.
+void PlaceWalkFromCamera(GlView& v);
+// Near and far planes for the current modelview: around the scene's world
+// box, the near plane a ten-thousandth of the far one. Sets the projection.
+void FitDepthRange(GlView& v);
 // Stereo View command: +2 / -2 on the camera's x, alternately.
 void StereoShift(GlView& v);
 // Reset command: speeds, flags, walk position and the scene camera.

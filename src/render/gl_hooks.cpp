@@ -3,10 +3,12 @@
 #include <GL/gl.h>
 
 #include "render/display_list.h"
+#include "render/outline_tess.h"
 #include "scene/glconst.h"
 
 void install_gl_hooks()
 {
     gl_hooks().delete_list = [](unsigned list) { DeleteObjectList(list); };
     gl_hooks().delete_textures = [](int n, const unsigned* names) { glDeleteTextures(n, names); };
+    install_outline_tessellator();
 }

@@ -1,4 +1,5 @@
 #include "render/snapshot.h"
+#include "scene/scene_animation.h"
 
 #include <GL/gl.h>
 
@@ -52,7 +53,11 @@ std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodL
     v.clear_rgb[1] = clear[1];
     v.clear_rgb[2] = clear[2];
     ResetCamera(v);
-    if (!lod && frame_scene_if_lost(scene, h > 0 ? (double)w / h : (double)w, fit)) SetStatusTextRaw(k_framed_status);
+    if (!lod) {
+        const OpenCamera placed = place_opening_camera(scene, h > 0 ? (double)w / h : (double)w, fit);
+        if (placed == OpenCamera::Lost) SetStatusTextRaw(k_framed_status);
+        PlaceWalkFromCamera(v);
+    }
     ResizeView(v, w, h);
     PaintView(v);
     glFinish();
@@ -69,7 +74,7 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 }
 
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
-                    std::string& error, bool fit)
+                    std::string& error, bool fit, double seconds)
 {
     // The context is made once the file has been read: the scene file and
     // the GL libraries are then not resident at the same time.
@@ -115,6 +120,7 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
         finish_lod_gl(*lod);
         levels = lod_levels_of(*lod);
     }
+    if (scene->m_animation) scene->m_animation->evaluate(*scene, seconds);
     std::vector<uint8_t> rgb = render_scene_frame(*scene, w, h, lod ? &levels : nullptr, fit);
     GLenum err = glGetError();
     if (err != GL_NO_ERROR) {

@@ -20,10 +20,11 @@ void finish_lod_gl(LODSET& set);
 int finish_scene_gl(SCENE3D& scene);
 
 // Draws one normal frame of `scene` (and of the level-of-detail set, when
-// given) at the reset camera into the bound w x h framebuffer and returns
-// it as packed RGB rows, bottom row first. A scene that would cover less
-// than 1% of the frame from the reset camera is framed whole, and so is
-// every scene with `fit`.
+// given) into the bound w x h framebuffer and returns it as packed RGB
+// rows, bottom row first. The camera is placed as an open places it: the
+// file's first viewpoint, the whole scene, or the reset camera (framed when
+// it would show less than 1% of the frame); every scene is framed whole
+// with `fit`.
 std::vector<uint8_t> render_scene_frame(SCENE3D& scene, int w, int h, const LodLevels* lod = nullptr,
                                         bool fit = false);
 
@@ -33,5 +34,6 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 // Opens `scene_path` as the command line does (the document open; binary
 // scenes and level-of-detail sets by their extension) and renders it at w x h with
 // clear colour `clear_rgb` into `image`. false with a reason in `error`.
+// A world that moves is shown as it is `seconds` after opening.
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
-                    std::string& error, bool fit = false);
+                    std::string& error, bool fit = false, double seconds = 0.0);

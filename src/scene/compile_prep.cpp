@@ -2,7 +2,15 @@
 
 #include <vector>
 
+#include "image/texture.h"
 #include "scene/scene3d.h"
+
+bool has_texel_alpha(const SCENE3D& scene, const OBJECT3D& o)
+{
+    if (o.m_texture_mode == -1 || !o.m_texture) return false;
+    const CTexture* t = scene.get_texture(*o.m_texture);
+    return t && t->texel_alpha && t->HasAlpha();
+}
 
 void order_objects_for_compile(SCENE3D& scene)
 {
@@ -12,7 +20,7 @@ void order_objects_for_compile(SCENE3D& scene)
     opaque.reserve((size_t)n);
     for (int i = 0; i < n; ++i) {
         OBJECT3D* o = scene.m_objects[i];
-        if (o && o->m_transparency != 0.f) transparent.push_back(o);
+        if (o && (o->m_transparency != 0.f || has_texel_alpha(scene, *o))) transparent.push_back(o);
         else opaque.push_back(o);
     }
     int k = 0;

@@ -12,6 +12,9 @@ class OBJECT3D;
 // order (the first transparent object ends up last). Then every object's
 // m_pick_id is set to its new index. An empty scene is left as it is.
 void order_objects_for_compile(SCENE3D& scene);
+// The object's texture has see-through texels (such objects are ordered
+// with the transparent ones).
+bool has_texel_alpha(const SCENE3D& scene, const OBJECT3D& obj);
 
 // True when compiling `obj` in `scene` sends normals, materials and texture
 // coordinates: the object is lit (m_lighting) and the scene is textured

@@ -37,7 +37,12 @@ struct ANIM3D {
 
 struct VIEWPOINT3D {
     Vec3 position;
-    Vec3 orientation;   // axis of the VRML orientation; the angle is not kept
+    Vec3 orientation;   // axis of the VRML orientation
+    // Beside the axis: the turn about it (radians, right-handed) that takes
+    // the default view (looking along -Z, +Y up) to this one, and the
+    // field of view (radians) the file asks for.
+    float angle = 0.f;
+    float field_of_view = 0.785398f;
 };
 
 class OBJECT3D {

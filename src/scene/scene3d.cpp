@@ -1,4 +1,7 @@
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
+
+#include "base/report.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +41,7 @@ SCENE3D::~SCENE3D()
 
 void SCENE3D::delete_objects()
 {
+    m_animation.reset();   // it points at the objects
     if (nbobjects <= 0 && m_nbboxes <= 0) return;
     if (m_texture_names && gl_hooks().delete_textures && m_nb_texture_names > 0)
         gl_hooks().delete_textures(m_nb_texture_names, m_texture_names);
@@ -119,10 +123,13 @@ int SCENE3D::add_texture(const std::string& name, int& index, float alpha, int u
 {
     if (find_texture(name, index)) return 0;
     CTexture* t = new CTexture();
+    // Whatever the picture's reader says names the texture file.
+    ReportAbout about(name);
     if (!t->ReadFile(name.c_str())) {
         delete t;
         return 0;
     }
+    t->texel_alpha = t->HasAlpha() && !use_alpha;
     if (use_alpha) t->AddAlphaLayer((int)(alpha * 255.f));
     m_textures.push_back(t);
     index = (int)m_textures.size() - 1;

@@ -2,13 +2,16 @@
 // path, companion script and the scene-wide display settings.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "math/vec3.h"
+#include "scene/environment.h"
 #include "scene/object3d.h"
 
 class CTexture;
+class SceneAnimation;
 
 struct CAMERA3D {
     Vec3 position{0.f, 0.f, -20.f};
@@ -76,7 +79,15 @@ public:
     float m_speed[2] = {0.05f, 0.05f};
     float m_fog_start = 1.0f;
     float m_fog_end = 100.0f;
+    // The sky and fog the scene file asks for (none by default).
+    SceneBackground m_background;
+    SceneFog m_scene_fog;
     int32_t m_polygon_mode;
+    // How an open places the camera. 1: at the file's first viewpoint, or,
+    // without one, framing the whole scene (files read as a scene graph, X
+    // files); 0: the reset camera, framed only when it would show the scene
+    // as a speck.
+    uint8_t m_file_camera = 0;
     // What the readers passed over, one line each ("Box at line 12: not
     // read"), in the order met.
     std::vector<std::string> m_not_read;
@@ -84,6 +95,8 @@ public:
     // between uses of the dialog.
     int32_t m_extrude_section = -1;
     int32_t m_extrude_curve = -1;
+    // What the file declares to move with time (null when nothing).
+    std::unique_ptr<SceneAnimation> m_animation;
 
     SCENE3D();
     ~SCENE3D();

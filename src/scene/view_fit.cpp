@@ -4,12 +4,15 @@
 #include <cmath>
 
 #include "scene/scene3d.h"
+#include "scene/viewpoints.h"
+#include "scene/scene_animation.h"
 
 const char* const k_framed_status = "View All: the scene was out of view, it is now framed";
 
 namespace {
 constexpr double k_pi = 3.14159265358979;
-constexpr double k_near = 0.1;
+// Depth below which a point counts as level with the eye.
+constexpr double k_near = 1e-6;
 
 // p through the object's placement, as its display list and the frame draw it.
 Vec3 place(const OBJECT3D& o, Vec3 p)
@@ -61,6 +64,13 @@ bool scene_world_box(const SCENE3D& scene, Vec3& mn, Vec3& mx)
             any = true;
         }
     }
+    // A world that moves is framed over the whole of its motion.
+    Vec3 a, b;
+    if (scene.m_animation && scene.m_animation->swept_box(a, b)) {
+        mn = Vec3(std::min(mn.x, a.x), std::min(mn.y, a.y), std::min(mn.z, a.z));
+        mx = Vec3(std::max(mx.x, b.x), std::max(mx.y, b.y), std::max(mx.z, b.z));
+        any = true;
+    }
     return any;
 }
 
@@ -75,8 +85,9 @@ bool view_all_camera(const SCENE3D& scene, double fovy, double aspect, CAMERA3D&
     double r = std::sqrt(dx * dx + dy * dy + dz * dz) / 2;
     double half = fovy * k_pi / 360.0;
     double half_w = std::atan(std::tan(half) * aspect);
+    // The frame's near and far planes follow the scene, so the distance
+    // only has to keep the eye outside the bounding sphere.
     double d = r > 0.0 ? r / std::sin(std::min(half, half_w)) : 1.0;
-    d = std::max(d, r + k_near * 10);
     // The frame translates by the camera position: the centre goes to
     // (0, 0, -d) in front of the eye.
     camera.position = Vec3((float)-cx, (float)-cy, (float)(-cz - d));
@@ -126,4 +137,15 @@ bool frame_scene_if_lost(SCENE3D& scene, double aspect, bool always)
     if (scene.m_frame_on_open) always = true;
     if (!always && view_coverage(scene, *scene.m_camera, scene.m_fovy, aspect) >= 0.01) return false;
     return view_all_camera(scene, scene.m_fovy, aspect, *scene.m_camera);
+}
+
+OpenCamera place_opening_camera(SCENE3D& scene, double aspect, bool fit)
+{
+    if (!scene.m_camera) return OpenCamera::Reset;
+    if (fit && view_all_camera(scene, scene.m_fovy, aspect, *scene.m_camera)) return OpenCamera::Framed;
+    if (scene.m_file_camera && go_to_viewpoint(scene, 0)) return OpenCamera::Viewpoint;
+    if (scene.m_file_camera && view_all_camera(scene, scene.m_fovy, aspect, *scene.m_camera))
+        return OpenCamera::Framed;
+    if (frame_scene_if_lost(scene, aspect)) return OpenCamera::Lost;
+    return OpenCamera::Reset;
 }

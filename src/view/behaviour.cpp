@@ -2,7 +2,11 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -11,8 +15,10 @@
 #include "render/gl_state.h"
 #include "render/snapshot.h"
 #include "scene/glconst.h"
+#include "scene/object3d.h"
 #include "base/report.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/viewpoints.h"
 #include "io/formats.h"
 #include "scene/view_fit.h"
@@ -40,6 +46,9 @@ ViewBehaviour::ViewBehaviour(CQuorvelDoc& doc, ViewHost& host)
     m_wave_step = h.wave_step;
     m_gl.scene = doc.scene();
     ResetCamera(m_gl);
+    // A new view has no stereo shift yet: the reset command sets the flag,
+    // the construction does not, so the first Stereo View moves left.
+    m_gl.stereo = false;
 }
 
 ViewBehaviour::~ViewBehaviour() { destroy_board(m_board); }
@@ -57,10 +66,7 @@ void ViewBehaviour::SceneChanged()
     m_gl.scene = m_doc.scene();
     m_gl.pick_pass = false;
     m_viewpoint_entry = -1;
-    if (m_gl.scene && m_gl.scene->m_camera) {
-        m_gl.scene->m_camera->position = Vec3(0.f, 0.f, -20.f);
-        m_gl.scene->m_camera->rotation = Vec3(0.f, 0.f, 0.f);
-    }
+    ResetViewState();
     if (LODSET* set = m_doc.lod()) {
         m_lod_levels = lod_levels_of(*set);
         m_gl.lod = &m_lod_levels;
@@ -69,13 +75,57 @@ void ViewBehaviour::SceneChanged()
         m_gl.lod = nullptr;
     }
     m_gl.lod_shown_active = -1;
-    // A scene the reset camera would not show (or would show as a speck) is
-    // framed whole, whichever way it was opened.
-    if (m_gl.scene && !m_gl.lod) {
-        const double aspect = m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0;
-        if (frame_scene_if_lost(*m_gl.scene, aspect)) SetStatusTextRaw(k_framed_status);
+    // The camera as the file sets it up (its first viewpoint, or the whole
+    // scene), else the reset one, framed when it would miss the scene or
+    // show it as a speck.
+    if (m_gl.scene && m_gl.scene->m_camera) {
+        m_gl.scene->m_camera->position = Vec3(0.f, 0.f, -20.f);
+        m_gl.scene->m_camera->rotation = Vec3(0.f, 0.f, 0.f);
+        if (!m_gl.lod) {
+            const double aspect = m_gl.height > 0 ? (double)m_gl.width / m_gl.height : 4.0 / 3.0;
+            const OpenCamera placed = place_opening_camera(*m_gl.scene, aspect);
+            if (placed == OpenCamera::Lost) SetStatusTextRaw(k_framed_status);
+            if (placed == OpenCamera::Viewpoint) m_viewpoint_entry = 0;
+        }
+        PlaceWalkFromCamera(m_gl);
     }
+    // The box the depth range follows is taken again, even when the new
+    // scene has the old one's address.
+    m_gl.box_scene = nullptr;
     // The projection follows the new scene's field of view.
+    if (m_gl.width > 0 && m_gl.height >= 0) {
+        GlScope gl(m_host);
+        if (gl.ok()) ResizeView(m_gl, m_gl.width, m_gl.height);
+    }
+    StartWorld();
+    m_host.redraw();
+}
+
+void ViewBehaviour::ResetViewState()
+{
+    for (int id : {TIMER_NAVIGATION, TIMER_CAMERA_PATH, TIMER_SLIDE_SHOW, TIMER_MESH}) m_host.stop_timer(id);
+    m_gl.rotate = m_gl.walk = false;
+    m_gl.last_dx = m_gl.last_dy = 0;
+    m_mesh_time = 0.0;
+    m_mesh_interval = 500;
+    m_2d_mode = false;
+    m_gl.fog = false;
+    if (m_gl.clear_rgb[0] != m_initial_clear_rgb[0] || m_gl.clear_rgb[1] != m_initial_clear_rgb[1] ||
+        m_gl.clear_rgb[2] != m_initial_clear_rgb[2]) {
+        for (int k = 0; k < 3; ++k) m_gl.clear_rgb[k] = m_initial_clear_rgb[k];
+        GlScope gl(m_host);
+        if (gl.ok()) glClearColor(m_gl.clear_rgb[0], m_gl.clear_rgb[1], m_gl.clear_rgb[2], 1.f);
+    }
+    SetStatusText("Ready");
+}
+
+void ViewBehaviour::CameraPlaced()
+{
+    SCENE3D* s = scene();
+    m_gl.scene = s;
+    if (!s || !s->m_camera) return;
+    PlaceWalkFromCamera(m_gl);
+    // The field of view may have changed with the camera.
     if (m_gl.width > 0 && m_gl.height >= 0) {
         GlScope gl(m_host);
         if (gl.ok()) ResizeView(m_gl, m_gl.width, m_gl.height);
@@ -85,9 +135,7 @@ void ViewBehaviour::SceneChanged()
 
 void ViewBehaviour::OnContextCreated(const float clear_rgb[3])
 {
-    m_gl.clear_rgb[0] = clear_rgb[0];
-    m_gl.clear_rgb[1] = clear_rgb[1];
-    m_gl.clear_rgb[2] = clear_rgb[2];
+    for (int k = 0; k < 3; ++k) m_gl.clear_rgb[k] = m_initial_clear_rgb[k] = clear_rgb[k];
     InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
     if (m_finish_pending) {
         m_finish_pending = false;
@@ -313,11 +361,32 @@ void ViewBehaviour::OnKeyDown(ViewKey key)
     SCENE3D* s = scene();
     if (!s) return;
     const float ts = m_gl.trans_speed;
+    // The arrows move the camera record, which every frame reads (and the
+    // dragged object's transform while an object is dragged).
+    auto move = [&](float dx, float dz) {
+        if (!s->m_camera) return;
+        CAMERA3D& K = *s->m_camera;
+        Vec3 P = K.position;
+        P.x += dx;
+        P.z += dz;
+        if (s->m_object_drag) {
+            OBJECT3D* o = s->get_object(s->m_selected);
+            if (!o) return;
+            K.position = P;
+            o->m_dyn_translation = P;
+            o->m_dyn_angles = K.rotation;
+            o->m_dynamic = 1;
+            return;
+        }
+        if (s->m_collision && !CollisionAccepts(P)) return;
+        K.position = P;
+        SyncFrame();
+    };
     switch (key) {
-    case VK_LEFT_KEY: s->m_view_pos.x -= ts; break;
-    case VK_RIGHT_KEY: s->m_view_pos.x += ts; break;
-    case VK_UP_KEY: s->m_view_pos.z += ts; break;
-    case VK_DOWN_KEY: s->m_view_pos.z -= ts; break;
+    case VK_LEFT_KEY: move(-ts, 0.f); break;
+    case VK_RIGHT_KEY: move(ts, 0.f); break;
+    case VK_UP_KEY: move(0.f, ts); break;
+    case VK_DOWN_KEY: move(0.f, -ts); break;
     case VK_ADD_KEY:
         s->m_drag_scale.x *= 1.1f;
         s->m_drag_scale.y *= 1.1f;
@@ -339,8 +408,8 @@ void ViewBehaviour::OnKeyDown(ViewKey key)
         if (entry < 0) return;
         m_viewpoint_entry = entry;
         SetStatusTextRaw(name);
-        SyncFrame();
-        break;
+        CameraPlaced();
+        return;
     }
     default: return;
     }
@@ -357,6 +426,7 @@ void ViewBehaviour::OnTimer(int id)
         if (m_on_slide_tick) m_on_slide_tick(*this);
         break;
     case TIMER_MESH: MeshTick(); break;
+    case TIMER_WORLD: WorldTick(); return;   // navigation keeps its own pace
     default: break;
     }
     if (scene()) NavigationTick();
@@ -457,6 +527,77 @@ void ViewBehaviour::StopMeshAnimation()
     m_host.stop_timer(TIMER_MESH);
 }
 
+// ---------------------------------------------------------------- world playback
+
+namespace {
+double steady_seconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+double ViewBehaviour::WorldTime() const
+{
+    if (!m_world_playing) return m_world_paused;
+    double now = m_clock ? m_clock() : steady_seconds();
+    return std::max(0.0, now - m_world_origin);
+}
+
+void ViewBehaviour::StartWorld()
+{
+    m_host.stop_timer(TIMER_WORLD);
+    m_world_playing = false;
+    m_world_paused = 0.0;
+    SCENE3D* s = scene();
+    if (!s || !s->m_animation) return;
+    s->m_animation->evaluate(*s, 0.0);
+    if (!s->m_animation->changes_after(0.0)) return;
+    m_world_origin = m_clock ? m_clock() : steady_seconds();
+    m_world_playing = true;
+    m_host.start_timer(TIMER_WORLD, k_world_tick_ms);
+}
+
+void ViewBehaviour::WorldTick()
+{
+    SCENE3D* s = scene();
+    if (!m_world_playing || !s || !s->m_animation) {
+        m_host.stop_timer(TIMER_WORLD);
+        m_world_playing = false;
+        return;
+    }
+    double t = WorldTime();
+    s->m_animation->evaluate(*s, t);
+    SetStatusText("Time:%3.2f", t);
+    if (s->m_animation->changes_after(t)) {
+        m_host.start_timer(TIMER_WORLD, k_world_tick_ms);
+    } else {
+        // Ended: the last state stays; Play starts it again from 0.
+        m_world_paused = t;
+        m_world_playing = false;
+        m_host.stop_timer(TIMER_WORLD);
+    }
+    m_host.redraw();
+}
+
+void ViewBehaviour::ToggleWorld()
+{
+    SCENE3D* s = scene();
+    if (m_world_playing) {
+        m_world_paused = WorldTime();
+        m_world_playing = false;
+        m_host.stop_timer(TIMER_WORLD);
+        SetStatusText("Time:%3.2f", m_world_paused);
+        return;
+    }
+    if (!s || !s->m_animation || !s->m_animation->has_clocks()) return;
+    if (!s->m_animation->changes_after(m_world_paused)) m_world_paused = 0.0;
+    double now = m_clock ? m_clock() : steady_seconds();
+    m_world_origin = now - m_world_paused;
+    m_world_playing = true;
+    WorldTick();
+}
+
 // ---------------------------------------------------------------- files
 
 void ViewBehaviour::SaveSnapshot()
@@ -485,8 +626,15 @@ void ViewBehaviour::SaveSnapshot()
 
 OpenResult ViewBehaviour::OpenPath(const std::string& path)
 {
-    OpenResult r = m_doc.OpenByExtension(path, [this](SCENE3D& s) { return FinishScene(s); });
-    if (r == OpenResult::Nothing || r == OpenResult::NotFound) return r;
+    OpenResult r;
+    {
+        // The messages of one load are shown together once it is over.
+        ReportGroup group;
+        r = m_doc.OpenByExtension(path, [this](SCENE3D& s) { return FinishScene(s); });
+    }
+    // A file that could not be read leaves the scene, its camera and the
+    // view as they were.
+    if (r != OpenResult::Scene && r != OpenResult::Lod) return r;
     if (r == OpenResult::Lod) {
         if (LODSET* set = m_doc.lod()) {
             GlScope gl(m_host);
@@ -501,9 +649,87 @@ OpenResult ViewBehaviour::OpenPath(const std::string& path)
 
 void ViewBehaviour::OpenFile()
 {
+    if (!SaveModified()) return;
     FileDialogRequest r;
     r.title = "File to load";
     r.filter = open_filter();
     if (!m_host.file_dialog(r)) return;
     OpenPath(r.path);
+}
+
+const char* const k_binary_losses_status = "textures, texture coordinates and lights are not kept in the binary format";
+
+bool ViewBehaviour::SaveModified()
+{
+    if (!m_doc.IsModified()) return true;
+    switch (m_host.ask_save_changes(m_doc.title())) {
+    case SaveAnswer::Save: return Save();
+    case SaveAnswer::Discard: return true;
+    case SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+namespace {
+// What the binary scene format does not keep, when the scene has it.
+bool has_what_binary_drops(const SCENE3D& s)
+{
+    if (!s.m_textures.empty() || !s.m_lights.empty()) return true;
+    for (int i = 0; i < s.nbobjects; ++i)
+        if (const OBJECT3D* o = s.m_objects[i]; o && (o->texvertex || o->nbtexvertex > 0 || o->m_texture))
+            return true;
+    return false;
+}
+
+bool ends_with_nocase(const std::string& s, const char* ext)
+{
+    const size_t n = std::strlen(ext);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower((unsigned char)s[s.size() - n + i]) != ext[i]) return false;
+    return true;
+}
+
+// NAME.wrb beside the document's file (its extension replaced).
+std::string binary_name_beside(const std::string& path)
+{
+    if (path.empty()) return "Scene.wrb";
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot)
+                                                                                                : path;
+    // "a.wrl.gz" and the like lose every extension.
+    for (const char* ext : {".wrl", ".x", ".wrb"})
+        if (ends_with_nocase(base, ext)) base.resize(base.size() - std::strlen(ext));
+    return base + ".wrb";
+}
+} // namespace
+
+bool ViewBehaviour::Save()
+{
+    SCENE3D* s = scene();
+    if (!s) return false;
+    if (!m_doc.m_binary_file || m_doc.m_path.empty()) return SaveAs();
+    if (!m_doc.OnSaveDocument(m_doc.m_path)) return false;
+    if (has_what_binary_drops(*s)) SetStatusTextRaw(k_binary_losses_status);
+    return true;
+}
+
+bool ViewBehaviour::SaveAs()
+{
+    SCENE3D* s = scene();
+    if (!s) return false;
+    FileDialogRequest r;
+    r.save = true;
+    r.title = "File to save";
+    r.default_ext = "wrb";
+    r.filter = "WRBinary Files (*.wrb)|*.wrb||";
+    r.default_name = binary_name_beside(m_doc.m_path);
+    if (!m_host.file_dialog(r) || r.path.empty()) return false;
+    // Binary data never goes over a file of another format: a name without
+    // the binary extension gets it.
+    if (!ends_with_nocase(r.path, ".wrb") && !ends_with_nocase(r.path, ".bin")) r.path += ".wrb";
+    if (!m_doc.OnSaveDocument(r.path)) return false;
+    if (has_what_binary_drops(*s)) SetStatusTextRaw(k_binary_losses_status);
+    return true;
 }

@@ -18,6 +18,9 @@
 struct CAMERA3D;
 class ViewBehaviour;
 
+// Status line after a binary save of a scene with what the format drops.
+extern const char* const k_binary_losses_status;
+
 class CQuorvelDoc;
 class SCENE3D;
 class DrawingBoard;
@@ -29,7 +32,9 @@ enum ViewKey {
     VK_P_KEY, VK_ADD_KEY, VK_SUBTRACT_KEY, VK_HOME_KEY, VK_PRIOR_KEY, VK_NEXT_KEY, VK_OTHER_KEY
 };
 // Timer identifiers of the view.
-enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4 };
+enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4, TIMER_WORLD = 5 };
+// Interval of the world's playback timer: about the display's pace, at most.
+constexpr int k_world_tick_ms = 16;
 
 // Entries of the modules that plug into the view's handlers. Each module
 // sets its own at start-up (a static initialiser in its command file); a
@@ -80,9 +85,18 @@ public:
     // The scene's camera record (null without a scene).
     CAMERA3D* camera() const;
 
-    // A new scene was opened or created: the frame follows it; the scene's
-    // camera is reset; the switches and speeds stay as the user set them.
+    // A new scene was opened or created: the frame follows it; the camera
+    // is placed as the file sets it up (first viewpoint, whole scene) or
+    // reset; the view's state is reset (ResetViewState); the switches and
+    // speeds stay as the user set them.
     void SceneChanged();
+    // What a new or opened scene starts from: timers and animations
+    // stopped, no fog, the first clear colour, no 2D mode, "Ready" on the
+    // status line.
+    void ResetViewState();
+    // The scene's camera record (and field of view) were set anew: the
+    // frame takes them as they are, with the projection, and redraws.
+    void CameraPlaced();
     // The view's GL context exists (or was made again) and is current:
     // global state with the given clear colour, then any finishing steps
     // that waited for it.
@@ -121,6 +135,19 @@ public:
     void MeshTick();
     void StopMeshAnimation();
 
+    // Playback of a world that moves by itself (its clocks and routes): it
+    // starts when the scene opens, runs on timer 5 and stops when nothing
+    // changes any more. "Play / Pause" pauses it and goes on from there
+    // (from the start once it had ended).
+    void StartWorld();
+    void WorldTick();
+    void ToggleWorld();
+    bool WorldPlaying() const { return m_world_playing; }
+    // Seconds of the world's time now (the time it was paused at).
+    double WorldTime() const;
+    // Seconds since some fixed moment; a test may replace it.
+    double (*m_clock)() = nullptr;
+
     // "Save as BMP...": the frame just drawn, to a file the user chooses.
     void SaveSnapshot();
     // "&Open...": file chooser, then the open by extension.
@@ -128,6 +155,16 @@ public:
     // The open by extension of `path`, its finishing steps and the view's
     // follow-up. The result of the open.
     OpenResult OpenPath(const std::string& path);
+    // Before the document's scene is dropped (New, Open, a drop, closing):
+    // when it has unsaved changes the host asks "Save changes to NAME?".
+    // true when the caller may go on (saved, discarded or nothing to save).
+    bool SaveModified();
+    // "&Save": a document read from a binary scene file is written back;
+    // any other is saved as a new binary file (Save as..., offering
+    // NAME.wrb beside it). true when written.
+    bool Save();
+    // "Save as...": the binary scene file the user names.
+    bool SaveAs();
 
     // The frame's inputs (scene, size, examine, fog, stereo, walk position).
     GlView m_gl;
@@ -157,9 +194,18 @@ public:
     double m_mesh_time = 0.0;
     int m_mesh_interval = 500;
 
+    // World playback: playing, the clock reading of the world's time 0, and
+    // the world's time when paused.
+    bool m_world_playing = false;
+    double m_world_origin = 0.0;
+    double m_world_paused = 0.0;
+
     // 2D drawing mode and its board (created on first use).
     bool m_2d_mode = false;
     DrawingBoard* m_board = nullptr;   // owned; made and released by the board's commands
+
+    // Clear colour the view was made with (what New and every open restore).
+    float m_initial_clear_rgb[3] = {0.f, 0.f, 0.f};
 
     // Display size set by "Resize Display" (0 = the window's).
     int m_display_w = 0, m_display_h = 0;

@@ -1,9 +1,13 @@
 #include "view/commands.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
+#include "view/document.h"
 
 namespace {
 struct CommandText {
@@ -28,9 +32,9 @@ const CommandText k_texts[] = {
     {32796, "Save as BMP...", "&File", ""},
     {33004, "Export...", "&File", ""},
     {57607, "&Print...", "&File", "Ctrl+P"},
+    {57608, "Print Direct", "&File", ""},
     {57609, "Print Preview", "&File", ""},
     {57606, "Print Setup", "&File", ""},
-    {57608, "Print Direct", "", ""},
     {57665, "E&xit", "&File", ""},
     // Display
     {32780, "&Wireframe", "&Display", ""},
@@ -57,6 +61,7 @@ const CommandText k_texts[] = {
     {32795, "Mode Picking", "&Action", ""},
     {32836, "Animate", "&Action", ""},
     {32881, "Animate_mesh", "&Action", ""},
+    {32891, "Play / Pause", "&Action", ""},
     {32890, "Pan Disable collides", "&Action", ""},
     {32802, "Test Facettes", "&Action", ""},
     {32819, "statistics", "&Action", ""},
@@ -73,6 +78,7 @@ const CommandText k_texts[] = {
     {32777, "Increase", "View/Speed/Rotation", ""},
     {32778, "Decrease", "View/Speed/Translation", ""},
     {32779, "Increase", "View/Speed/Translation", ""},
+    {32850, "Set Tree Transparency", "View", ""},
     // 3D modelling
     {32821, "cube", "3D Modelling/Solids", ""},
     {32822, "cylinder", "3D Modelling/Solids", ""},
@@ -86,21 +92,21 @@ const CommandText k_texts[] = {
     {32851, "Terrain", "3D Modelling", ""},
     {32837, "Clouds_box", "3D Modelling", ""},
     {32880, "Mesh_Sphere", "3D Modelling", ""},
-    {32850, "Set Tree Transparency", "3D Modelling", ""},
     {32852, "Loft", "3D Modelling", ""},
     {32888, "Panoramique", "3D Modelling", ""},
+    {32854, "2D Polygon", "3D Modelling", ""},
+    {40006, "Extrude", "3D Modelling", ""},
     // 2D modelling
     {32855, "Points", "2D Modelling", ""},
     {32856, "Lines", "2D Modelling", ""},
     {32873, "Polylines", "2D Modelling", ""},
     {32868, "Circle", "2D Modelling", ""},
     {40009, "Arc", "2D Modelling", ""},
+    {32869, "Ellipse", "2D Modelling", ""},
     {32857, "Splines", "2D Modelling", ""},
     {32858, "Rectangle", "2D Modelling", ""},
     {32874, "Spline 3D", "2D Modelling", ""},
     {32871, "Picture", "2D Modelling", ""},
-    {32854, "2D Polygon", "2D Modelling", ""},
-    {40006, "Extrude", "2D Modelling", ""},
     {32870, "Clear", "2D Modelling", ""},
     {32872, "Options", "2D Modelling", ""},
     // Transform
@@ -129,10 +135,19 @@ const CommandText k_texts[] = {
     {32884, "", "", ""},
 };
 
+// A table or an action list that names an id twice would have one entry
+// silently override the other: the program refuses to start instead.
+[[noreturn]] void duplicate_id(int id, const char* where)
+{
+    std::fprintf(stderr, "quorvel: command %d appears twice in %s\n", id, where);
+    std::abort();
+}
+
 std::vector<Command> build_table()
 {
+    if (int id = first_duplicate_command_id()) duplicate_id(id, "the command lists");
     std::unordered_map<int, CommandImpl> impls;
-    for (auto list : {view_command_impls(), model_command_impls(), board_command_impls(), dialog_command_impls()})
+    for (auto list : command_impl_lists())
         for (const CommandImpl& c : list) impls[c.id] = c;
     std::vector<Command> table;
     table.reserve(std::size(k_texts));
@@ -145,9 +160,34 @@ std::vector<Command> build_table()
         }
         table.push_back(c);
     }
+    for (const CommandEdit& e : scene_edit_commands())
+        for (Command& c : table)
+            if (c.id == e.id) c.edits = e.edits;
     return table;
 }
 } // namespace
+
+std::vector<std::span<const CommandImpl>> command_impl_lists()
+{
+    return {view_command_impls(), model_command_impls(), board_command_impls(), dialog_command_impls()};
+}
+
+int first_duplicate_id(const std::vector<std::span<const CommandImpl>>& lists)
+{
+    std::unordered_set<int> seen;
+    for (auto list : lists)
+        for (const CommandImpl& c : list)
+            if (!seen.insert(c.id).second) return c.id;
+    return 0;
+}
+
+int first_duplicate_command_id()
+{
+    std::unordered_set<int> texts;
+    for (const CommandText& t : k_texts)
+        if (!texts.insert(t.id).second) return t.id;
+    return first_duplicate_id(command_impl_lists());
+}
 
 const std::vector<Command>& command_table()
 {
@@ -169,10 +209,19 @@ bool run_command(ViewBehaviour& v, int id)
     if (!c->run) return true;
     const SCENE3D* before = v.scene();
     const int count = before ? before->nbobjects : 0;
+    // The scene-changed flag is watched from clear for the command alone.
+    const int marker = v.doc().m_modified;
+    v.doc().m_modified = 0;
     c->run(v);
+    const bool raised = v.doc().m_modified != 0;
+    v.doc().m_modified |= marker;
+    const bool same_scene = v.scene() == before && before;
+    if (same_scene && (c->edits == SceneEdit::Always ||
+                       (c->edits == SceneEdit::IfChanged && (raised || before->nbobjects != count))))
+        v.doc().SetModifiedFlag();
     // The object editor lists the scene's objects: a command that added
     // some (the generators) has it read the scene again.
-    if (v.scene() == before && before && before->nbobjects > count) v.host().refresh_modeless("Object Editor");
+    if (same_scene && before->nbobjects > count) v.host().refresh_modeless("Object Editor");
     return true;
 }
 

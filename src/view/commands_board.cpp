@@ -125,7 +125,11 @@ void extrude_drawing(ViewBehaviour& v)
     auto wall = std::make_unique<OBJECT3D>();
     if (!ExtrudeDrawing(*wall, v.m_board->shapes)) return;
     if (!s->add_object(wall.get())) return;
-    wall.release();
+    OBJECT3D* o = wall.release();
+    // The wall's box, centre and world bounds, as every generator gives them.
+    o->compute_bounds();
+    o->compute_center();
+    s->compute_world_bounds(s->nbobjects - 1);
     for (int i = 0; i < s->nbobjects; ++i)
         if (OBJECT3D* o = s->get_object(i)) o->m_needs_rebuild = 1;
     v.host().redraw();

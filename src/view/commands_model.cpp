@@ -118,8 +118,9 @@ void grid(ViewBehaviour& v, int n, int p, const char* name)
 void mesh_nxp(ViewBehaviour& v)
 {
     MeshDialogRequest r;
-    // Cancel, or counts that give no quad, add nothing.
-    if (!v.host().run_modal(r) || r.n < 2 || r.p < 2) return;
+    // Cancel, or counts that give no point, add nothing; a single row or
+    // column gives its points without faces.
+    if (!v.host().run_modal(r) || r.n < 1 || r.p < 1) return;
     grid(v, r.n, r.p, "mesh_nxp");
 }
 

@@ -7,10 +7,10 @@
 #include "io/export.h"
 #include "io/formats.h"
 #include "io/lod.h"
-#include "model/flat_grid.h"
 #include "render/frame.h"
 #include "render/textures.h"
 #include "scene/scene3d.h"
+#include "scene/scene_animation.h"
 #include "scene/view_fit.h"
 #include "view/behaviour.h"
 #include "view/commands.h"
@@ -68,8 +68,7 @@ void view_all(ViewBehaviour& v)
     ResetCamera(v.m_gl);
     double aspect = v.m_gl.height > 0 ? (double)v.m_gl.width / v.m_gl.height : 4.0 / 3.0;
     view_all_camera(*s, s->m_fovy, aspect, *s->m_camera);
-    v.SyncFrame();
-    v.host().redraw();
+    v.CameraPlaced();
 }
 
 void shade_flat(ViewBehaviour& v)
@@ -283,6 +282,13 @@ CommandState animate_state(ViewBehaviour& v)
     return ticked(s && s->m_path && s->m_path->m_active);
 }
 
+void play_world(ViewBehaviour& v) { v.ToggleWorld(); }
+CommandState play_world_state(ViewBehaviour& v)
+{
+    SCENE3D* s = v.scene();
+    return {s && s->m_animation && s->m_animation->has_clocks(), v.WorldPlaying()};
+}
+
 void animate_mesh(ViewBehaviour& v) { v.StartMeshAnimation(); }
 CommandState animate_mesh_state(ViewBehaviour& v)
 {
@@ -370,21 +376,6 @@ void reverse_texture(ViewBehaviour& v)
 }
 CommandState reverse_texture_state(ViewBehaviour& v) { return ticked(v.scene() && v.scene()->m_tex_orientation != 1); }
 
-void mesh(ViewBehaviour& v)
-{
-    SCENE3D* s = v.scene();
-    if (!s) return;
-    OBJECT3D* o = new OBJECT3D();
-    make_flat_grid(*o, 1.f, 1.f, 100, 100, 1);
-    if (!s->add_object(o)) {
-        delete o;
-        return;
-    }
-    dump_scene(*s, v.doc().in_folder("vrml.out").c_str());
-    v.doc().m_modified = 1;
-    v.host().redraw();
-}
-
 void dump(ViewBehaviour& v)
 {
     if (SCENE3D* s = v.scene()) dump_scene(*s, v.doc().in_folder("vrml.out").c_str());
@@ -394,16 +385,9 @@ void dump(ViewBehaviour& v)
 
 void open_file(ViewBehaviour& v) { v.OpenFile(); }
 
-void save_as(ViewBehaviour& v)
-{
-    if (!v.scene()) return;
-    FileDialogRequest r;
-    r.save = true;
-    r.title = "File to save";
-    r.default_ext = "wrb";
-    if (!v.host().file_dialog(r)) return;
-    v.doc().OnSaveDocument(r.path);
-}
+void save(ViewBehaviour& v) { v.Save(); }
+
+void save_as(ViewBehaviour& v) { v.SaveAs(); }
 
 void save_bmp(ViewBehaviour& v) { v.SaveSnapshot(); }
 
@@ -453,7 +437,6 @@ const CommandImpl k_impls[] = {
     {32802, test_facettes, nullptr},
     {32804, fog, fog_state},
     {32807, examine, examine_state},
-    {32809, mesh, nullptr},
     {32810, noop, nullptr},
     {57601, open_file, nullptr},
     {32812, double_sided, double_sided_state},
@@ -463,7 +446,7 @@ const CommandImpl k_impls[] = {
     {32818, undisplay_objects, undisplay_state},
     {32819, statistics, nullptr},
     {32827, map_picture_on_mesh, nullptr},
-    {57603, noop, nullptr},
+    {57603, save, nullptr},
     {32836, animate, animate_state},
     {32838, reverse_texture, reverse_texture_state},
     {32839, dump, nullptr},
@@ -473,6 +456,7 @@ const CommandImpl k_impls[] = {
     {32877, play, nullptr},
     {32878, noop, nullptr},
     {32881, animate_mesh, animate_mesh_state},
+    {32891, play_world, play_world_state},
     {32885, resize_display, nullptr},
     {32886, stereo, nullptr},
     {32887, light_properties, light_properties_state},
@@ -480,7 +464,6 @@ const CommandImpl k_impls[] = {
     {57604, save_as, nullptr},
     {33004, export_file, nullptr},
     {40008, noop, nullptr},
-    {40009, noop, nullptr},
 };
 } // namespace
 

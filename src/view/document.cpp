@@ -1,5 +1,8 @@
 #include "view/document.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "io/lod.h"
 #include "io/readers.h"
 #include "scene/scene3d.h"
@@ -20,6 +23,45 @@ void CQuorvelDoc::OnNewDocument()
     current_scene() = m_scene.get();
     m_modified = 0;
     m_path.clear();
+    m_binary_file = false;
+    SetModifiedFlag(false);
+}
+
+void CQuorvelDoc::SetModifiedFlag(bool on)
+{
+    if (m_edited == on) return;
+    m_edited = on;
+    if (on_modified_changed) on_modified_changed(on);
+}
+
+std::string CQuorvelDoc::title() const
+{
+    if (m_path.empty()) return "Scene";
+    size_t slash = m_path.rfind('/');
+    return slash == std::string::npos ? m_path : m_path.substr(slash + 1);
+}
+
+namespace {
+// A plain ".wrb" name whose file is not a point set (which the open by
+// extension takes whatever the name): read by the binary reader.
+bool read_as_binary(const std::string& path)
+{
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".wrb") != 0) return false;
+    char head[6] = {};
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return !(n == sizeof head && std::memcmp(head, "POINTS", 6) == 0);
+}
+} // namespace
+
+void CQuorvelDoc::opened(const std::string& path)
+{
+    set_folder_of(path);
+    m_binary_file = read_as_binary(path);
+    m_modified = 0;
+    SetModifiedFlag(false);
 }
 
 void CQuorvelDoc::set_folder_of(const std::string& path)
@@ -37,20 +79,20 @@ std::string CQuorvelDoc::in_folder(const std::string& name) const
 
 bool CQuorvelDoc::OnOpenDocument(const std::string& path, const FinishFn& finish)
 {
+    if (!open_document(path, m_scene, finish)) return false;
     m_lod.reset();
-    bool ok = open_document(path, m_scene, finish);
-    if (ok) set_folder_of(path);
-    m_modified = 0;
-    return ok;
+    opened(path);
+    return true;
 }
 
 OpenResult CQuorvelDoc::OpenForCommandLine(const std::string& path, const FinishFn& finish)
 {
     std::unique_ptr<LODSET> lod;
     OpenResult r = open_for_command_line(path, m_scene, lod, finish);
-    if (r == OpenResult::Lod) m_lod = std::move(lod);
-    if (r == OpenResult::Scene || r == OpenResult::Lod) set_folder_of(path);
-    m_modified = 0;
+    if (r == OpenResult::Scene || r == OpenResult::Lod) {
+        m_lod = std::move(lod);
+        opened(path);
+    }
     return r;
 }
 
@@ -58,21 +100,32 @@ OpenResult CQuorvelDoc::OpenByExtension(const std::string& path, const FinishFn&
 {
     std::unique_ptr<LODSET> lod;
     OpenResult r = open_by_extension(path, m_scene, lod, finish);
-    if (r == OpenResult::Lod) m_lod = std::move(lod);
-    else if (r == OpenResult::Scene) m_lod.reset();
-    if (r == OpenResult::Scene || r == OpenResult::Lod) set_folder_of(path);
+    if (r == OpenResult::Scene || r == OpenResult::Lod) {
+        m_lod = std::move(lod);
+        opened(path);
+    }
     return r;
 }
 
 int CQuorvelDoc::OpenBinary(const std::string& path)
 {
-    if (!m_scene) OnNewDocument();
-    m_scene->delete_objects();
-    return load_binary(path.c_str(), *m_scene);
+    auto fresh = std::make_unique<SCENE3D>();
+    if (!load_binary(path.c_str(), *fresh)) return 0;
+    if (current_scene() == m_scene.get()) current_scene() = nullptr;
+    m_scene = std::move(fresh);
+    current_scene() = m_scene.get();
+    m_lod.reset();
+    opened(path);
+    m_binary_file = true;
+    return 1;
 }
 
 int CQuorvelDoc::OnSaveDocument(const std::string& path)
 {
     if (!m_scene) return 0;
-    return save_binary(path.c_str(), *m_scene);
+    if (!save_binary(path.c_str(), *m_scene)) return 0;
+    set_folder_of(path);
+    m_binary_file = true;
+    SetModifiedFlag(false);
+    return 1;
 }

@@ -69,6 +69,7 @@ bool ObjectEditor::select_object(SCENE3D& scene, int i)
     if (!o) return false;
     m_selected = i;
     scene.m_selected = i;
+    m_base_size = o->echelle;
     // A texture vertex chosen on another object means nothing here.
     m_texvertex = -1;
     SetStatusTextRaw(o->m_name);
@@ -140,6 +141,12 @@ std::string ObjectEditor::drag_scale_slider(SCENE3D& scene, int k)
 {
     const float f = drag_scale_from_slider(m_scale_range, k);
     scene.m_drag_scale = Vec3{f, f, f};
+    // The chosen object takes the scale: its size when it was chosen, times
+    // the factor, seen at once and kept after the dialog closes.
+    if (OBJECT3D* o = scene.get_object(m_selected)) {
+        o->echelle = Vec3{m_base_size.x * f, m_base_size.y * f, m_base_size.z * f};
+        o->m_needs_rebuild = 1;
+    }
     return qv_format("%5.2f %5.2f %5.2f", f, f, f);
 }
 
@@ -202,4 +209,36 @@ int texture_fit(OBJECT3D& o)
     }
     o.m_needs_rebuild = 1;
     return 1;
+}
+
+bool ObjectEditor::set_texture_transform(SCENE3D& scene, int id, const std::string& text)
+{
+    OBJECT3D* o = scene.get_object(m_selected);
+    const int wanted = id == 1066 ? 1 : 2;
+    if (!o || (id != 1058 && id != 1064 && id != 1065 && id != 1066)) return false;
+    // Numbers in the C form, separated by blanks, nothing else.
+    float v[2] = {0.f, 0.f};
+    const char* p = text.c_str();
+    const char* end = p + text.size();
+    int n = 0;
+    while (true) {
+        while (p < end && (*p == ' ' || *p == '\t')) ++p;
+        if (p == end) break;
+        if (n == wanted) return false;
+        const char* stop = p;
+        const double d = qv_strtod(p, end, &stop);
+        if (stop == p || !std::isfinite(d) || (stop < end && *stop != ' ' && *stop != '\t')) return false;
+        v[n++] = (float)d;
+        p = stop;
+    }
+    if (n != wanted) return false;
+    switch (id) {
+    case 1058: o->m_texcenter[0] = v[0]; o->m_texcenter[1] = v[1]; o->m_texcenter_on = 1; break;
+    case 1064: o->m_texscale[0] = v[0]; o->m_texscale[1] = v[1]; o->m_texscale_on = 1; break;
+    case 1065: o->m_textranslation[0] = v[0]; o->m_textranslation[1] = v[1]; o->m_textranslation_on = 1; break;
+    default: o->m_texrotation = v[0]; o->m_texrotation_on = 1; break;
+    }
+    o->m_textransform = 1;
+    o->m_needs_rebuild = 1;
+    return true;
 }

@@ -60,13 +60,21 @@ public:
     // selected object loses its dynamic transform and the camera comes back.
     void close(SCENE3D& scene);
 
-    // 1073, 1069: scale range and mouse scale; the texts 1074 and 1070.
+    // 1073, 1069: scale range and mouse scale; the texts 1074 and 1070. The
+    // mouse scale f also sizes the chosen object: its scale becomes f times
+    // the scale it had when it was chosen.
     std::string scale_range_slider(int k);
     std::string drag_scale_slider(SCENE3D& scene, int k);
     // 1018 / 1019: u or v of the chosen texture vertex = k / 50 + base.
     // Text of 1071 "%5.2f %5.2f" (u, v); empty when nothing is chosen.
     std::string texture_u_slider(SCENE3D& scene, int k);
     std::string texture_v_slider(SCENE3D& scene, int k);
+    // Texture transform fields typed by the user: 1058 centre, 1064 scale,
+    // 1065 translation (two numbers each) and 1066 rotation (one). The
+    // chosen object takes the values and draws its texture through them.
+    // false, with nothing changed, for another id, no chosen object or a
+    // text that is not the numbers wanted.
+    bool set_texture_transform(SCENE3D& scene, int id, const std::string& text);
     // 1081: flips the button; when it becomes pushed, fits the selected
     // object. true when a fit ran.
     bool texture_fit_toggle(SCENE3D& scene);
@@ -76,6 +84,7 @@ public:
 private:
     TexVertex* chosen_texvertex(SCENE3D& scene) const;
     void restore_camera(SCENE3D& scene);
+    Vec3 m_base_size{1.f, 1.f, 1.f};
     CAMERA3D m_saved_camera;
     bool m_camera_saved = false;
 };

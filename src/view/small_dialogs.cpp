@@ -1,16 +1,10 @@
 #include "view/small_dialogs.h"
 
 #include "scene/scene3d.h"
+#include "scene/viewpoints.h"
 #include "view/behaviour.h"
 
-bool camera_to_viewpoint(SCENE3D& scene, int object)
-{
-    OBJECT3D* o = scene.get_object(object);
-    if (!o || !o->m_viewpoint || !scene.m_camera) return false;
-    const Vec3& p = o->m_viewpoint->position;
-    scene.m_camera->position = Vec3{p.x, p.y, -p.z};
-    return true;
-}
+bool camera_to_viewpoint(SCENE3D& scene, int object) { return go_to_viewpoint_of(scene, object); }
 
 bool ViewpointsRequest::choose(int e)
 {
@@ -18,6 +12,7 @@ bool ViewpointsRequest::choose(int e)
     choice = e;
     if (!view || !view->scene()) return false;
     if (!camera_to_viewpoint(*view->scene(), objects[(size_t)e])) return false;
+    view->CameraPlaced();
     view->host().redraw(true);
     return true;
 }

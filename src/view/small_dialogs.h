@@ -52,6 +52,6 @@ struct ObjectsRequest : DialogRequest {
     std::string v, size;                // 1043, 1044
 };
 
-// The viewpoint camera of `object`: (x, y, -z) of its viewpoint position.
+// The camera (and field of view) of the viewpoint of `object`.
 // false (camera unchanged) when the object has none.
 bool camera_to_viewpoint(SCENE3D& scene, int object);

@@ -30,6 +30,9 @@ struct FileDialogRequest {
     std::string path;
 };
 
+// The answers to "Save changes to NAME?".
+enum class SaveAnswer { Save, Discard, Cancel };
+
 class ViewHost;
 
 // The wait cursor for a scope.
@@ -79,6 +82,10 @@ public:
     virtual void set_display_size(int w, int h) = 0;
     // The default sound device: true when it could be opened.
     virtual bool open_sound_device() = 0;
+    // "Save changes to NAME?" with Save, Discard and Cancel. A host without
+    // windows answers Discard (as it answers dialogs OK), so that a script
+    // runs through New and Open without stopping.
+    virtual SaveAnswer ask_save_changes(const std::string& /*name*/) { return SaveAnswer::Discard; }
     // Ends the process at once (Escape).
     virtual void exit_process(int status) = 0;
     // The wait cursor while a file chosen by the user is read (nothing to

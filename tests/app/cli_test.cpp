@@ -15,9 +15,10 @@ struct ProcessResult {
     std::string out, err;
 };
 
-ProcessResult run_quorvel(const std::string& args, const ScratchDir& dir)
+// `env` prefixes the program ("env -u DISPLAY ", or "").
+ProcessResult run_quorvel_env(const std::string& env, const std::string& args, const ScratchDir& dir)
 {
-    std::string cmd = std::string("'") + QV_QUORVEL_EXE + "' " + args + " >'" + dir.file("stdout") + "' 2>'" +
+    std::string cmd = env + "'" + QV_QUORVEL_EXE + "' " + args + " >'" + dir.file("stdout") + "' 2>'" +
                       dir.file("stderr") + "'";
     int rc = std::system(cmd.c_str());
     ProcessResult r;
@@ -26,6 +27,8 @@ ProcessResult run_quorvel(const std::string& args, const ScratchDir& dir)
     r.err = read_whole_file(dir.file("stderr"));
     return r;
 }
+
+ProcessResult run_quorvel(const std::string& args, const ScratchDir& dir) { return run_quorvel_env("", args, dir); }
 
 std::string q(const std::string& rel) { return "'" + source_path(rel) + "'"; }
 } // namespace
@@ -142,4 +145,43 @@ TEST(CliExitStatus, WholeFileReportedFileAndNothingRead)
     EXPECT_EQ(read_whole_file(dir.file("cut.bmp")).size(), 54u + 120u * 30u);
     // The help says what the statuses mean.
     EXPECT_NE(run_quorvel("--help", dir).out.find("2  FILE was read and the output written, but"), std::string::npos);
+}
+
+TEST(CliWindowArguments, UnknownOptionsAndExtraFilesAreRefusedBeforeAnyWindow)
+{
+    ScratchDir dir;
+    const std::string house = q("samples/house.wrl");
+    for (const std::string args : {std::string("--bogus"), "--bogus '" + dir.file("a.glb") + "' " + house,
+                                   house + " --frobnicate", std::string("-x"), house + " " + house}) {
+        // Without a display as well: the refusal comes first.
+        ProcessResult r = run_quorvel(args, dir);
+        EXPECT_EQ(r.rc, 1) << args;
+        EXPECT_NE(r.err.find("usage: quorvel"), std::string::npos) << args << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << args;
+    }
+    EXPECT_TRUE(read_whole_file(dir.file("a.glb")).empty());
+    // The help stays on stdout with status 0.
+    ProcessResult help = run_quorvel("--help", dir);
+    EXPECT_EQ(help.rc, 0);
+    EXPECT_NE(help.out.find("usage: quorvel"), std::string::npos);
+}
+
+TEST(CliWindowArguments, NoDisplayIsSaidAndTheProgramEnds)
+{
+    ScratchDir dir;
+    const char* message =
+        "quorvel: no display: the window needs X11 or Wayland; use --snapshot OUT.bmp FILE to render without one\n";
+    // No display named at all, and a display number no server listens on.
+    for (const char* env : {"env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ",
+                            "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4711 "}) {
+        ProcessResult r = run_quorvel_env(env, q("samples/house.wrl"), dir);
+        EXPECT_EQ(r.rc, 1) << env << r.err;
+        EXPECT_EQ(r.err, message) << env;
+        r = run_quorvel_env(env, "", dir);
+        EXPECT_EQ(r.rc, 1) << env;
+        EXPECT_EQ(r.err, message) << env;
+    }
+    // The command-line modes need no display.
+    ProcessResult info = run_quorvel_env("env -u DISPLAY -u WAYLAND_DISPLAY ", "--info " + q("samples/house.wrl"), dir);
+    EXPECT_EQ(info.rc, 0) << info.err;
 }

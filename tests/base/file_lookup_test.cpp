@@ -53,6 +53,29 @@ TEST(FileLookup, TexturesWithPlatformNamesAreRead)
     EXPECT_EQ(t.data[4], 4);
 }
 
+TEST(FileLookup, NamesFromAnotherMachineAreFoundBesideTheDocument)
+{
+    ScratchDir dir;
+    fs::create_directories("scene/maps");
+    write_whole_file("scene/checker8.bmp", "x");
+    write_whole_file("scene/maps/Wood.gif", "x");
+    write_whole_file("elsewhere.bmp", "x");
+    // The path as written wins when it leads somewhere.
+    EXPECT_EQ(resolve_beside("scene", "maps/wood.GIF"), "scene/maps/Wood.gif");
+    EXPECT_EQ(resolve_beside("scene", dir.path() + "/elsewhere.bmp"), dir.path() + "/elsewhere.bmp");
+    // A Windows path, in other letter case, of a picture that lies beside
+    // the document.
+    EXPECT_EQ(resolve_beside("scene", "C:\\Models\\Textures\\Checker8.BMP"), "scene/checker8.bmp");
+    EXPECT_EQ(resolve_beside("scene", "C:\\Models\\Textures\\checker8.bmp"), "scene/checker8.bmp");
+    EXPECT_EQ(resolve_beside("scene", "D:/art/CHECKER8.bmp"), "scene/checker8.bmp");
+    EXPECT_EQ(resolve_beside("scene", "/home/someone/Wood.gif"), "/home/someone/Wood.gif");   // not beside: no match
+    EXPECT_EQ(resolve_beside("", "C:\\x\\ELSEWHERE.BMP"), "elsewhere.bmp");   // the current folder
+    // Nothing of that name: the joined name unchanged.
+    EXPECT_EQ(resolve_beside("scene", "C:\\x\\missing.bmp"), "scene/C:\\x\\missing.bmp");
+    EXPECT_EQ(resolve_beside("scene", "dir\\"), "scene/dir\\");
+    EXPECT_EQ(resolve_beside("scene", ""), "");
+}
+
 // Real files from other tools; their texture names differ from the stored
 // files in case only.
 TEST(FileLookup, CorpusTextureNames)

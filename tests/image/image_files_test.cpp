@@ -58,7 +58,7 @@ TEST(BmpFile, UpperCaseEndingAndTopDownRowsAndColourTableOffset)
         }
 }
 
-TEST(BmpFile, RefusesOtherDepthsAndBadSignatures)
+TEST(BmpFile, OtherDepthsAndBadSignatures)
 {
     RecordingReporter rec;
     ScratchDir dir;
@@ -71,12 +71,19 @@ TEST(BmpFile, RefusesOtherDepthsAndBadSignatures)
     write_whole_file("short.bmp", bad.substr(0, 10));
     write_whole_file("shortinfo.bmp", make_bmp(4, 4, pattern).substr(0, 40));
     CTexture t;
-    for (const char* n : {"p8.bmp", "p32.bmp", "planes.bmp"}) {
-        rec.boxes.clear();
-        EXPECT_EQ(t.ReadFile(n), 0) << n;
-        EXPECT_TRUE(rec.has_box("Texture file must have 24 bits depth")) << n;
-        EXPECT_EQ(t.data, nullptr);
-    }
+    // 8 bits without the colour table they need; 2 planes.
+    EXPECT_EQ(t.ReadFile("p8.bmp"), 0);
+    EXPECT_TRUE(rec.has_box("Invalid BMP file: colour table cut short : p8.bmp"));
+    EXPECT_EQ(t.data, nullptr);
+    EXPECT_EQ(t.ReadFile("planes.bmp"), 0);
+    EXPECT_TRUE(rec.has_box("Unsupported BMP file planes.bmp: 24 bits per pixel, compression 0, 2 planes"));
+    EXPECT_EQ(t.data, nullptr);
+    // 32 bits: read, the fourth byte of each pixel left out.
+    ASSERT_EQ(t.ReadFile("p32.bmp"), 1);
+    EXPECT_EQ(t.depth, 24);
+    unsigned char e[3];
+    pattern(1, 3, e);
+    EXPECT_EQ(std::memcmp(t.data + 3, e, 3), 0);
     rec.boxes.clear();
     EXPECT_EQ(t.ReadFile("sig.bmp"), 0);
     EXPECT_TRUE(rec.has_box("Invalid BMP file"));

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <gif_lib.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <array>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "base/safe_write.h"
 #include "image/texture.h"
 #include "support/png_write.h"
 #include "support/recorder.h"
@@ -210,4 +215,70 @@ TEST(PngGifFiles, SurviveEveryTruncationAndRandomMutations)
             }
         }
     }
+}
+
+// Writing: what a PNG read of the written file gives back is the block,
+// padding aside, with or without alpha; the picture's top line is the
+// block's last row, as in a BMP file.
+TEST(PngWrite, RoundTripsBlocksOfBothDepthsWithOddWidths)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    for (int depth : {24, 32}) {
+        CTexture t;
+        ASSERT_EQ(t.Alloc(5, 3, depth), 1);
+        const size_t row = (size_t)5 * (size_t)(depth / 8);
+        for (int y = 0; y < 3; ++y)
+            for (size_t i = 0; i < t.widthbyte32; ++i)
+                t.data[(size_t)y * t.widthbyte32 + i] = i < row ? (unsigned char)(y * 70 + i * 9 + 1) : 0xEE;
+        const std::string name = "d" + std::to_string(depth) + ".PNG";
+        ASSERT_EQ(t.SaveFile(name), 1) << depth;
+        CTexture u;
+        ASSERT_EQ(u.ReadFile(name), 1) << depth;
+        ASSERT_EQ(u.depth, depth);
+        ASSERT_EQ(u.width, 5);
+        ASSERT_EQ(u.height, 3);
+        for (int y = 0; y < 3; ++y)
+            EXPECT_EQ(std::memcmp(u.data + (size_t)y * u.widthbyte32, t.data + (size_t)y * t.widthbyte32, row), 0)
+                << "depth " << depth << " row " << y;
+    }
+    // Read by libpng itself: the first pixel is the top-left one, red first,
+    // and a 24-bit block gives a picture without alpha.
+    CTexture t;
+    ASSERT_EQ(t.Alloc(1, 2, 24), 1);
+    const unsigned char bottom[3] = {1, 2, 3}, top[3] = {30, 20, 10};   // blue, green, red
+    std::memcpy(t.data, bottom, 3);
+    std::memcpy(t.data + t.widthbyte32, top, 3);
+    ASSERT_EQ(t.SaveFile("o.png"), 1);
+    png_image img;
+    std::memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&img, "o.png"));
+    EXPECT_EQ(img.width, 1u);
+    EXPECT_EQ(img.height, 2u);
+    EXPECT_EQ(img.format & PNG_FORMAT_FLAG_ALPHA, 0u);
+    img.format = PNG_FORMAT_RGB;
+    unsigned char px[6] = {};
+    ASSERT_TRUE(png_image_finish_read(&img, nullptr, px, 0, nullptr));
+    EXPECT_EQ(std::vector<int>(px, px + 6), (std::vector<int>{10, 20, 30, 3, 2, 1}));
+    EXPECT_TRUE(rec.boxes.empty());
+}
+
+TEST(PngWrite, FailuresLeaveTheTargetAsItWasAndSayWhy)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    CTexture t;
+    ASSERT_EQ(t.Alloc(2, 2, 24), 1);
+    EXPECT_EQ(t.SaveFile("nodir/a.png"), 0);
+    EXPECT_TRUE(rec.has_box_containing("Unable to open file for reading nodir/a.png")) << rec.boxes.size();
+    write_whole_file("keep.png", "old bytes");
+    safe_write_faults::fail(safe_write_faults::Step::Write, 1, ENOSPC);
+    EXPECT_EQ(t.SaveFile("keep.png"), 0);
+    safe_write_faults::reset();
+    EXPECT_EQ(read_whole_file("keep.png"), "old bytes");
+    EXPECT_TRUE(rec.has_box_containing("Error during writing image"));
+    CTexture empty;
+    EXPECT_EQ(empty.SaveFile("e.png"), 0);   // nothing to write: no file
+    EXPECT_EQ(read_whole_file("e.png"), "");
 }

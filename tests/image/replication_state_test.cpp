@@ -134,6 +134,13 @@ TEST(ReplicationState, PlayCyclesLumiFramesAndKeepsTheLastOnePastTheFile)
     EXPECT_EQ(saved.depth, 24);
     EXPECT_EQ(saved.width, 16);
     EXPECT_EQ(pixel(saved, 7, 1), pixel(st.image, 7, 1));
+    // As a PNG too: the fourth byte of a movie frame is no alpha, the
+    // picture is written as shown (opaque), not invisible.
+    ASSERT_EQ(st.Save("frame.png"), 1);
+    CTexture png;
+    ASSERT_EQ(png.ReadFile("frame.png"), 1);
+    EXPECT_EQ(png.depth, 24);
+    EXPECT_EQ(pixel(png, 7, 1), pixel(st.image, 7, 1));
     st.Stop();
     EXPECT_EQ(st.playing, 0);
     EXPECT_TRUE(st.OutlineShown());

@@ -2,7 +2,10 @@
 // progress of long loads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -99,4 +102,66 @@ TEST(BigMesh, LongLoadsReportTheirProgressPerFile)
     ASSERT_EQ(L2.read_file(s2), 1);
     set_load_progress(nullptr);
     EXPECT_TRUE(seen.empty());
+}
+
+namespace {
+// Resident kilobytes of the mapping that starts at `start`, from smaps.
+long mapping_rss_kb(const void* start)
+{
+    std::FILE* f = std::fopen("/proc/self/smaps", "r");
+    if (!f) return -1;
+    char line[512];
+    bool in = false;
+    long rss = -1;
+    while (std::fgets(line, sizeof line, f)) {
+        unsigned long lo, hi;
+        if (std::sscanf(line, "%lx-%lx ", &lo, &hi) == 2 && std::strchr(line, '-') < std::strchr(line, ' ')) {
+            in = lo == (unsigned long)start;
+            continue;
+        }
+        if (in && std::sscanf(line, "Rss: %ld kB", &rss) == 1) break;
+    }
+    std::fclose(f);
+    return rss;
+}
+} // namespace
+
+TEST(BigMesh, TheFilesPagesGoBackAsTheyAreReadAndReadTheSameAgain)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    for (int version : {1, 2}) {
+        SCOPED_TRACE(version);
+        const std::string text = grid_scene(version, 500, 800);
+        write_whole_file("big.wrl", text);
+        SCENE3D from_memory;
+        ASSERT_EQ(load_text(from_memory, text), 1);
+
+        Scene L;
+        SCENE3D s;
+        ASSERT_EQ(L.load_buffer("big.wrl", s), 1);
+        ASSERT_GT(L.m_mapped_len, 0u);
+        ASSERT_EQ(L.read_file(s), 1);
+        // Most of the file is no longer held once it has been read.
+        long rss = mapping_rss_kb(L.m_buf);
+        ASSERT_GE(rss, 0);
+        EXPECT_LT(rss * 1024, (long)text.size() / 4) << "file " << text.size() / 1024 << " kB";
+
+        // A second read of the same buffer (pages read from the file again)
+        // gives the same objects as the text read from memory.
+        SCENE3D again;
+        ASSERT_EQ(L.read_file(again), 1);
+        for (SCENE3D* r : {&s, &again}) {
+            ASSERT_EQ(r->nbobjects, from_memory.nbobjects);
+            for (int i = 0; i < r->nbobjects; ++i) {
+                const OBJECT3D& a = *r->m_objects[i];
+                const OBJECT3D& b = *from_memory.m_objects[i];
+                ASSERT_EQ(a.nbpts, b.nbpts);
+                ASSERT_EQ(a.nbindex, b.nbindex);
+                EXPECT_TRUE(std::equal(a.m_vertices, a.m_vertices + a.nbpts, b.m_vertices));
+                EXPECT_TRUE(std::equal(a.m_index, a.m_index + a.nbindex, b.m_index));
+            }
+        }
+        EXPECT_TRUE(rec.boxes.empty());
+    }
 }

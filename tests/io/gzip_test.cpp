@@ -118,10 +118,12 @@ TEST(Gzip, DamagedTruncatedAndOversizedStreamsAreRefusedCleanly)
         write_whole_file("bad.wrl.gz", c.bytes);
         size_t old = c.limit ? set_inflate_limit(c.limit) : 0;
         {
-            // Document open: the new scene stays empty, one message only.
+            // Document open: the scene is kept, one message only.
             RecordingReporter rec;
             std::unique_ptr<SCENE3D> scene = std::make_unique<SCENE3D>();
+            SCENE3D* before = scene.get();
             EXPECT_FALSE(open_document("bad.wrl.gz", scene, nullptr));
+            EXPECT_EQ(scene.get(), before);
             ASSERT_EQ(rec.boxes.size(), 1u);
             EXPECT_EQ(rec.boxes[0].text.rfind("File bad.wrl.gz is a compressed file that cannot be read: ", 0), 0u);
             EXPECT_NE(rec.boxes[0].text.find(c.reason), std::string::npos) << rec.boxes[0].text;

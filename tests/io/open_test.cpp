@@ -32,21 +32,31 @@ TEST(OpenDocument, ReadsAndFinishes)
     current_scene() = nullptr;
 }
 
-TEST(OpenDocument, FailuresLeaveAFreshScene)
+TEST(OpenDocument, FailuresLeaveTheSceneAsItWas)
 {
     ScratchDir dir;
     RecordingReporter rec;
-    std::unique_ptr<SCENE3D> scene = std::make_unique<SCENE3D>();
+    write_whole_file("a.wrl", k_two);
+    std::unique_ptr<SCENE3D> scene;
+    ASSERT_TRUE(open_document("a.wrl", scene, nullptr));
     SCENE3D* old = scene.get();
+    const int objects = scene->nbobjects;
     EXPECT_FALSE(open_document("nothing.wrl", scene, nullptr));
     EXPECT_TRUE(rec.has_box("File not found"));
-    EXPECT_NE(scene.get(), old);
-    EXPECT_EQ(scene->nbobjects, 0);
+    EXPECT_EQ(scene.get(), old);
+    EXPECT_EQ(scene->nbobjects, objects);
+    EXPECT_EQ(current_scene(), old);
 
     write_whole_file("bad.wrl", "#VRML V3.0\n");
     EXPECT_FALSE(open_document("bad.wrl", scene, nullptr));
     EXPECT_TRUE(rec.has_box("Invalid vrml version"));
     EXPECT_TRUE(rec.has_box("Document : unable to build OpenGL lists"));
+    EXPECT_EQ(scene.get(), old);
+
+    // A read that succeeds but whose finishing steps fail replaces nothing.
+    EXPECT_FALSE(open_document("a.wrl", scene, [](SCENE3D&) { return 0; }));
+    EXPECT_EQ(scene.get(), old);
+    EXPECT_EQ(current_scene(), old);
 
     // A first blank goes to the grid reader whatever the extension.
     rec.boxes.clear();
@@ -76,10 +86,18 @@ TEST(OpenByExtension, NotFoundKeepsTheSceneAndTheScriptGoesToTheNewScene)
     EXPECT_EQ(scene->nbobjects, 1);
     EXPECT_EQ(scene->m_objects[0]->m_url, "from script");
 
-    // Extensions compare exactly: ".Wrl" has no reader.
+    // Extensions compare exactly: ".Wrl" has no reader, and the scene read
+    // before stays.
+    SCENE3D* read = scene.get();
     write_whole_file("c.Wrl", k_two);
     EXPECT_EQ(open_by_extension("c.Wrl", scene, lod, nullptr), OpenResult::Failed);
-    EXPECT_EQ(scene->nbobjects, 0);
+    EXPECT_EQ(scene.get(), read);
+    EXPECT_EQ(scene->nbobjects, 1);
+    // A name ending in ".x" whose content is no X file is refused.
+    write_whole_file("junk.x", "junk");
+    EXPECT_EQ(open_by_extension("junk.x", scene, lod, nullptr), OpenResult::Failed);
+    EXPECT_TRUE(rec.has_box_containing("Invalid X file"));
+    EXPECT_EQ(scene.get(), read);
     current_scene() = nullptr;
 }
 
@@ -150,7 +168,7 @@ TEST(OpenDocument, RefusedFilesGiveOneMessage)
         EXPECT_FALSE(open_document(c.name, scene, nullptr));
         ASSERT_EQ(rec.boxes.size(), 1u);
         EXPECT_EQ(rec.boxes[0].text.rfind(c.message, 0), 0u) << rec.boxes[0].text;
-        EXPECT_EQ(scene->nbobjects, 0);
+        EXPECT_EQ(scene, nullptr);   // nothing replaced the caller's (empty) slot
         current_scene() = nullptr;
     }
 }

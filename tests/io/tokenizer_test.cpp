@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -219,4 +220,34 @@ TEST(Tokenizer, ListNumbersMatchTheFullConversion)
         ASSERT_EQ(read_int_list(L, v2 ? &o : nullptr, ints.data(), (int)ints.size(), n), 1);
         for (size_t i = 0; i < words.size(); ++i) EXPECT_EQ(ints[i], qv_atoi(words[i].c_str())) << words[i];
     }
+}
+
+TEST(Tokenizer, LineFeedCountOverAnyRangeAndAlignment)
+{
+    // Lengths around the sixteen-byte blocks and the 255-block batches the
+    // count works in, from every starting alignment, against a plain loop.
+    std::mt19937 rng(7);
+    std::string text(16 * 255 * 3 + 37, 'x');
+    for (char& c : text) c = rng() % 5 == 0 ? '\n' : (rng() % 2 ? ' ' : '7');
+    for (size_t len : {0u, 1u, 15u, 16u, 17u, 4079u, 4080u, 4081u, 8161u, 12000u})
+        for (size_t start = 0; start < 17; ++start) {
+            if (start + len > text.size()) continue;
+            const char* b = text.data() + start;
+            int64_t expect = std::count(b, b + len, '\n');
+            EXPECT_EQ(count_line_feeds(b, b + len), expect) << "start " << start << " length " << len;
+        }
+    // Every byte a line feed: the byte counters run up to their limit.
+    std::string all(16 * 255 * 2 + 5, '\n');
+    EXPECT_EQ(count_line_feeds(all.data(), all.data() + all.size()), (int64_t)all.size());
+}
+
+TEST(Tokenizer, LineOfAPositionForwardAndBack)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += i % 3 ? "1 2 3,\n" : "\n";
+    Scene L;
+    set_buffer(L, text);
+    auto slow = [&](int32_t pos) { return 1 + (int)std::count(text.begin(), text.begin() + pos, '\n'); };
+    for (int32_t pos : {0, 1, 5000, 70001, 100000, 4, 90000, (int32_t)text.size(), (int32_t)text.size() + 10, -3})
+        EXPECT_EQ(L.line_at(pos), slow(std::clamp(pos, 0, (int32_t)text.size()))) << "position " << pos;
 }

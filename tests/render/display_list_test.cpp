@@ -152,7 +152,7 @@ TEST(DisplayList, PointSetDrawsAtOneHundredth)
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
-TEST(DisplayList, HiddenObjectIsInvisibleButPickable)
+TEST(DisplayList, HiddenObjectIsNeitherSeenNorPicked)
 {
     ASSERT_TRUE(prepare_gl(64, 64));
     RecordingReporter rec;
@@ -165,11 +165,16 @@ TEST(DisplayList, HiddenObjectIsInvisibleButPickable)
     setup_view(v, &scene, 64, 64);
     PaintView(v);
     EXPECT_EQ(read_pixel(32, 32), (Rgb{0, 0, 0}));
-    EXPECT_EQ(PickObject(v, 32, 32), 1);
-    EXPECT_EQ(rec.last_status(), "Objet: 1 Nombre d'objets:2 Nom objet: hidden");
-    // Still hidden in the next normal frame.
+    EXPECT_EQ(PickObject(v, 32, 32), -1);
+    EXPECT_EQ(rec.last_status(), "ERREUR DESIGNATION");
+    // Still hidden in the next normal frame; the shown object is picked.
     PaintView(v);
     EXPECT_EQ(read_pixel(32, 32), (Rgb{0, 0, 0}));
+    EXPECT_EQ(PickObject(v, 4, 60), 0);
+    // Shown again, it is picked at its place.
+    scene.m_objects[1]->m_ready = 1;
+    EXPECT_EQ(PickObject(v, 32, 32), 1);
+    EXPECT_EQ(rec.last_status(), "Objet: 1 Nombre d'objets:2 Nom objet: hidden");
 }
 
 TEST(DisplayList, NormalsDisplayDrawsRedSegmentsOfTheNormalsLength)

@@ -166,3 +166,92 @@ TEST(Snapshot, PointSetsOfAVrmlSceneShowEveryPoint)
             if (std::memcmp(shot.data + (size_t)y * shot.widthbyte32 + (size_t)x * 3, bg, 3)) ++marked;
     EXPECT_EQ(marked, 5);   // one pixel per point
 }
+
+namespace {
+// A snapshot as a user looks at it: pixel (x, y) from the top left, r g b.
+struct Shot {
+    CTexture image;
+    std::array<int, 3> at(int x, int y) const
+    {
+        const unsigned char* p = image.data + (size_t)(image.height - 1 - y) * image.widthbyte32 + (size_t)x * 3;
+        return {p[2], p[1], p[0]};
+    }
+    // The box of the pixels that are not the background; false when none.
+    bool drawn_box(int& x0, int& y0, int& x1, int& y1) const
+    {
+        const std::array<int, 3> bg = at(0, 0);
+        x0 = y0 = 1 << 30;
+        x1 = y1 = -1;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                const auto c = at(x, y);
+                if (std::abs(c[0] - bg[0]) + std::abs(c[1] - bg[1]) + std::abs(c[2] - bg[2]) <= 30) continue;
+                x0 = std::min(x0, x);
+                y0 = std::min(y0, y);
+                x1 = std::max(x1, x);
+                y1 = std::max(y1, y);
+            }
+        return x1 >= 0;
+    }
+};
+
+bool red(const std::array<int, 3>& c) { return c[0] > 100 && c[1] < 60 && c[2] < 60; }
+bool green(const std::array<int, 3>& c) { return c[1] > 100 && c[0] < 90 && c[2] < 90; }
+} // namespace
+
+// Files as other programs write them: the file's own camera, a site in map
+// coordinates, textures named by a Windows path and in Targa format.
+TEST(Snapshot, RealWorldFilesShowWhatTheirAuthorsMeant)
+{
+    RecordingReporter rec;
+    const std::string dir = source_path("../shared/repro/real-world/");
+    if (read_whole_file(dir + "README.md").empty()) GTEST_SKIP() << "NOT RUN: ../shared/repro/real-world is absent";
+    const int w = 160, h = 120;
+    std::string error;
+    int x0, y0, x1, y1;
+
+    // Seen from its viewpoint, straight down: the red square in the middle.
+    Shot top;
+    ASSERT_TRUE(snapshot_scene(dir + "14_viewpoint_orientation.wrl", w, h, k_default_clear_rgb, top.image, error))
+        << error;
+    EXPECT_TRUE(red(top.at(w / 2, h / 2)));
+    ASSERT_TRUE(top.drawn_box(x0, y0, x1, y1));
+    EXPECT_NEAR((x0 + x1) / 2.0, w / 2.0, 3);
+    EXPECT_NEAR((y0 + y1) / 2.0, h / 2.0, 3);
+    EXPECT_GT(x1 - x0, w / 8);
+
+    // A site 180 km from the origin, without a viewpoint: all of it, framed.
+    Shot site;
+    ASSERT_TRUE(snapshot_scene(dir + "15_no_viewpoint_geo_coordinates.wrl", w, h, k_default_clear_rgb, site.image,
+                               error))
+        << error;
+    ASSERT_TRUE(site.drawn_box(x0, y0, x1, y1));
+    EXPECT_GT(x0, 0);
+    EXPECT_GT(y0, 0);
+    EXPECT_LT(x1, w - 1);
+    EXPECT_LT(y1, h - 1);
+    EXPECT_GT(x1 - x0, w / 2);   // not a speck
+
+    // The checker's coloured block: red top left (a 4-bit BMP named by a
+    // Windows path, the X file's texture coordinates counted from the top
+    // of the picture); green on the right of a 32-bit Targa picture, on the
+    // line its header puts first (origin at the bottom left: the bottom).
+    const struct {
+        const char* file;
+        bool left, top;
+        bool (*colour)(const std::array<int, 3>&);
+    } textured[] = {{"17_x_windows_texture_path.x", true, true, red}, {"18_tga_texture.wrl", false, false, green}};
+    for (const auto& c : textured) {
+        Shot s;
+        rec.boxes.clear();
+        ASSERT_TRUE(snapshot_scene(dir + c.file, w, h, k_default_clear_rgb, s.image, error)) << error;
+        EXPECT_TRUE(rec.boxes.empty()) << c.file << ": " << (rec.boxes.empty() ? std::string() : rec.boxes[0].text);
+        ASSERT_TRUE(s.drawn_box(x0, y0, x1, y1)) << c.file;
+        const int qw = (x1 - x0) / 8, qh = (y1 - y0) / 8;
+        const int bx = c.left ? x0 + qw : x1 - qw, by = c.top ? y0 + qh : y1 - qh;
+        EXPECT_TRUE(c.colour(s.at(bx, by))) << c.file;
+        // The other corners on that line and that side are the grey checker.
+        EXPECT_FALSE(c.colour(s.at(c.left ? x1 - qw : x0 + qw, by))) << c.file;
+        EXPECT_FALSE(c.colour(s.at(bx, c.top ? y1 - qh : y0 + qh))) << c.file;
+    }
+}

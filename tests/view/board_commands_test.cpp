@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "image/texture.h"
@@ -48,6 +50,16 @@ TEST(BoardCommands, ClicksReachTheBoardOnlyWhenItIsShown)
     EXPECT_EQ(wall->nbpts, 6);
     EXPECT_EQ(wall->nbface, 2);
     EXPECT_EQ(wall->m_vertices[5], Vec3(0, 40, 20));
+    // Its box is that of its points, not the empty box's +-1e10.
+    Vec3 lo = wall->m_vertices[0], hi = wall->m_vertices[0];
+    for (int i = 1; i < wall->nbpts; ++i) {
+        const Vec3& p = wall->m_vertices[i];
+        lo = Vec3(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
+        hi = Vec3(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
+    }
+    EXPECT_EQ(wall->m_o_min_xyz, lo);
+    EXPECT_EQ(wall->m_o_max_xyz, hi);
+    EXPECT_LT(std::fabs(wall->m_o_center_xyz.y - (lo.y + hi.y) / 2), 1e-4f);
 
     // Spline 3D without two splines, then Clear.
     ASSERT_TRUE(run_command(*v.view, 32874));

@@ -100,3 +100,56 @@ TEST(CliScript, MistakesAreRefusedBeforeAnythingRuns)
     r = quorvel("--help", dir);
     EXPECT_NE(r.out.find("--command ID"), std::string::npos);
 }
+
+namespace {
+// Mean column of the red pixels of a 24-bit BMP, or -1 without any.
+double red_centre_x(const std::string& bmp)
+{
+    if (bmp.size() < 54) return -1;
+    auto u32 = [&](size_t at) {
+        return (uint32_t)(uint8_t)bmp[at] | (uint32_t)(uint8_t)bmp[at + 1] << 8 | (uint32_t)(uint8_t)bmp[at + 2] << 16 |
+               (uint32_t)(uint8_t)bmp[at + 3] << 24;
+    };
+    const uint32_t offset = u32(10), w = u32(18), h = u32(22);
+    const size_t row = (w * 3 + 3) / 4 * 4;
+    double sum = 0;
+    long n = 0;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const size_t at = offset + y * row + x * 3;
+            if (at + 2 >= bmp.size()) return -1;
+            const uint8_t b = (uint8_t)bmp[at], g = (uint8_t)bmp[at + 1], r = (uint8_t)bmp[at + 2];
+            if (r > 100 && g < 60 && b < 60) {
+                sum += x;
+                ++n;
+            }
+        }
+    return n ? sum / n : -1;
+}
+} // namespace
+
+TEST(CliScript, FirstStereoViewMovesThePictureLeft)
+{
+    ScratchDir dir;
+    write_whole_file(dir.file("red_quad.wrl"), "#VRML V2.0 utf8\n"
+                                               "Shape { appearance Appearance { material Material {\n"
+                                               "  diffuseColor 1 0 0 emissiveColor 1 0 0 } }\n"
+                                               "  geometry IndexedFaceSet { solid FALSE\n"
+                                               "    coord Coordinate { point [ -2 -2 0, 2 -2 0, 2 2 0, -2 2 0 ] }\n"
+                                               "    coordIndex [ 0, 1, 2, 3, -1 ] } }\n");
+    const std::string quad = "'" + dir.file("red_quad.wrl") + "'";
+    ASSERT_EQ(quorvel(quad + " --size 200x200 --snapshot plain.bmp", dir).rc, 0);
+    ProcRun r = quorvel(quad + " --size 200x200 --command 32886 --snapshot stereo.bmp", dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    r = quorvel(quad + " --size 200x200 --command 32886 --command 32886 --snapshot back.bmp", dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    const double plain = red_centre_x(read_whole_file(dir.file("plain.bmp")));
+    const double stereo = red_centre_x(read_whole_file(dir.file("stereo.bmp")));
+    const double back = red_centre_x(read_whole_file(dir.file("back.bmp")));
+    ASSERT_GT(plain, 90);
+    ASSERT_LT(plain, 110);
+    // The camera's x goes down by 2 units: about 24 pixels at 20 units away
+    // with a 45 degree field across 200 pixels.
+    EXPECT_LT(stereo, plain - 15) << stereo << " vs " << plain;
+    EXPECT_NEAR(back, plain, 1.0);
+}

@@ -209,6 +209,43 @@ TEST(ObjectEditorOps, SlidersAndTexts)
     EXPECT_EQ(l.tex_rotation, "0.000");   // index 0 gets its transform fields too
 }
 
+TEST(ObjectEditorOps, ScaleSizesTheChosenObjectAndTypedTextureTransformsApply)
+{
+    SCENE3D s;
+    add_quad(s, "a");
+    OBJECT3D* b = add_quad(s, "b");
+    b->echelle = {2.f, 2.f, 2.f};
+    ObjectEditor e;
+    e.scale_range_slider(10);
+    e.drag_scale_slider(s, 60);   // nothing chosen: no object changes
+    EXPECT_EQ(s.m_objects[0]->echelle, Vec3(1.f, 1.f, 1.f));
+    EXPECT_EQ(b->echelle, Vec3(2.f, 2.f, 2.f));
+    EXPECT_FALSE(e.set_texture_transform(s, 1064, "2 3"));
+    ASSERT_TRUE(e.select_object(s, 1));
+    b->m_needs_rebuild = 0;
+    e.drag_scale_slider(s, 60);
+    EXPECT_NEAR(b->echelle.x, 2.f * std::exp(1.f), 1e-4);
+    EXPECT_EQ(b->m_needs_rebuild, 1);
+    e.drag_scale_slider(s, 50);   // back to the size it had when chosen
+    EXPECT_EQ(b->echelle, Vec3(2.f, 2.f, 2.f));
+    EXPECT_EQ(s.m_objects[0]->echelle, Vec3(1.f, 1.f, 1.f));
+
+    EXPECT_TRUE(e.set_texture_transform(s, 1064, " 2  -0.5 "));
+    EXPECT_EQ(b->m_texscale[0], 2.f);
+    EXPECT_EQ(b->m_texscale[1], -0.5f);
+    EXPECT_TRUE(b->m_texscale_on && b->m_textransform);
+    EXPECT_TRUE(e.set_texture_transform(s, 1066, "45"));
+    EXPECT_EQ(b->m_texrotation, 45.f);
+    EXPECT_TRUE(e.set_texture_transform(s, 1065, "0.25 1e-1"));
+    EXPECT_FLOAT_EQ(b->m_textranslation[1], 0.1f);
+    // Refused: wrong count, words, a decimal comma, inf, an unknown field.
+    for (auto [id, text] : {std::pair{1058, "1"}, {1058, "1 2 3"}, {1058, "a b"}, {1058, "1,5 2"}, {1066, "1 2"},
+                            {1066, "inf"}, {1066, ""}, {1052, "1 2"}})
+        EXPECT_FALSE(e.set_texture_transform(s, id, text)) << id << " '" << text << "'";
+    EXPECT_EQ(b->m_texcenter_on, 0);
+    EXPECT_EQ(b->m_texrotation, 45.f);
+}
+
 TEST(ObjectEditorOps, PositionPutsTheCameraAsideAndGlobalBringsItBack)
 {
     SCENE3D s;
@@ -268,8 +305,9 @@ TEST(DialogCommands, ViewpointsListOnlyObjectsWithOneAndMoveTheCamera)
     };
     ASSERT_TRUE(run_command(*v.view, 32830));
     EXPECT_EQ(names, (std::vector<std::string>{"vp"}));
-    EXPECT_FLOAT_EQ(v.scene().m_camera->position.x, 1.f);
-    EXPECT_FLOAT_EQ(v.scene().m_camera->position.y, 2.f);
+    // The eye at the viewpoint: the world moves the other way.
+    EXPECT_FLOAT_EQ(v.scene().m_camera->position.x, -1.f);
+    EXPECT_FLOAT_EQ(v.scene().m_camera->position.y, -2.f);
     EXPECT_FLOAT_EQ(v.scene().m_camera->position.z, -3.f);
     EXPECT_EQ(v.scene().m_viewpoint_choice, 0);
 }

@@ -74,7 +74,9 @@ TEST(ModelCommands, MeshDialogCountsAndCancel)
     struct Case {
         bool ok;
         int n, p, points;
-    } cases[] = {{true, 3, 4, 12}, {false, 10, 10, 0}, {true, 1, 10, 0}, {true, 10, 0, 0}};
+        int faces;
+    } cases[] = {{true, 3, 4, 12, 6}, {false, 10, 10, 0, 0}, {true, 1, 10, 10, 0}, {true, 7, 1, 7, 0},
+                 {true, 1, 1, 1, 0},  {true, 10, 0, 0, 0}};
     for (const Case& c : cases) {
         Fixture f;
         f.host.answer = [&](DialogRequest& r) {
@@ -90,6 +92,7 @@ TEST(ModelCommands, MeshDialogCountsAndCancel)
         ASSERT_EQ(f.scene().nbobjects, c.points ? 1 : 0) << c.n << "x" << c.p;
         if (c.points) {
             EXPECT_EQ(f.scene().m_objects[0]->nbpts, c.points);
+            EXPECT_EQ(f.scene().m_objects[0]->nbface, c.faces) << c.n << "x" << c.p;
         }
     }
 }

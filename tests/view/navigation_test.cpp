@@ -110,7 +110,8 @@ TEST(Navigation, KeysAndModes)
     EXPECT_NEAR(t.scene().m_drag_scale.y, 1.1f, k_eps);
     t.view->OnKeyDown(VK_SUBTRACT_KEY);
     EXPECT_NEAR(t.scene().m_drag_scale.y, 1.f, k_eps);
-    t.view->OnKeyDown(VK_LEFT_KEY);
+    t.view->OnKeyDown(VK_LEFT_KEY);   // moves the camera record, which the frame reads
+    EXPECT_NEAR(t.cam().position.x, -0.02f, k_eps);
     EXPECT_NEAR(t.scene().m_view_pos.x, -0.02f, k_eps);
     t.view->OnKeyDown(VK_P_KEY);
     EXPECT_TRUE(command_state(*t.view, 32795).checked);
@@ -142,7 +143,7 @@ TEST(Navigation, KeysAndModes)
     drag(*t.view, false, true, 10, 10, 0, 10);
     EXPECT_TRUE(o->m_dynamic);
     EXPECT_NEAR(o->m_dyn_translation.x, before.x - 0.2f, k_eps);
-    EXPECT_EQ(rec.last_status(), "Translations Dyn: -0.200000 0.000000 -20.000000");
+    EXPECT_EQ(rec.last_status(), "Translations Dyn: -0.220000 0.000000 -20.000000");
 }
 
 TEST(Navigation, NothingHappensWithoutAScene)
@@ -176,12 +177,14 @@ TEST(Navigation, PageKeysStepThroughTheViewpointsInObjectOrder)
         o->m_viewpoint = new VIEWPOINT3D();
         o->m_viewpoint->position = Vec3((float)i, 2.f, 3.f);
     }
+    // The eye goes to the viewpoint: the world moves the other way.
     t.view->OnKeyDown(VK_NEXT_KEY);
-    EXPECT_EQ(t.cam().position, Vec3(0, 2, -3));
+    EXPECT_EQ(t.cam().position, Vec3(0, -2, -3));
+    EXPECT_EQ(t.view->m_gl.walk_pos, Vec3(0, -2, -3));
     EXPECT_EQ(rec.last_status(), "vp0");
     t.view->OnKeyDown(VK_NEXT_KEY);
     EXPECT_EQ(rec.last_status(), "vp2");
-    EXPECT_EQ(t.cam().position, Vec3(2, 2, -3));
+    EXPECT_EQ(t.cam().position, Vec3(-2, -2, -3));
     t.view->OnKeyDown(VK_NEXT_KEY);   // round to the first
     EXPECT_EQ(rec.last_status(), "vp0");
     t.view->OnKeyDown(VK_PRIOR_KEY);

@@ -6,13 +6,18 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
 #include <QPainter>
 #include <QPalette>
 #include <QTimer>
 #include <QWheelEvent>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
@@ -48,8 +53,10 @@ ViewKey view_key(const QKeyEvent& e)
     case Qt::Key_Up: return VK_UP_KEY;
     case Qt::Key_Down: return VK_DOWN_KEY;
     case Qt::Key_P: return VK_P_KEY;
-    case Qt::Key_Plus: return VK_ADD_KEY;
-    case Qt::Key_Minus: return VK_SUBTRACT_KEY;
+    // Only the keypad's + and - scale the drag; the main keyboard's are
+    // ordinary keys.
+    case Qt::Key_Plus: return e.modifiers() & Qt::KeypadModifier ? VK_ADD_KEY : VK_OTHER_KEY;
+    case Qt::Key_Minus: return e.modifiers() & Qt::KeypadModifier ? VK_SUBTRACT_KEY : VK_OTHER_KEY;
     case Qt::Key_Home: return VK_HOME_KEY;
     case Qt::Key_PageUp: return VK_PRIOR_KEY;
     case Qt::Key_PageDown: return VK_NEXT_KEY;
@@ -273,6 +280,51 @@ void CQuorvelView::done_current()
     if (m_current_depth > 0 && --m_current_depth == 0) doneCurrent();
 }
 
+QImage CQuorvelView::board_image(int w, int h)
+{
+    GlView& g = m_view->m_gl;
+    QImage img(w, h, QImage::Format_RGB32);
+    if (img.isNull()) return img;
+    const float* c = g.clear_rgb;
+    img.fill(QColor::fromRgbF(c[0], c[1], c[2]));
+    DrawList ops;
+    board_paint_list(*m_view, ops);
+    QPainter p(&img);
+    // The board works in the view's device pixels.
+    if (g.width > 0 && g.height > 0) p.scale((qreal)w / g.width, (qreal)h / g.height);
+    PaintBoard(p, ops);
+    return img;
+}
+
+QImage CQuorvelView::renderImage(int w, int h)
+{
+    if (w <= 0 || h <= 0) return {};
+    if (m_view->m_2d_mode) return board_image(w, h);
+    GlScope gl(*this);
+    if (!gl.ok()) return {};
+    GlView& g = m_view->m_gl;
+    const int vw = g.width, vh = g.height;
+    QImage out;
+    {
+        QOpenGLFramebufferObject fbo(w, h, QOpenGLFramebufferObject::CombinedDepthStencil);
+        if (fbo.isValid() && fbo.bind()) {
+            ResizeView(g, w, h);
+            PaintView(g);
+            glFinish();
+            const std::vector<uint8_t> rgb = read_frame_rgb(w, h);
+            out = QImage(w, h, QImage::Format_RGB888);
+            for (int y = 0; y < h && !rgb.empty(); ++y)   // GL rows come bottom first
+                std::memcpy(out.scanLine(h - 1 - y), rgb.data() + (size_t)y * 3 * w, (size_t)w * 3);
+            fbo.release();
+        }
+    }
+    // Back to the widget's own framebuffer and size.
+    QOpenGLContext::currentContext()->functions()->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    ResizeView(g, vw, vh);
+    update();
+    return out;
+}
+
 std::vector<uint8_t> CQuorvelView::read_frame(int& w, int& h)
 {
     GlScope gl(*this);
@@ -281,6 +333,14 @@ std::vector<uint8_t> CQuorvelView::read_frame(int& w, int& h)
     GlView& g = m_view->m_gl;
     w = g.width;
     h = g.height;
+    if (m_view->m_2d_mode) {
+        // What the view shows: the board, not the scene behind it.
+        const QImage img = board_image(w, h).convertToFormat(QImage::Format_RGB888);
+        std::vector<uint8_t> px((size_t)w * 3 * (size_t)h);
+        for (int y = 0; y < h && !img.isNull(); ++y)
+            std::memcpy(px.data() + (size_t)y * 3 * w, img.constScanLine(h - 1 - y), (size_t)w * 3);
+        return px;
+    }
     PaintView(g);
     glFinish();
     std::vector<uint8_t> px = read_frame_rgb(w, h);
@@ -370,6 +430,20 @@ void CQuorvelView::capture_mouse(bool on)
 void CQuorvelView::set_display_size(int, int) {}
 
 bool CQuorvelView::open_sound_device() { return m_sound.open(); }
+
+SaveAnswer CQuorvelView::ask_save_changes(const std::string& name)
+{
+    const std::string question = "Save changes to " + name + "?";
+    if (save_question) return save_question(question);
+    QMessageBox box(QMessageBox::Warning, "Quorvel", QString::fromStdString(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window());
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    RestoreCurrent();
+    if (answer == QMessageBox::Save) return SaveAnswer::Save;
+    if (answer == QMessageBox::Discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
 
 void CQuorvelView::exit_process(int status)
 {

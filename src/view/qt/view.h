@@ -4,6 +4,7 @@
 // framebuffer object, which is the "back buffer" of the frame and of the
 // pick pass.
 #pragma once
+#include <QImage>
 #include <QOpenGLWidget>
 #include <functional>
 #include <map>
@@ -47,6 +48,12 @@ public:
     // Clear colour: the desktop's button-face colour.
     QColor clearColour() const;
 
+    // What the view shows (the scene, or the board in 2D mode) drawn anew at
+    // w x h pixels with the view's camera and proportions stretched to fit:
+    // the scene is rendered off-screen at that size, the board is painted
+    // scaled. A null image when it cannot be made.
+    QImage renderImage(int w, int h);
+
     // After a modal loop (chooser, dialog, message box) inside a GL scope:
     // Qt composed the window with a context of its own meanwhile, so the
     // view's is made current again.
@@ -72,6 +79,11 @@ public:
     bool open_sound_device() override;
     void exit_process(int status) override;
     void set_wait_cursor(bool on) override;
+    SaveAnswer ask_save_changes(const std::string& name) override;
+
+    // Answers "Save changes to NAME?" (given the whole question) instead of
+    // the modal box when set: scripted runs and tests.
+    std::function<SaveAnswer(const std::string&)> save_question;
 
     const SoundDevice& sound() const { return m_sound; }
     // Timers now running: id -> interval in ms.
@@ -89,6 +101,7 @@ protected:
 
 private:
     int device(double logical) const;
+    QImage board_image(int w, int h);
     void tick(int id);
 
     CQuorvelDoc& m_doc;

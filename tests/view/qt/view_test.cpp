@@ -110,3 +110,31 @@ TEST(View, PickingReadsTheWidgetFramebuffer)
     QImage after = view->grabFramebuffer();
     EXPECT_EQ(after.pixel(px, py), shown.pixel(px, py));
 }
+
+// Only the keypad's + and - scale the drag; the main keyboard's do nothing
+// to it. The arrows move the camera.
+TEST(View, KeypadPlusMinusScaleTheDragMainKeyboardOnesDoNot)
+{
+    FrameFixture f;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.frame));
+    CQuorvelView* view = f.frame.view();
+    ASSERT_TRUE(f.frame.OpenFile(QString::fromStdString(sample("house.wrl"))));
+    SCENE3D* s = f.frame.scene();
+    ASSERT_NE(s, nullptr);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Plus);
+    QTest::keyClick(view, Qt::Key_Minus);
+    QTest::keyClick(view, Qt::Key_Minus);
+    EXPECT_EQ(s->m_drag_scale, Vec3(1, 1, 1));
+    QTest::keyClick(view, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_NEAR(s->m_drag_scale.x, 1.1f, 1e-5);
+    QTest::keyClick(view, Qt::Key_Minus, Qt::KeypadModifier);
+    QTest::keyClick(view, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_NEAR(s->m_drag_scale.z, 1.f / 1.1f, 1e-5);
+
+    const Vec3 before = s->m_camera->position;
+    QTest::keyClick(view, Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_NEAR(s->m_camera->position.z - before.z, 0.02f, 1e-5);
+    EXPECT_NEAR(s->m_camera->position.x - before.x, -0.02f, 1e-5);
+}

@@ -1,0 +1,302 @@
+// quorvel --thumbnail IN OUT.png SIZE: the picture a file manager shows for
+// a scene file. The whole scene is framed (as "View All" frames it, whatever
+// viewpoint the file sets) on a transparent background, in a SIZE x SIZE
+// PNG. Exit 0 with the picture written, non-zero with nothing written.
+//
+// File managers run this for every scene file a folder shows and kill what
+// takes long, so a file is refused before it is read when its size says the
+// read would take too long, and a watchdog ends anything that runs past the
+// same limit (a hostile file never keeps a thumbnailer busy).
+#include <GL/gl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "image/texture.h"
+#include "io/lod.h"
+#include "io/open.h"
+#include "render/display_list.h"
+#include "render/frame.h"
+#include "render/gl_state.h"
+#include "render/headless_gl.h"
+#include "render/snapshot.h"
+#include "scene/scene3d.h"
+#include "scene/scene_animation.h"
+#include "scene/view_fit.h"
+
+namespace {
+// The longest a thumbnail may take, in seconds: file managers give up on a
+// thumbnailer after about this long.
+constexpr unsigned k_time_limit_s = 10;
+// The slowest rate at which the readers take a scene (text with many small
+// nodes, on a slow machine), in bytes per second: a scene larger than
+// limit x rate would take longer than the limit to read.
+constexpr long long k_slowest_read_rate = 20LL << 20;
+constexpr long long k_largest_scene = k_slowest_read_rate * k_time_limit_s;
+// Gzip-compressed scenes: at least this many bytes of text per byte of file
+// (scene text compresses 5 to 20 times).
+constexpr long long k_least_inflation = 4;
+constexpr int k_largest_thumbnail = 4096;
+
+void on_watchdog(int)
+{
+    static const char text[] = "quorvel: thumbnail given up: the file takes too long to read\n";
+    ssize_t n = write(STDERR_FILENO, text, sizeof text - 1);
+    (void)n;
+    _exit(k_exit_failed);
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: quorvel --thumbnail IN OUT.png SIZE [--time SECONDS]\n");
+    return k_exit_failed;
+}
+
+bool parse_thumbnail_size(const char* text, int& size)
+{
+    if (!text || !*text || std::strlen(text) > 5) return false;
+    int n = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        n = n * 10 + (*p - '0');
+    }
+    if (n < 1 || n > k_largest_thumbnail) return false;
+    size = n;
+    return true;
+}
+
+// The bytes of scene text the file holds, as far as its size tells: its
+// size, or for a gzip member the size it inflates to (the trailer's count,
+// which wraps at 4 GiB, is taken with the least inflation), -1 when it
+// cannot be read.
+long long scene_text_estimate(const std::string& path, std::string& why)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        why = std::string("cannot read ") + path + ": " + std::strerror(errno);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = path + " is not a regular file";
+        return -1;
+    }
+    const long long size = (long long)st.st_size;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        why = std::string("cannot read ") + path + ": " + std::strerror(errno);
+        return -1;
+    }
+    unsigned char magic[2] = {0, 0};
+    const bool gzip = std::fread(magic, 1, 2, f) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    long long text = size;
+    if (gzip) {
+        text = size * k_least_inflation;
+        unsigned char tail[4];
+        if (size >= 18 && std::fseek(f, -4, SEEK_END) == 0 && std::fread(tail, 1, 4, f) == 4) {
+            const long long isize = (long long)tail[0] | (long long)tail[1] << 8 | (long long)tail[2] << 16 |
+                                    (long long)tail[3] << 24;
+            if (isize > text) text = isize;
+        }
+    }
+    std::fclose(f);
+    return text;
+}
+
+// The messages of the picture readers: a texture that could not be read
+// leaves a scene worth a thumbnail (drawn without it).
+bool about_a_picture(const std::string& text)
+{
+    static const char* const k_picture_messages[] = {
+        "Unable to open file for reading", "CTexture::", "Error during reading", "Invalid BMP",
+        "Invalid GIF", "Invalid PNG", "JPEG :", "JpegFile :", "Texture file must", "Could not open",
+        "Insuffisant memory", "Lumi file", "Read_Image",
+    };
+    for (const char* m : k_picture_messages)
+        if (text.rfind(m, 0) == 0) return true;
+    return false;
+}
+
+// Shows what the readers say on stderr and keeps whether anything was said
+// about the scene file itself: a file cut short, damaged or partly dropped
+// gets no thumbnail (a file manager then shows its own icon).
+class ThumbnailReporter : public StderrReporter {
+public:
+    void message_box(const std::string& text, const std::string& caption) override
+    {
+        StderrReporter::message_box(text, caption);
+        if (!about_a_picture(text)) m_damaged = true;
+    }
+    bool damaged() const { return m_damaged; }
+
+private:
+    bool m_damaged = false;
+};
+
+// Opens `path`, draws it framed at s x s on a transparent background and
+// returns the frame as RGBA rows, bottom row first (empty on failure, with
+// the reason in `error`).
+std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error, double seconds)
+{
+    HeadlessGL gl;
+    bool gl_made = false, gl_failed = false;
+    auto make_gl = [&]() {
+        if (gl_made || gl_failed) return gl_made;
+        if (!gl.create(s, s)) {
+            gl_failed = true;
+            return false;
+        }
+        InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
+        gl_made = true;
+        return true;
+    };
+    set_direct_drawing(true);   // one frame: no lists to compile
+    std::unique_ptr<SCENE3D> scene;
+    std::unique_ptr<LODSET> lod;
+    OpenResult opened = open_for_command_line(path, scene, lod, [&](SCENE3D& sc) {
+        return make_gl() ? finish_scene_gl(sc) : 0;
+    });
+    if (gl_failed || ((opened == OpenResult::Scene || opened == OpenResult::Lod) && scene && !make_gl())) {
+        error = "cannot create an off-screen OpenGL context: " + gl.error();
+        return {};
+    }
+    if ((opened != OpenResult::Scene && opened != OpenResult::Lod) || !scene) {
+        error = "cannot open the scene " + path;
+        return {};
+    }
+    LodLevels levels;
+    if (lod) {
+        finish_lod_gl(*lod);
+        levels = lod_levels_of(*lod);
+    }
+    GlView v;
+    v.scene = scene.get();
+    v.lod = lod ? &levels : nullptr;
+    ResetCamera(v);
+    if (scene->m_animation) scene->m_animation->evaluate(*scene, seconds);
+    if (!lod) frame_scene_if_lost(*scene, 1.0, true);
+    ResizeView(v, s, s);
+    glClearColor(0.f, 0.f, 0.f, 0.f);
+    PaintView(v);
+    glFinish();
+    std::vector<uint8_t> px((size_t)s * (size_t)s * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, s, s, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    const GLenum err = glGetError();
+    if (current_scene() == scene.get()) current_scene() = nullptr;
+    scene.reset();
+    lod.reset();
+    if (err != GL_NO_ERROR) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "OpenGL error 0x%04x while drawing", (unsigned)err);
+        error = buf;
+        return {};
+    }
+    return px;
+}
+
+// Halves an RGBA frame of 2s x 2s pixels: each pixel is the mean of four,
+// weighted by their alpha, so that edges against the transparent
+// background keep their colour.
+std::vector<uint8_t> halve(const std::vector<uint8_t>& src, int s)
+{
+    std::vector<uint8_t> out((size_t)s * (size_t)s * 4);
+    const size_t pitch = (size_t)s * 2 * 4;
+    for (int y = 0; y < s; ++y)
+        for (int x = 0; x < s; ++x) {
+            unsigned sum[3] = {0, 0, 0}, alpha = 0;
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx) {
+                    const uint8_t* p = &src[(size_t)(2 * y + dy) * pitch + (size_t)(2 * x + dx) * 4];
+                    for (int c = 0; c < 3; ++c) sum[c] += (unsigned)p[c] * p[3];
+                    alpha += p[3];
+                }
+            uint8_t* d = &out[((size_t)y * (size_t)s + (size_t)x) * 4];
+            for (int c = 0; c < 3; ++c) d[c] = alpha ? (uint8_t)((sum[c] + alpha / 2) / alpha) : 0;
+            d[3] = (uint8_t)((alpha + 2) / 4);
+        }
+    return out;
+}
+} // namespace
+
+int cli_thumbnail(int argc, char** argv)
+{
+    // argv[1] is --thumbnail.
+    int size = 0;
+    double seconds = 0.0;   // a world that moves, as it is this long after opening
+    if (argc == 7 && !std::strcmp(argv[5], "--time")) {
+        if (!parse_seconds(argv[6], seconds)) {
+            std::fprintf(stderr, "quorvel: --time wants a number of seconds, for example 1.5\n");
+            return k_exit_failed;
+        }
+        argc = 5;
+    }
+    if (argc != 5) return usage();
+    if (!parse_thumbnail_size(argv[4], size)) {
+        std::fprintf(stderr, "quorvel: the thumbnail size must be a number of pixels from 1 to %d\n",
+                     k_largest_thumbnail);
+        return k_exit_failed;
+    }
+    const std::string in = argv[2], out = argv[3];
+
+    signal(SIGALRM, on_watchdog);
+    alarm(k_time_limit_s);
+    std::string why;
+    const long long text = scene_text_estimate(in, why);
+    if (text < 0) {
+        std::fprintf(stderr, "quorvel: %s\n", why.c_str());
+        return k_exit_failed;
+    }
+    if (text > k_largest_scene) {
+        std::fprintf(stderr, "quorvel: no thumbnail for %s: %lld MB of scene would take too long to read\n",
+                     in.c_str(), text >> 20);
+        return k_exit_failed;
+    }
+
+    ThumbnailReporter rep;
+    // Small pictures are drawn at twice their size and halved: smooth edges
+    // for what the pixels of the thumbnail would show jagged.
+    const bool twice = size <= 1024;
+    const int drawn = twice ? size * 2 : size;
+    std::string error;
+    std::vector<uint8_t> rgba = render_thumbnail(in, drawn, error, seconds);
+    if (rgba.empty()) {
+        std::fprintf(stderr, "quorvel: no thumbnail: %s\n", error.c_str());
+        return k_exit_failed;
+    }
+    if (rep.damaged()) {
+        std::fprintf(stderr, "quorvel: no thumbnail for %s: the file is damaged or cut short\n", in.c_str());
+        return k_exit_failed;
+    }
+    if (twice) rgba = halve(rgba, size);
+    bool any = false;
+    for (size_t i = 3; i < rgba.size() && !any; i += 4) any = rgba[i] != 0;
+    if (!any) {
+        std::fprintf(stderr, "quorvel: no thumbnail for %s: nothing to show\n", in.c_str());
+        return k_exit_failed;
+    }
+
+    // The picture block holds blue first, bottom row first, as the frame.
+    CTexture image;
+    if (!image.Alloc(size, size, 32)) return k_exit_failed;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        image.data[i] = rgba[i + 2];
+        image.data[i + 1] = rgba[i + 1];
+        image.data[i + 2] = rgba[i];
+        image.data[i + 3] = rgba[i + 3];
+    }
+    // Past this point the watchdog could leave a half-written file beside OUT.
+    alarm(0);
+    if (!image.SaveFilePNG(out)) {   // the writer has said why
+        std::fprintf(stderr, "quorvel: no thumbnail written\n");
+        return k_exit_failed;
+    }
+    return k_exit_whole;
+}

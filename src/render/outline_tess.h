@@ -1,0 +1,4 @@
+#pragma once
+// Fills text outlines with the GLU tessellator (no GL context needed);
+// installs it for the core's text shapes.
+void install_outline_tessellator();

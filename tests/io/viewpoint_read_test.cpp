@@ -1,0 +1,144 @@
+// The file's own camera: what the readers keep of a viewpoint, and where an
+// open puts the camera (first viewpoint, whole scene, or the reset one).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "io/open.h"
+#include "scene/scene3d.h"
+#include "scene/view_fit.h"
+#include "scene/viewpoints.h"
+#include "vrml_test_util.h"
+
+namespace {
+const std::string k_v2 = "#VRML V2.0 utf8\n";
+
+const VIEWPOINT3D* first_viewpoint(const SCENE3D& s)
+{
+    for (int i = 0; i < s.nbobjects; ++i)
+        if (s.m_objects[i] && s.m_objects[i]->m_viewpoint) return s.m_objects[i]->m_viewpoint;
+    return nullptr;
+}
+
+void expect_near(const Vec3& a, const Vec3& b, float eps = 1e-3f)
+{
+    EXPECT_NEAR(a.x, b.x, eps);
+    EXPECT_NEAR(a.y, b.y, eps);
+    EXPECT_NEAR(a.z, b.z, eps);
+}
+
+// The view direction of a viewpoint: -Z turned by its orientation.
+Vec3 looking(const VIEWPOINT3D& vp)
+{
+    double q[9];
+    axis_angle_matrix(vp.orientation, vp.angle, q);
+    return Vec3((float)-q[2], (float)-q[5], (float)-q[8]);
+}
+
+const std::string k_shape = "Shape { geometry IndexedFaceSet { coord Coordinate { point [ -1 -1 0, 1 -1 0, 1 1 0, -1 1 0 ] }"
+                            " coordIndex [ 0 1 2 3 -1 ] } }\n";
+// The same shape as the object readers' layout has it: one DEF'd node each.
+std::string seed_object(const char* name, const char* translation = "0 0 0")
+{
+    return std::string("DEF ") + name + " Transform { translation " + translation + " children [ " + k_shape + "] }\n";
+}
+} // namespace
+
+using ViewpointRead = VrmlLoad;
+
+TEST_F(ViewpointRead, BothReadersKeepOrientationAngleAndFieldOfView)
+{
+    // Object layout (a DEF'd shape): the object reader.
+    ASSERT_EQ(load_text(s, k_v2 + "DEF V Viewpoint { position 1 2 3 orientation 0 1 0 1.5 fieldOfView 0.5 "
+                                  "description \"Side\" }\n" + seed_object("S")),
+              1);
+    const VIEWPOINT3D* vp = first_viewpoint(s);
+    ASSERT_NE(vp, nullptr);
+    EXPECT_EQ(s.m_file_camera, 0);   // the seed's layout keeps the reset camera
+    EXPECT_EQ(vp->position, Vec3(1, 2, 3));
+    EXPECT_EQ(vp->orientation, Vec3(0, 1, 0));
+    EXPECT_FLOAT_EQ(vp->angle, 1.5f);
+    EXPECT_FLOAT_EQ(vp->field_of_view, 0.5f);
+
+    // A scene graph with the viewpoint inside a turned and moved group: the
+    // eye and its direction follow the group.
+    SCENE3D g;
+    ASSERT_EQ(load_text(g, k_v2 + "Transform { translation 10 0 0 rotation 0 1 0 1.5707963 children [\n"
+                                  "  Viewpoint { position 0 0 5 fieldOfView 0.3 }\n  " + k_shape + "] }\n"),
+              1);
+    EXPECT_EQ(g.m_file_camera, 1);
+    vp = first_viewpoint(g);
+    ASSERT_NE(vp, nullptr);
+    expect_near(vp->position, Vec3(15, 0, 0));   // (0, 0, 5) turned to +X, then moved
+    expect_near(looking(*vp), Vec3(-1, 0, 0));
+    EXPECT_FLOAT_EQ(vp->field_of_view, 0.3f);
+
+    // Under a scale, only lengths change.
+    SCENE3D sc;
+    ASSERT_EQ(load_text(sc, k_v2 + "Transform { scale 2 1 3 children [ Viewpoint { position 0 1 1 "
+                                   "orientation 1 0 0 -0.7853982 } " + k_shape + "] }\n"),
+              1);
+    vp = first_viewpoint(sc);
+    ASSERT_NE(vp, nullptr);
+    expect_near(vp->position, Vec3(0, 1, 3));
+    const Vec3 d = looking(*vp);
+    EXPECT_NEAR(d.x * d.x + d.y * d.y + d.z * d.z, 1.f, 1e-4);
+    expect_near(d, Vec3(0, -0.31623f, -0.94868f), 1e-3f);   // (0, -1, -3) made unit
+}
+
+TEST_F(ViewpointRead, AnOpenStartsAtTheFirstViewpointOrSeesTheWholeScene)
+{
+    // A scene graph with two viewpoints: the first one.
+    ASSERT_EQ(load_text(s, k_v2 + "Viewpoint { position 10 20 0 orientation 1 0 0 -1.5708 fieldOfView 0.6 }\n"
+                                  "Viewpoint { position 0 0 50 }\n" + k_shape + k_shape),
+              1);
+    EXPECT_EQ(place_opening_camera(s, 4.0 / 3.0), OpenCamera::Viewpoint);
+    EXPECT_NEAR(s.m_fovy, 0.6 * 180 / 3.14159265358979, 1e-4);
+    EXPECT_NEAR(s.m_camera->rotation.x, 90.f, 1e-3);
+    // Asked to fit, the whole scene wins over the file's camera.
+    EXPECT_EQ(place_opening_camera(s, 4.0 / 3.0, true), OpenCamera::Framed);
+
+    // A scene graph without one, far from the origin and wide: framed
+    // whole, the box inside the view.
+    SCENE3D far;
+    ASSERT_EQ(load_text(far, k_v2 + "Transform { translation 50000 5900 181200 scale 200 200 200 children " + k_shape +
+                                    "}\n"),
+              1);
+    EXPECT_EQ(place_opening_camera(far, 4.0 / 3.0), OpenCamera::Framed);
+    EXPECT_GT(view_coverage(far, *far.m_camera, far.m_fovy, 4.0 / 3.0), 0.2);
+
+    // The seed's own layout at the reset camera: stays there when seen...
+    SCENE3D seed;
+    ASSERT_EQ(load_text(seed, k_v2 + seed_object("S")), 1);
+    EXPECT_EQ(place_opening_camera(seed, 4.0 / 3.0), OpenCamera::Reset);
+    EXPECT_EQ(seed.m_camera->position, Vec3(0, 0, -20));
+    // ...and is framed when it would be a speck.
+    SCENE3D speck;
+    ASSERT_EQ(load_text(speck, k_v2 + seed_object("S", "0 0 -5000")), 1);
+    EXPECT_EQ(speck.m_file_camera, 0);
+    EXPECT_EQ(place_opening_camera(speck, 4.0 / 3.0), OpenCamera::Lost);
+
+    // An X file has no camera of its own: framed whole.
+    std::unique_ptr<SCENE3D> x;
+    ASSERT_TRUE(open_document(source_path("samples/cube.x"), x, {}));
+    EXPECT_EQ(x->m_file_camera, 1);
+    EXPECT_EQ(place_opening_camera(*x, 1.0), OpenCamera::Framed);
+}
+
+TEST(ViewFit, TinyAndHugeScenesAreFramedWhole)
+{
+    for (float size : {0.001f, 1.f, 500000.f}) {
+        SCENE3D s;
+        auto* o = new OBJECT3D();
+        o->nbpts = 2;
+        o->m_vertices = new Vec3[2]{Vec3(3 * size, 0, 0), Vec3(4 * size, size, size)};
+        s.add_object(o);
+        ASSERT_TRUE(view_all_camera(s, 45.0, 4.0 / 3.0, *s.m_camera)) << size;
+        const double c = view_coverage(s, *s.m_camera, 45.0, 4.0 / 3.0);
+        // Whole (the box's corners all in front) and not a speck.
+        EXPECT_GT(c, 0.1) << size;
+        EXPECT_LE(c, 1.0) << size;
+        EXPECT_LT(s.m_camera->position.z + size, 0.f) << size;
+        EXPECT_GT(s.m_camera->position.z, -10.f * size) << size;
+    }
+}
