@@ -20,6 +20,8 @@
 # first bytes), fuzz_binary (.wrb), fuzz_lod (.lod; QV_FUZZ_SAMPLES points
 # at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi, PNG, GIF, TGA),
 # fuzz_gzip (compressed scene files through the document open),
+# fuzz_mesh_import (glTF, OBJ, STL, PLY, 3DS, COLLADA, OFF through the asset
+# library; seeds from the core tests, see run.sh),
 # fuzz_scene_nodes (text, sky, fog, pixel images; seeds in fuzz/seeds). Each runs
 # the scene operations (compile preparation, statistics, edge test, dump,
 # binary round trip) on what was read.
@@ -35,13 +37,14 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS="$flags -fsanitize=fuzzer-no-link" \
     -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$out" --target qvcore -j2
-for t in open_document binary lod image gzip; do
+for t in open_document binary lod image gzip mesh_import; do
     "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
         "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" "$out/libqvbase.a" -ljpeg -lpng -lgif -lstb -lz -lfreetype -lfontconfig \
+        -lassimp -ltinygltf \
         -o "$out/fuzz_$t"
 done
 # Text, sky, fog and pixel images, with the render layer's outline tessellator.
 "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" -I/usr/include/freetype2 \
     "$root/fuzz/fuzz_scene_nodes.cpp" "$root/src/render/outline_tess.cpp" "$out/libqvcore.a" "$out/libqvbase.a" \
-    -ljpeg -lpng -lgif -lstb -lz -lfreetype -lfontconfig -lGLU -lGL -o "$out/fuzz_scene_nodes"
+    -ljpeg -lpng -lgif -lstb -lz -lfreetype -lfontconfig -lassimp -ltinygltf -lGLU -lGL -o "$out/fuzz_scene_nodes"
 echo "built in $out"

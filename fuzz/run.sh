@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs one fuzz target for a given time with the seeds that suit it:
-#   fuzz/run.sh open_document|binary|lod|image|gzip|scene_nodes <seconds> [build-dir]
+#   fuzz/run.sh open_document|binary|lod|image|gzip|scene_nodes|mesh_import <seconds> [build-dir]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 t=$1; secs=$2; out=${3:-$root/build-fuzz}
@@ -10,6 +10,10 @@ case $t in
     open_document|gzip) seeds="$root/samples $root/fuzz/seeds $root/../shared/corpus" ;;
     scene_nodes) seeds="$root/fuzz/seeds/scene_nodes" ;;
     binary) seeds=""; cp "$root/samples/house.wrb" "$corpus/" ;;
+    mesh_import) seeds=""
+        # Seeds: the small files of each format that the core tests make,
+        # behind the byte that names their kind.
+        QV_FUZZ_SEED_DIR="$corpus" "$root/build/tests/qv_core_tests" --gtest_filter='MeshFuzzSeeds.*' >/dev/null ;;
     lod) seeds=""; cp "$root/samples/levels.lod" "$corpus/" ;;
     image) seeds=""
         # Seeds: the sample and corpus images behind their kind byte.

@@ -11,6 +11,8 @@ PKGS=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
+  libassimp-dev assimp-utils libtinygltf-dev nlohmann-json3-dev
+  nodejs npm
   poppler-utils
   dpkg-dev file appstream
 )

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "io/formats.h"
 #include "base/cformat.h"
 #include "io/scene_loader.h"
 
@@ -53,6 +54,7 @@ const CliMode k_modes[] = {
     {"--info", cli_info, "--info FILE            load FILE and print a summary"},
     {"--dump", cli_dump, "--dump FILE            load FILE and write vrml.out here"},
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
+    {"--export", cli_export, "--export OUT IN        write IN's scene as glTF 2.0 (.glb, .gltf), OBJ, STL or PLY"},
     {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] [--time S] FILE  render FILE (as it is S seconds after opening) to a BMP (a PNG when OUT ends in .png)"},
     {"--thumbnail", cli_thumbnail, "--thumbnail IN OUT.png SIZE [--time S]  render IN framed into a SIZE x SIZE PNG with a transparent background"},
 };
@@ -169,6 +171,7 @@ int run_cli(int argc_in, char** argv_in)
     std::printf("       --progress with any of these: show the progress of long loads on stderr\n");
     std::printf("       --fit with --snapshot: frame the whole scene, whatever the file's viewpoint;\n"
                 "       a snapshot whose name ends in .png is written as a PNG picture\n");
+    std::printf("\nfile formats read (by their first bytes, else by their name):\n%s", formats_help_text().c_str());
     std::printf("\nexit status:\n"
                 "  0  FILE was read whole without a message and the output was written\n"
                 "  2  FILE was read and the output written, but a reader reported something\n"

@@ -33,6 +33,7 @@ int cli_info(int argc, char** argv);         // --info FILE
 int cli_dump(int argc, char** argv);         // --dump FILE
 int cli_save_binary(int argc, char** argv);  // --save-binary OUT.wrb IN
 int cli_snapshot(int argc, char** argv);     // --snapshot OUT.bmp [--size WxH] FILE
+int cli_export(int argc, char** argv);       // --export OUT IN
 int cli_thumbnail(int argc, char** argv);    // --thumbnail IN OUT.png SIZE
 // [FILE] [--size WxH] [--file PATH] --command ID ... [--snapshot OUT.bmp]
 bool is_script_mode(int argc, char** argv);

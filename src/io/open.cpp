@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "io/formats.h"
+#include "io/import_assimp.h"
 #include "io/lod.h"
 #include "io/readers.h"
 #include "io/scene_loader.h"
@@ -63,6 +65,19 @@ std::string content_name(const std::string& path)
 
 int run_finish(SCENE3D& scene, const FinishFn& finish) { return finish ? finish(scene) : 1; }
 
+// The format the mesh library reads this file as (by its first bytes, then
+// by its name), or null when it is one of ours or unknown.
+const FileFormat* library_format(const Scene& loader, const std::string& path)
+{
+    const FileFormat* f = detect_format(loader.m_buf, loader.m_len > 0 ? (size_t)loader.m_len : 0, content_name(path));
+    return f && f->reader == FormatReader::Library ? f : nullptr;
+}
+
+int read_library_file(Scene& loader, SCENE3D& scene, const FileFormat& format)
+{
+    return guarded(loader, [&] { return read_with_library(loader, scene, format); });
+}
+
 // The finishing steps once the file has been read into the scene: the
 // file's buffer is given back first, so that it is not held beside the
 // normals and GL data the finishing steps add.
@@ -91,6 +106,8 @@ bool read_document(const std::string& path, SCENE3D& s, const FinishFn& finish)
         return false;
     }
     // A reader that refuses the file has said why; no other reader tries it.
+    if (const FileFormat* f = library_format(loader, path))
+        return read_library_file(loader, s, *f) && progress_done(loader) && finish_read(loader, s, finish);
     if (starts_with(loader, "xof"))
         return run_reader(read_x_file, loader, s) && progress_done(loader) && finish_read(loader, s, finish);
     if (starts_with(loader, "CODE"))
@@ -142,6 +159,10 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
         if (ok && run_finish(s, finish)) result = OpenResult::Scene;
     };
     const std::string name = content_name(path);
+    if (const FileFormat* f = library_format(loader, path)) {
+        done(read_library_file(loader, s, *f));
+        return result;
+    }
     if (ends_with(name, ".WRL") || ends_with(name, ".wrl")) done(loader.read_file(s));
     if (ends_with(name, ".x") || ends_with(name, ".X")) done(run_reader(read_x_file, loader, s));
     if (ends_with(name, ".ign") || ends_with(name, ".IGN")) done(run_reader(read_building_file, loader, s));

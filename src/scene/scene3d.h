@@ -37,6 +37,9 @@ public:
     unsigned* m_texture_names = nullptr;   // GL names, one per texture, once built
     int32_t m_nb_texture_names = 0;         // entries of m_texture_names
     int32_t m_lists_built = 0;
+    // Set by the readers of files made for other programs, whose units and
+    // placement say nothing of our camera: the open frames the scene whole.
+    uint8_t m_frame_on_open = 0;
     char* m_script = nullptr;
     int32_t m_script_len = 0;
     Vec3 m_max{-1e10f, -1e10f, -1e10f};

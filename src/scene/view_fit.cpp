@@ -134,6 +134,7 @@ double view_coverage(const SCENE3D& scene, const CAMERA3D& camera, double fovy, 
 bool frame_scene_if_lost(SCENE3D& scene, double aspect, bool always)
 {
     if (!scene.m_camera) return false;
+    if (scene.m_frame_on_open) always = true;
     if (!always && view_coverage(scene, *scene.m_camera, scene.m_fovy, aspect) >= 0.01) return false;
     return view_all_camera(scene, scene.m_fovy, aspect, *scene.m_camera);
 }

@@ -24,7 +24,8 @@ bool view_all_camera(const SCENE3D& scene, double fovy, double aspect, CAMERA3D&
 double view_coverage(const SCENE3D& scene, const CAMERA3D& camera, double fovy, double aspect);
 
 // What an open does after the camera reset: when the scene would cover
-// less than 1% of the view (or none of it), or when `always`, the scene's
+// less than 1% of the view (or none of it), or when `always` or the
+// scene's m_frame_on_open is set, the scene's
 // camera frames it. True when it did; the caller says so on the status line.
 bool frame_scene_if_lost(SCENE3D& scene, double aspect, bool always = false);
 

@@ -20,6 +20,7 @@
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
 #include "scene/viewpoints.h"
+#include "io/formats.h"
 #include "scene/view_fit.h"
 #include "view/document.h"
 
@@ -651,8 +652,7 @@ void ViewBehaviour::OpenFile()
     if (!SaveModified()) return;
     FileDialogRequest r;
     r.title = "File to load";
-    r.filter = "VRML/MESH Files (*.wrl;*.wrb)|*.wrl;*.wrb|WRBinary Files (*.wrb)|*.wrb|X Files "
-               "(*.x;*.x)|*.x; *.xls|All Files (*.*)|*.*||";
+    r.filter = open_filter();
     if (!m_host.file_dialog(r)) return;
     OpenPath(r.path);
 }

@@ -30,6 +30,7 @@ const CommandText k_texts[] = {
     {57603, "&Save", "&File", "Ctrl+S"},
     {57604, "Save as...", "&File", ""},
     {32796, "Save as BMP...", "&File", ""},
+    {33004, "Export...", "&File", ""},
     {57607, "&Print...", "&File", "Ctrl+P"},
     {57608, "Print Direct", "&File", ""},
     {57609, "Print Preview", "&File", ""},

@@ -2,6 +2,10 @@
 // animation, dumps, open and save, snapshot and sound.
 #include <GL/gl.h>
 
+#include "base/cformat.h"
+#include "base/report.h"
+#include "io/export.h"
+#include "io/formats.h"
 #include "io/lod.h"
 #include "render/frame.h"
 #include "render/textures.h"
@@ -387,6 +391,28 @@ void save_as(ViewBehaviour& v) { v.SaveAs(); }
 
 void save_bmp(ViewBehaviour& v) { v.SaveSnapshot(); }
 
+// File > Export...: the scene held, whether read or made here, in one of
+// the formats of other programs (chosen by the name's extension).
+void export_file(ViewBehaviour& v)
+{
+    if (!v.scene()) return;
+    FileDialogRequest r;
+    r.save = true;
+    r.title = "Export";
+    r.filter = export_filter();
+    r.default_ext = "glb";
+    if (!v.host().file_dialog(r)) return;
+    ExportSummary summary;
+    int ok;
+    {
+        WaitCursor wait(v.host());
+        ok = export_scene(*v.scene(), r.path, &summary);
+    }
+    if (ok)
+        SetStatusTextRaw(qv_format("Exported %d objects (%lld triangles) to %s", summary.objects, summary.triangles,
+                                   r.path.c_str()));
+}
+
 void play(ViewBehaviour& v) { v.host().open_sound_device(); }
 
 const CommandImpl k_impls[] = {
@@ -436,6 +462,7 @@ const CommandImpl k_impls[] = {
     {32887, light_properties, light_properties_state},
     {32890, collides, nullptr},
     {57604, save_as, nullptr},
+    {33004, export_file, nullptr},
     {40008, noop, nullptr},
 };
 } // namespace

@@ -9,6 +9,9 @@ HeadlessGL& view_test_gl(int w, int h)
         // A missing context is a failure, never a skip.
         EXPECT_TRUE(gl.create(w, h)) << gl.error();
     } else if (gl.width() != w || gl.height() != h) {
+        // The framebuffer is remade in the shared context, whichever a
+        // previous test left current.
+        gl.make_current();
         EXPECT_TRUE(gl.resize(w, h));
     }
     gl.make_current();
