@@ -12,7 +12,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
   libassimp-dev assimp-utils libtinygltf-dev nlohmann-json3-dev
-  nodejs npm
+  nodejs
   poppler-utils
   dpkg-dev file appstream
 )
@@ -29,6 +29,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# npm comes with some builds of nodejs and as a package of its own with
+# Debian's: install the package only where the command is still missing
+# (asking for it beside a nodejs that holds it breaks the install).
+if ! command -v npm >/dev/null 2>&1; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends npm
 fi
 
 # The locale tests need a French locale with a decimal comma.
