@@ -161,6 +161,8 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
     const std::string name = content_name(path);
     if (const FileFormat* f = library_format(loader, path)) {
         done(read_library_file(loader, s, *f));
+        // Read whole: the scene takes the caller's place; refused: it stays.
+        if (result != OpenResult::Failed) replace_scene(scene, std::move(fresh));
         return result;
     }
     if (ends_with(name, ".WRL") || ends_with(name, ".wrl")) done(loader.read_file(s));
