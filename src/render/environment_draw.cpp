@@ -53,8 +53,10 @@ void DrawSky(const SCENE3D& scene, const GlView& v)
     glRotatef(R.x, 1.f, 0.f, 0.f);
     glRotatef(R.y, 0.f, 1.f, 0.f);
     glRotatef(R.z, 0.f, 0.f, 1.f);
-    (void)v;
-    const double radius = 10.0;   // within the clip planes of every view
+    // Between the planes of this frame's depth range, whatever the scene's
+    // size: at the geometric mean its corners (seen at most ~60 degrees off
+    // the axis) still lie beyond the near plane and well before the far one.
+    const double radius = std::sqrt(v.near_plane * v.far_plane);
     const int around = 72;
     for (size_t k = 0; k + 1 < cuts.size(); ++k) {
         double t0 = cuts[k], t1 = cuts[k + 1];

@@ -327,7 +327,6 @@ void PaintView(GlView& v)
             s->m_view_rot = s->m_camera->rotation;
         }
         const Vec3 P = s->m_view_pos, R = s->m_view_rot;
-        if (!pick) DrawSky(*s, v);
         if (v.examine) {
             glTranslatef(P.x, P.y, P.z);
             glRotatef(R.x, 1.f, 0.f, 0.f);
@@ -341,6 +340,9 @@ void PaintView(GlView& v)
             glTranslatef(v.walk_pos.x, v.walk_pos.y, v.walk_pos.z);
         }
         FitDepthRange(v);
+        // The sky comes after the depth range it must fit in, and before
+        // everything it lies behind.
+        if (!pick) DrawSky(*s, v);
         DrawScene(*s, pick);
         glPopMatrix();
     }
