@@ -32,13 +32,14 @@
 #include "view/qt/view.h"
 
 namespace {
+// The quad is object 0; the viewpoint (where the reset camera stands) comes after it.
 const char k_red_quad[] = "#VRML V2.0 utf8\n"
-                          "Viewpoint { position 0 0 20 }\n"   // where the reset camera stands
                           "Shape { appearance Appearance { material Material {\n"
                           "  diffuseColor 1 0 0 emissiveColor 1 0 0 } }\n"
                           "  geometry IndexedFaceSet { solid FALSE\n"
                           "    coord Coordinate { point [ -3 -3 0, 3 -3 0, 3 3 0, -3 3 0 ] }\n"
-                          "    coordIndex [ 0, 1, 2, 3, -1 ] } }\n";
+                          "    coordIndex [ 0, 1, 2, 3, -1 ] } }\n"
+                          "Viewpoint { position 0 0 20 }\n";
 
 bool is_red(QRgb c) { return qRed(c) > 100 && qGreen(c) < 60 && qBlue(c) < 60; }
 
