@@ -21,7 +21,7 @@ echo "== core suite under ASan+UBSan =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON \
   -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)" --target qv_core_tests
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 900 || status=1
 
 echo "== view and render layers under ASan+UBSan (off-screen GL; leak checks off: the GL driver keeps its own) =="

@@ -345,6 +345,8 @@ public:
     {
         if (!n.usable || n.keys.empty() || !std::isfinite(fr)) return false;
         const size_t w = n.width, k = n.keys.size();
+        // A value of no width, or fewer values than keys, gives nothing to send.
+        if (w == 0 || n.values.size() < k * w) return false;
         size_t i = 0;
         while (i + 1 < k && fr >= n.keys[i + 1]) ++i;
         out.assign(n.values.begin() + (long)(i * w), n.values.begin() + (long)((i + 1) * w));

@@ -319,7 +319,10 @@ TEST(WorldAnimRobustness, SurvivesTruncationsAndMutations)
         std::string b = text;
         if (round < 40) b = b.substr(0, b.size() * (size_t)round / 40);
         else
-            for (int k = 0; k < 4; ++k) b[rng() % b.size()] = "{}[]. 0-9eE\n#\"TOx"[rng() % 19];
+            for (int k = 0; k < 4; ++k) {
+                static const char k_bytes[] = "{}[]. 0-9eE\n#\"TOx";
+                b[rng() % b.size()] = k_bytes[rng() % (sizeof k_bytes - 1)];
+            }
         SCENE3D s;
         load_text(s, b);
         if (s.m_animation)
