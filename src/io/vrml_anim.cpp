@@ -38,29 +38,29 @@ enum class Kind { Sensor, Interpolator, Transform, Material, Coordinate, Normal,
 // Field access: in (set_x), out (x_changed), or both (exposed fields).
 enum Access { In = 1, Out = 2, Both = 3 };
 
-struct FieldSpec {
+struct FieldDef {
     const char* name;
     FType type;
     int access;
 };
 
-const FieldSpec k_sensor[] = {{"fraction_changed", FType::Float, Out}, {"time", FType::Time, Out},
+const FieldDef k_sensor[] = {{"fraction_changed", FType::Float, Out}, {"time", FType::Time, Out},
                               {"cycleTime", FType::Time, Out}, {"isActive", FType::Bool, Out}};
-const FieldSpec k_transform[] = {{"translation", FType::Vec3, Both}, {"rotation", FType::Rotation, Both},
+const FieldDef k_transform[] = {{"translation", FType::Vec3, Both}, {"rotation", FType::Rotation, Both},
                                  {"scale", FType::Vec3, Both}, {"scaleOrientation", FType::Rotation, Both},
                                  {"center", FType::Vec3, Both}};
-const FieldSpec k_material[] = {{"diffuseColor", FType::Color, Both}, {"emissiveColor", FType::Color, Both},
+const FieldDef k_material[] = {{"diffuseColor", FType::Color, Both}, {"emissiveColor", FType::Color, Both},
                                 {"specularColor", FType::Color, Both}, {"transparency", FType::Float, Both},
                                 {"shininess", FType::Float, Both}, {"ambientIntensity", FType::Float, Both}};
-const FieldSpec k_coordinate[] = {{"point", FType::Vec3List, Both}};
-const FieldSpec k_normal[] = {{"vector", FType::Vec3List, Both}};
-const FieldSpec k_viewpoint[] = {{"position", FType::Vec3, Both}, {"orientation", FType::Rotation, Both},
+const FieldDef k_coordinate[] = {{"point", FType::Vec3List, Both}};
+const FieldDef k_normal[] = {{"vector", FType::Vec3List, Both}};
+const FieldDef k_viewpoint[] = {{"position", FType::Vec3, Both}, {"orientation", FType::Rotation, Both},
                                  {"fieldOfView", FType::Float, Both}};
 
 enum Interp { PosI, OriI, ScalarI, ColorI, CoordI, NormalI };
 
 struct Field {
-    const FieldSpec* spec;
+    const FieldDef* def;
     std::vector<float> file, cur;
 };
 
@@ -331,8 +331,8 @@ public:
                     queue.push_back({r.to, 1, &to.out});
                 } else {
                     Field& f = to.fields[(size_t)r.to_field];
-                    if (f.spec->type == FType::Vec3List && value.size() != f.file.size()) continue;
-                    if (f.spec->type != FType::Vec3List && value.size() < f.file.size()) continue;
+                    if (f.def->type == FType::Vec3List && value.size() != f.file.size()) continue;
+                    if (f.def->type != FType::Vec3List && value.size() < f.file.size()) continue;
                     if (&f.cur != &value) f.cur.assign(value.begin(), value.begin() + (long)f.file.size());
                     to.changed = true;
                     queue.push_back({r.to, r.to_field, &f.cur});
@@ -495,7 +495,7 @@ public:
 
 namespace {
 
-const FieldSpec* specs_of(Kind k, size_t& n)
+const FieldDef* defs_of(Kind k, size_t& n)
 {
     switch (k) {
     case Kind::Sensor: n = std::size(k_sensor); return k_sensor;
@@ -532,7 +532,7 @@ bool kind_of(const std::string& t, Kind& k, Interp& ik)
 }
 
 // File values of a field: the node's own, else the VRML default.
-std::vector<float> field_default(const VNode& n, const FieldSpec& f)
+std::vector<float> field_default(const VNode& n, const FieldDef& f)
 {
     const VField* v = n.field(f.name);
     size_t want = 0;
@@ -618,8 +618,8 @@ WorldBuilder::WorldBuilder(const VTree& tree) : m_world(new WorldAnimation())
             }
             std::string f = n.kind == Kind::Sensor ? field : bare(field);
             for (size_t i = 0; i < n.fields.size(); ++i)
-                if (f == n.fields[i].spec->name && (n.fields[i].spec->access & (out ? Out : In))) {
-                    type = n.fields[i].spec->type;
+                if (f == n.fields[i].def->name && (n.fields[i].def->access & (out ? Out : In))) {
+                    type = n.fields[i].def->type;
                     return (int)i;
                 }
             return -1;
@@ -734,7 +734,7 @@ int WorldBuilder::node_of(const VNode* n, int line)
         }
     }
     size_t ns = 0;
-    const FieldSpec* sp = specs_of(k, ns);
+    const FieldDef* sp = defs_of(k, ns);
     for (size_t i = 0; i < ns; ++i) {
         Field f{&sp[i], field_default(*n, sp[i]), {}};
         f.cur = f.file;
