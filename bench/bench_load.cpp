@@ -41,12 +41,4 @@ void load(benchmark::State& state, const char* name)
 BENCHMARK_CAPTURE(load, vrml2_tiles_1m, "tiles_1m.v2.wrl")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(load, vrml1_tiles_1m, "tiles_1m.v1.wrl")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    std::printf("machine: %s\n", bench_machine().c_str());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench_main(argc, argv); }

@@ -85,12 +85,4 @@ static void BM_Frame800x600(benchmark::State& state)
 // One frame per repetition, 50 repetitions: the median is reported.
 BENCHMARK(BM_Frame800x600)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true);
 
-int main(int argc, char** argv)
-{
-    std::printf("machine: %s\n", bench_machine().c_str());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench_main(argc, argv); }

@@ -64,3 +64,17 @@ inline std::string bench_machine()
     std::snprintf(buf, sizeof buf, ", %ld cores, load %.2f", (long)sysconf(_SC_NPROCESSORS_ONLN), load);
     return model + buf;
 }
+
+// The main of a benchmark program: the machine first, then the runs.
+// Defined where <benchmark/benchmark.h> is included.
+#ifdef BENCHMARK_BENCHMARK_H_
+inline int bench_main(int argc, char** argv)
+{
+    std::printf("machine: %s\n", bench_machine().c_str());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+#endif

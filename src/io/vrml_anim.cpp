@@ -812,13 +812,19 @@ void WorldBuilder::bind_points(const VNode* coord, OBJECT3D* o, const Mat4& belo
     size_t n = m_world->nodes[(size_t)id].fields[0].file.size() / 3;
     if ((size_t)o->nbpts != n) return;   // the points were not taken one for one
     m_world->lists.push_back({o, id, below, o->m_normals != nullptr});
-    // Interpolators that would change the number of points are refused.
+    refuse_other_counts(id, n, "points", "Coordinate");
+}
+
+// Interpolators routed to list `id` that would change its count of `n`
+// entries are refused, one message each.
+void WorldBuilder::refuse_other_counts(int id, size_t n, const char* what, const char* target)
+{
     for (const Route& r : m_world->routes) {
         if (r.to != id) continue;
         Node& src = m_world->nodes[(size_t)r.from];
         if (src.kind == Kind::Interpolator && src.usable && src.width != n * 3) {
-            note(qv_format("%s %s at line %d: %zu points for a Coordinate of %zu; not animated", src.type.c_str(),
-                           src.name.c_str(), src.line, src.width / 3, n),
+            note(qv_format("%s %s at line %d: %zu %s for a %s of %zu; not animated", src.type.c_str(),
+                           src.name.c_str(), src.line, src.width / 3, what, target, n),
                  true);
             src.usable = false;
         }
@@ -832,16 +838,7 @@ void WorldBuilder::bind_normals(const VNode* normal, OBJECT3D* o, const Mat4& be
     size_t n = m_world->nodes[(size_t)id].fields[0].file.size() / 3;
     if ((size_t)o->nbnormal != n) return;
     m_world->lists.push_back({o, id, below, true});
-    for (const Route& r : m_world->routes) {
-        if (r.to != id) continue;
-        Node& src = m_world->nodes[(size_t)r.from];
-        if (src.kind == Kind::Interpolator && src.usable && src.width != n * 3) {
-            note(qv_format("%s %s at line %d: %zu vectors for a Normal of %zu; not animated", src.type.c_str(),
-                           src.name.c_str(), src.line, src.width / 3, n),
-                 true);
-            src.usable = false;
-        }
-    }
+    refuse_other_counts(id, n, "vectors", "Normal");
 }
 
 void WorldBuilder::bind_viewpoint(const VNode* vp, OBJECT3D* o, const std::vector<ChainLink>& chain, const Mat4& below)

@@ -69,6 +69,7 @@ private:
     int m_faults = 0;
     int node_of(const VNode* n, int line);
     void note(const std::string& text, bool fault);
+    void refuse_other_counts(int id, size_t n, const char* what, const char* target);
 };
 
 } // namespace vrml
