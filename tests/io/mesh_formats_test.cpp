@@ -11,6 +11,8 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -165,6 +167,72 @@ TEST(FormatTable, FiltersHelpAndTypesComeFromTheTable)
     EXPECT_EQ(export_format_for("OUT.GLB")->id, FormatId::Glb);
     EXPECT_EQ(export_format_for("out.3ds"), nullptr);
     EXPECT_EQ(export_format_for("out"), nullptr);
+}
+
+// The desktop's lists of types (desktop entry, thumbnailer, AppStream
+// metainfo) say exactly what the table says, and a file manager can tell
+// every one of them: each type is either in the system's shared MIME
+// database or described in our own MIME file, with a name pattern for each
+// of the format's extensions and a content rule where the format has one.
+TEST(FormatTable, DesktopTypeListsMatchTheTableAndAreAllDescribed)
+{
+    auto set_of = [](const std::string& list) {
+        std::set<std::string> out;
+        std::stringstream s(list);
+        std::string item;
+        while (std::getline(s, item, ';'))
+            if (!item.empty()) out.insert(item);
+        return out;
+    };
+    auto key = [&](const std::string& file, const std::string& name) {
+        std::stringstream in(read_whole_file(source_path(file)));
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind(name + "=", 0) == 0) return set_of(line.substr(name.size() + 1));
+        return std::set<std::string>();
+    };
+    const std::set<std::string> table = set_of(desktop_mime_types());
+    for (const char* t : {"model/gltf-binary", "model/gltf+json", "model/obj", "model/stl", "application/x-ply",
+                          "image/x-3ds", "model/vnd.collada+xml", "model/x-off", "model/x-vrml-gzip"})
+        EXPECT_TRUE(table.count(t)) << t;
+    EXPECT_EQ(key("desktop/quorvel.desktop", "MimeType"), table);
+    EXPECT_EQ(key("desktop/quorvel.thumbnailer", "MimeType"), table);
+    std::set<std::string> metainfo;
+    const std::string meta = read_whole_file(source_path("desktop/org.quorvel.quorvel.metainfo.xml"));
+    const std::regex media("<mediatype>([^<]+)</mediatype>");
+    for (auto it = std::sregex_iterator(meta.begin(), meta.end(), media); it != std::sregex_iterator(); ++it)
+        metainfo.insert((*it)[1]);
+    EXPECT_EQ(metainfo, table);
+
+    // One <mime-type> element of a shared MIME file, "" when absent.
+    auto element = [](const std::string& xml, const std::string& type) {
+        const size_t at = xml.find("<mime-type type=\"" + type + "\"");
+        if (at == std::string::npos) return std::string();
+        return xml.substr(at, xml.find("</mime-type>", at) - at);
+    };
+    const std::string ours = read_whole_file(source_path("desktop/quorvel-mime.xml"));
+    const std::string system = read_whole_file("/usr/share/mime/packages/freedesktop.org.xml");
+    for (const FileFormat& f : file_formats()) {
+        SCOPED_TRACE(f.name);
+        std::string described;   // the elements of the format's types
+        bool own_type = false, own_magic = false;
+        for (const std::string& type : set_of(f.mime)) {
+            const std::string own = element(ours, type), known = element(system, type);
+            if (!system.empty()) EXPECT_FALSE(own.empty() && known.empty()) << type << " is described nowhere";
+            described += own + known;
+            own_type = own_type || !own.empty();
+            own_magic = own_magic || own.find("<magic") != std::string::npos;
+        }
+        if (f.mime[0] == 0) continue;
+        for (const std::string& ext : set_of(f.extensions)) {
+            // ".bin" is a name every kind of file takes: the desktop is not
+            // told that all of them are scenes.
+            if (ext == ".bin") continue;
+            EXPECT_NE(described.find("<glob pattern=\"*" + ext + "\"/>"), std::string::npos) << ext;
+        }
+        // A format we tell by its first bytes is told so to the desktop too.
+        if (own_type && f.id != FormatId::Binary) EXPECT_TRUE(own_magic);
+    }
 }
 
 TEST(MeshImport, TextAndBinaryStlAndColouredPly)
