@@ -134,30 +134,52 @@ struct Converter {
         for (OBJECT3D* o : objects) delete o;
     }
 
-    static Vec3 colour(const aiMaterial* m, const char* key, unsigned type, unsigned idx, Vec3 fallback, float* alpha = nullptr)
+    // Formats without a material model of their own (STL, PLY, OFF) hold at
+    // most a colour; the library fills the rest of their material with
+    // values of its own choosing, which are not the file's.
+    bool colour_only = false;
+
+    // The material's colour under `key`, when the material has one.
+    static bool colour(const aiMaterial* m, const char* key, unsigned type, unsigned idx, Vec3& out, float* alpha = nullptr)
     {
         aiColor4D c;
-        if (m && aiGetMaterialColor(m, key, type, idx, &c) == AI_SUCCESS) {
-            if (alpha) *alpha = c.a;
-            auto ok = [](float v) { return std::isfinite(v) ? std::min(std::max(v, 0.f), 1.f) : 0.f; };
-            return Vec3(ok(c.r), ok(c.g), ok(c.b));
-        }
-        return fallback;
+        if (!m || aiGetMaterialColor(m, key, type, idx, &c) != AI_SUCCESS) return false;
+        if (alpha) *alpha = c.a;
+        auto ok = [](float v) { return std::isfinite(v) ? std::min(std::max(v, 0.f), 1.f) : 0.f; };
+        out = Vec3(ok(c.r), ok(c.g), ok(c.b));
+        return true;
     }
 
+    // The material's colours; what it does not say is left unset, so that
+    // drawing gives it the same defaults as our own formats' materials.
     void material(OBJECT3D& o, const aiMesh& mesh)
     {
         const aiMaterial* m = mesh.mMaterialIndex < ai.mNumMaterials ? ai.mMaterials[mesh.mMaterialIndex] : nullptr;
         float diffuse_alpha = 1.f;
-        o.T_diffuseColor = new Vec3[1]{colour(m, AI_MATKEY_COLOR_DIFFUSE, Vec3(0.8f, 0.8f, 0.8f), &diffuse_alpha)};
-        o.T_ambientColor = new Vec3[1]{colour(m, AI_MATKEY_COLOR_AMBIENT, o.T_diffuseColor[0] * 0.2f)};
-        o.T_specularColor = new Vec3[1]{colour(m, AI_MATKEY_COLOR_SPECULAR, Vec3(0.f, 0.f, 0.f))};
-        o.T_emissive = new Vec3[1]{colour(m, AI_MATKEY_COLOR_EMISSIVE, Vec3(0.f, 0.f, 0.f))};
-        float shininess = 0.f;
-        if (m && aiGetMaterialFloat(m, AI_MATKEY_SHININESS, &shininess) != AI_SUCCESS) shininess = 0.f;
-        if (!(shininess >= 0.f)) shininess = 0.f;
-        o.T_shininess = new float[1]{std::min(shininess, 128.f)};
-        o.m_nb_diffuse = o.m_nb_ambient = o.m_nb_specular = o.m_nb_emissive = o.m_nb_shininess = 1;
+        Vec3 c(0.8f, 0.8f, 0.8f);
+        colour(m, AI_MATKEY_COLOR_DIFFUSE, c, &diffuse_alpha);
+        o.T_diffuseColor = new Vec3[1]{c};
+        o.m_nb_diffuse = 1;
+        if (!colour_only) {
+            if (colour(m, AI_MATKEY_COLOR_AMBIENT, c)) {
+                o.T_ambientColor = new Vec3[1]{c};
+                o.m_nb_ambient = 1;
+            }
+            if (colour(m, AI_MATKEY_COLOR_SPECULAR, c)) {
+                o.T_specularColor = new Vec3[1]{c};
+                o.m_nb_specular = 1;
+            }
+            if (colour(m, AI_MATKEY_COLOR_EMISSIVE, c)) {
+                o.T_emissive = new Vec3[1]{c};
+                o.m_nb_emissive = 1;
+            }
+            float shininess = 0.f;
+            if (m && aiGetMaterialFloat(m, AI_MATKEY_SHININESS, &shininess) == AI_SUCCESS) {
+                if (!(shininess >= 0.f)) shininess = 0.f;
+                o.T_shininess = new float[1]{std::min(shininess, 128.f)};
+                o.m_nb_shininess = 1;
+            }
+        }
         o.nbmaterial = 1;
         o.m_mat_binding = 1;
         float opacity = diffuse_alpha;
@@ -387,14 +409,9 @@ struct Converter {
         if (colours.empty()) return;
         const int n = (int)colours.size();
         delete[] o.T_diffuseColor;
-        delete[] o.T_ambientColor;
         o.T_diffuseColor = new Vec3[(size_t)n];
-        o.T_ambientColor = new Vec3[(size_t)n];
-        for (int i = 0; i < n; ++i) {
-            o.T_diffuseColor[i] = colours[(size_t)i];
-            o.T_ambientColor[i] = colours[(size_t)i] * 0.2f;
-        }
-        o.m_nb_diffuse = o.m_nb_ambient = n;
+        std::copy(colours.begin(), colours.end(), o.T_diffuseColor);
+        o.m_nb_diffuse = n;
         o.nbmaterial = n;
         o.m_mat_binding = n > 1 ? 2 : 1;
         o.m_materialindex = new int32_t[(size_t)o.nbface];
@@ -481,6 +498,7 @@ int read_with_library(Scene& loader, SCENE3D& scene, const FileFormat& format)
         return 0;
     }
     Converter c{*ai, loader, scene, {}, {}, {}};
+    c.colour_only = format.id == FormatId::Stl || format.id == FormatId::Ply || format.id == FormatId::Off;
     if (!c.node(*ai->mRootNode, aiMatrix4x4(), 0) || c.objects.empty()) {
         refuse_file(kind.c_str(), c.why.empty() ? std::string("it holds no faces") : c.why, path);
         return 0;
