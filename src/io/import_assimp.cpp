@@ -87,6 +87,26 @@ std::string ply_counts(const char* data, size_t len)
     return "";
 }
 
+// PLY: whether the header announces vertices and no faces (a point cloud).
+bool ply_points_only(const char* data, size_t len)
+{
+    const char* end = data + std::min<size_t>(len, 65536);
+    uint64_t vertices = 0, faces = 0;
+    for (const char* p = data; p < end; ++p) {
+        if (p != data && p[-1] != '\n') continue;
+        if (end - p >= 10 && std::memcmp(p, "end_header", 10) == 0) break;
+        for (const char* kind : {"element vertex ", "element face ", "element tristrips "}) {
+            const size_t n = std::strlen(kind);
+            if ((size_t)(end - p) <= n || std::memcmp(p, kind, n) != 0) continue;
+            const char* q = p + n;
+            uint64_t count = 0;
+            if (!header_number(q, end, count)) continue;
+            (kind[8] == 'v' ? vertices : faces) += count;
+        }
+    }
+    return vertices > 0 && faces == 0;
+}
+
 // OFF: "OFF", then the vertex, face and edge counts.
 std::string off_counts(const char* data, size_t len)
 {
@@ -299,13 +319,36 @@ struct Converter {
         o.m_texture_mode = 1;
     }
 
+    // A mesh of points alone (no face of three corners or more): one point
+    // cloud object, its points placed by the node.
+    void points(const aiMesh& mesh, const aiMatrix4x4& world, const std::string& name)
+    {
+        auto o = std::make_unique<OBJECT3D>();
+        o->m_name = name;
+        o->nbpts = (int32_t)mesh.mNumVertices;
+        o->m_vertices = new Vec3[mesh.mNumVertices];
+        for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+            aiVector3D p = world * mesh.mVertices[i];
+            o->m_vertices[i] = Vec3(p.x, p.y, p.z);
+        }
+        o->m_points_only = k_point_cloud;
+        objects.push_back(o.release());
+        textures.emplace_back();
+    }
+
     bool mesh(const aiMesh& mesh, const aiMatrix4x4& world, const std::string& name)
     {
-        if (!mesh.mVertices || mesh.mNumVertices == 0 || !mesh.mFaces) return true;
+        if (!mesh.mVertices || mesh.mNumVertices == 0) return true;
         if (mesh.mNumVertices > k_max_vertices || mesh.mNumFaces > k_max_faces) {
             why = "a mesh of " + std::to_string(mesh.mNumVertices) + " vertices and " +
                   std::to_string(mesh.mNumFaces) + " faces is more than one object can hold";
             return false;
+        }
+        const bool only_points = !mesh.mFaces || mesh.mNumFaces == 0 ||
+                                 mesh.mPrimitiveTypes == aiPrimitiveType_POINT;
+        if (only_points) {
+            points(mesh, world, name);
+            return true;
         }
         size_t nindex = 0;
         int nface = 0;
@@ -478,7 +521,11 @@ int read_with_library(Scene& loader, SCENE3D& scene, const FileFormat& format)
     // process on damaged input (their internal checks abort), and faces of
     // any corner count are ours to draw anyway. Points and lines are left
     // out below.
-    const unsigned flags = aiProcess_ValidateDataStructure;
+    // A PLY file of vertices alone is a point cloud, which the library's
+    // check refuses (a mesh without faces): it is read without it, and only
+    // its vertices are taken.
+    const bool cloud = format.id == FormatId::Ply && ply_points_only(loader.m_buf, (size_t)loader.m_len);
+    const unsigned flags = cloud ? 0u : (unsigned)aiProcess_ValidateDataStructure;
     // Formats that name other files (materials, buffers) are read from the
     // file itself when its name says what it holds, so that the library
     // finds them in its folder; everything else from the bytes already read.
@@ -500,7 +547,7 @@ int read_with_library(Scene& loader, SCENE3D& scene, const FileFormat& format)
     Converter c{*ai, loader, scene, {}, {}, {}};
     c.colour_only = format.id == FormatId::Stl || format.id == FormatId::Ply || format.id == FormatId::Off;
     if (!c.node(*ai->mRootNode, aiMatrix4x4(), 0) || c.objects.empty()) {
-        refuse_file(kind.c_str(), c.why.empty() ? std::string("it holds no faces") : c.why, path);
+        refuse_file(kind.c_str(), c.why.empty() ? std::string("it holds no faces and no points") : c.why, path);
         return 0;
     }
     // Textures go into the table of the scene's new content.

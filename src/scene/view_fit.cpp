@@ -30,8 +30,11 @@ Point place(const OBJECT3D& o, Point p)
         return Point{v.x * c + (ay * v.z - az * v.y) * s + ax * d, v.y * c + (az * v.x - ax * v.z) * s + ay * d,
                      v.z * c + (ax * v.y - ay * v.x) * s + az * d};
     };
+    // A point-set file's points are drawn at a hundredth of their size,
+    // whatever the scale before their first draw.
+    const Vec3 scale = o.m_points_only == k_point_set_file ? Vec3(0.01f, 0.01f, 0.01f) : o.echelle;
     p = rot(p, o.m_scale_axis, o.m_scale_angle);
-    p = Point{p.x * o.echelle.x, p.y * o.echelle.y, p.z * o.echelle.z};
+    p = Point{p.x * scale.x, p.y * scale.y, p.z * scale.z};
     p = rot(p, o.m_scale_axis, -o.m_scale_angle);
     p = rot(p, o.rotation, o.angle);
     p = Point{p.x + o.translation.x, p.y + o.translation.y, p.z + o.translation.z};
