@@ -33,7 +33,9 @@ int cli_export(int argc, char** argv)
     OpenResult r = open_for_command_line(in, scene, lod, nullptr);
     int rc = k_exit_failed;
     ExportSummary summary;
-    if (r != OpenResult::Scene || !scene) {
+    if (r == OpenResult::Lod) {
+        std::fprintf(stderr, "quorvel: %s is a level-of-detail set, which is not exported: export its levels' files\n", in);
+    } else if (r != OpenResult::Scene || !scene) {
         std::fprintf(stderr, "quorvel: %s could not be read\n", in);
     } else if (export_scene(*scene, out, &summary)) {   // a failed write has said why
         std::printf("%s: %d objects, %lld triangles\n", out, summary.objects, summary.triangles);
