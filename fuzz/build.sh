@@ -37,7 +37,7 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS="$flags -fsanitize=fuzzer-no-link" \
     -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$out" --target qvcore -j2
-for t in open_document binary lod image gzip mesh_import; do
+for t in open_document binary lod image gzip mesh_import thumbnail; do
     "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
         "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" "$out/libqvbase.a" -ljpeg -lpng -lgif -lstb -lz -lfreetype -lfontconfig \
         -lassimp -ltinygltf \
