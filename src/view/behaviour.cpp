@@ -549,6 +549,7 @@ void ViewBehaviour::StartWorld()
     m_host.stop_timer(TIMER_WORLD);
     m_world_playing = false;
     m_world_paused = 0.0;
+    m_followed_entry = -1;
     SCENE3D* s = scene();
     if (!s || !s->m_animation) return;
     s->m_animation->evaluate(*s, 0.0);
@@ -568,6 +569,7 @@ void ViewBehaviour::WorldTick()
     }
     double t = WorldTime();
     s->m_animation->evaluate(*s, t);
+    FollowViewpoint();
     SetStatusText("Time:%3.2f", t);
     if (s->m_animation->changes_after(t)) {
         m_host.start_timer(TIMER_WORLD, k_world_tick_ms);
@@ -578,6 +580,25 @@ void ViewBehaviour::WorldTick()
         m_host.stop_timer(TIMER_WORLD);
     }
     m_host.redraw();
+}
+
+void ViewBehaviour::FollowViewpoint()
+{
+    SCENE3D* s = scene();
+    if (!s || m_viewpoint_entry < 0) return;
+    const VIEWPOINT3D* vp = nullptr;
+    for (int i = 0, entry = 0; i < s->nbobjects && !vp; ++i)
+        if (s->m_objects[i] && s->m_objects[i]->m_viewpoint && entry++ == m_viewpoint_entry) vp = s->m_objects[i]->m_viewpoint;
+    if (!vp) return;
+    // Only a viewpoint that moved takes the camera along: navigation
+    // stays the user's while it stands still.
+    const float now[8] = {vp->position.x, vp->position.y, vp->position.z, vp->orientation.x,
+                          vp->orientation.y, vp->orientation.z, vp->angle, vp->field_of_view};
+    bool moved = m_followed_entry == m_viewpoint_entry && std::memcmp(now, m_followed, sizeof now) != 0;
+    std::memcpy(m_followed, now, sizeof now);
+    m_followed_entry = m_viewpoint_entry;
+    if (!moved) return;
+    if (go_to_viewpoint(*s, m_viewpoint_entry)) PlaceWalkFromCamera(m_gl);
 }
 
 void ViewBehaviour::ToggleWorld()
