@@ -654,8 +654,11 @@ OpenResult ViewBehaviour::OpenPath(const std::string& path)
         r = m_doc.OpenByExtension(path, [this](SCENE3D& s) { return FinishScene(s); });
     }
     // A file that could not be read leaves the scene, its camera and the
-    // view as they were.
-    if (r != OpenResult::Scene && r != OpenResult::Lod) return r;
+    // view as they were; the status line no longer says it is being read.
+    if (r != OpenResult::Scene && r != OpenResult::Lod) {
+        SetStatusText("Ready");
+        return r;
+    }
     if (r == OpenResult::Lod) {
         if (LODSET* set = m_doc.lod()) {
             GlScope gl(m_host);
