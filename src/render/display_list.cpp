@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <unordered_map>
 #include <memory>
 #include <vector>
 
 #include "model/shape2d.h"
+#include "render/face_tess.h"
 #include "scene/compile_prep.h"
 #include "scene/scene3d.h"
 #include "scene/object3d.h"
@@ -196,6 +198,24 @@ struct FaceBatch {
         }
         col[count] = rgba;
         ++count;
+    }
+    // Room for `more` corners after those held (a face cut into triangles
+    // has more corners than its index list).
+    void make_room(size_t more)
+    {
+        if (count + more <= capacity) return;
+        const size_t grown = std::max(capacity * 2, count + more);
+        auto move = [this, grown](auto& a, size_t width) {
+            using T = std::remove_reference_t<decltype(a[0])>;
+            std::unique_ptr<T[]> b(new T[grown * width]);
+            if (a) std::copy(a.get(), a.get() + count * width, b.get());
+            a = std::move(b);
+        };
+        move(pos, 3);
+        move(col, 1);
+        if (has_normals) move(nrm, 3);
+        if (has_tex) move(tex, 2);
+        capacity = grown;
     }
     void reserve(size_t corners)
     {
@@ -487,6 +507,7 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
     }
     std::vector<int> corners;   // usable corners of the current face
     corners.reserve(8);
+    std::vector<int> pieces;    // its triangles when it is cut
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
         corners.clear();
@@ -494,7 +515,10 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         for (; end < n && idx[end] != -1; ++end)
             if (rules.ok(end)) corners.push_back(end);
         const int usable = (int)corners.size();
-        GLenum mode = usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
+        // A concave face is drawn as the triangles it is cut into: GL fills
+        // only convex polygons and quads correctly.
+        const bool cut = usable >= 4 && !face_is_convex(verts, idx, corners) && triangulate_face(verts, idx, corners, pieces);
+        GLenum mode = cut || usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
         if (usable < 3 || mode != batch.mode || mode == GL_POLYGON) batch.flush();
         const PickColour pc = pick_colour(o.m_pick_id, face);
         const uint8_t rgba_bytes[4] = {pc.r, pc.g, pc.b, 255};
@@ -510,7 +534,8 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         if (usable >= 3) {
             batch.mode = mode;
             const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]] : nullptr;
-            for (int k : corners) {
+            if (cut) batch.make_room(pieces.size());
+            for (int k : cut ? pieces : corners) {
                 const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
                 TexVertex t;
                 if (rules.tex) {
