@@ -48,15 +48,34 @@ void GLAPIENTRY on_combine(GLdouble[3], void* near[4], GLfloat[4], void** out, v
 }
 void GLAPIENTRY on_error(GLenum, void* data) { static_cast<TessRun*>(data)->failed = true; }
 
+// Quads, the most common faces of all, in single precision without a
+// scratch list: the cross product of the diagonals is the quad's normal; a
+// repeated corner makes a turn of zero.
+bool quad_is_convex(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d)
+{
+    const Vec3 n = cross(c - a, d - b);
+    const Vec3 ab = b - a, bc = c - b, cd = d - c, da = a - d;
+    auto dot = [](const Vec3& u, const Vec3& v) { return u.x * v.x + u.y * v.y + u.z * v.z; };
+    const float t0 = dot(cross(da, ab), n), t1 = dot(cross(ab, bc), n), t2 = dot(cross(bc, cd), n),
+                t3 = dot(cross(cd, da), n);
+    // Turns are compared with the size of the quad: float rounding on a
+    // flat or nearly straight corner is not a concave one.
+    const float scale = 1e-5f * dot(n, n);
+    return t0 >= -scale && t1 >= -scale && t2 >= -scale && t3 >= -scale;
+}
+
 } // namespace
 
 bool face_is_convex(const Vec3* verts, const int32_t* idx, const std::vector<int>& corners)
 {
     if (corners.size() <= 3) return true;
+    if (corners.size() == 4)
+        return quad_is_convex(verts[idx[corners[0]]], verts[idx[corners[1]]], verts[idx[corners[2]]],
+                              verts[idx[corners[3]]]);
     // Repeated corners are passed over: the turn is between the edges
     // around them.
-    std::vector<D3> p;
-    p.reserve(corners.size());
+    thread_local std::vector<D3> p;   // reused: faces are tested one after another
+    p.clear();
     for (int k : corners) {
         const D3 q = at(verts, idx, k);
         if (p.empty() || q != p.back()) p.push_back(q);
