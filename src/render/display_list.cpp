@@ -133,7 +133,7 @@ struct BufferStep {
     GLint first = 0;
     GLsizei count = 0;
     GLenum face = 0;
-    GLfloat amb[4], dif[4], spe[4];
+    GLfloat amb[4], dif[4], spe[4], emi[4];
     GLfloat shin = 0;
 };
 struct BufferGeometry {
@@ -318,9 +318,14 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     const Vec3* d = o.diffuse(m);
     const Vec3* s = o.specular(m);
     const float* sh = o.shininess(m);
+    const Vec3* e = o.emissive(m);
     const GLfloat amb[4] = {a ? a->x : 0.2f, a ? a->y : 0.2f, a ? a->z : 0.2f, 1.f};
     const GLfloat dif[4] = {d ? d->x : 1.f, d ? d->y : 1.f, d ? d->z : 1.f, 1.f};
     const GLfloat spe[4] = {s ? s->x : 0.2f, s ? s->y : 0.2f, s ? s->z : 0.2f, 1.f};
+    // Glowing colours (labels, lines and signs of real worlds are often
+    // black with a bright emissive colour); none means none, whatever the
+    // object before this one glowed with.
+    const GLfloat emi[4] = {e ? e->x : 0.f, e ? e->y : 0.f, e ? e->z : 0.f, 1.f};
     // GL refuses shininess outside 0..128 and would keep the old value.
     float shin = sh ? *sh : 0.f;
     if (!(shin >= 0.f)) shin = 0.f;
@@ -331,6 +336,7 @@ void SetFaceMaterial(OBJECT3D& o, int face)
         std::copy(amb, amb + 4, step.amb);
         std::copy(dif, dif + 4, step.dif);
         std::copy(spe, spe + 4, step.spe);
+        std::copy(emi, emi + 4, step.emi);
         step.shin = shin;
         g_recording->push_back(step);
         return;
@@ -338,6 +344,7 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     glMaterialfv(gf, GL_AMBIENT, amb);
     glMaterialfv(gf, GL_DIFFUSE, dif);
     glMaterialfv(gf, GL_SPECULAR, spe);
+    glMaterialfv(gf, GL_EMISSION, emi);
     glMaterialf(gf, GL_SHININESS, shin);
 }
 
@@ -614,6 +621,7 @@ void draw_buffer_geometry(const BufferGeometry& g, GLuint overlays)
             glMaterialfv(step.face, GL_AMBIENT, step.amb);
             glMaterialfv(step.face, GL_DIFFUSE, step.dif);
             glMaterialfv(step.face, GL_SPECULAR, step.spe);
+            glMaterialfv(step.face, GL_EMISSION, step.emi);
             glMaterialf(step.face, GL_SHININESS, step.shin);
         }
     }
