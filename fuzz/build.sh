@@ -21,7 +21,8 @@
 # at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi, PNG, GIF, TGA),
 # fuzz_gzip (compressed scene files through the document open),
 # fuzz_mesh_import (glTF, OBJ, STL, PLY, 3DS, COLLADA, OFF through the asset
-# library; seeds from the core tests, see run.sh),
+# library; seeds from the core tests, see run.sh), fuzz_thumbnail (the
+# thumbnailer's size estimate, read of every format and View All framing),
 # fuzz_scene_nodes (text, sky, fog, pixel images; seeds in fuzz/seeds). Each runs
 # the scene operations (compile preparation, statistics, edge test, dump,
 # binary round trip) on what was read.
