@@ -13,6 +13,7 @@
 #include "fuzz_common.h"
 #include "io/lod.h"
 #include "io/open.h"
+#include "io/scene_loader.h"
 #include "io/thumbnail_read.h"
 #include "scene/view_fit.h"
 

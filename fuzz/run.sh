@@ -52,6 +52,8 @@ case $t in
 esac
 [ -d "$root/../shared/corpus" ] || seeds=$(echo "$seeds" | sed "s|$root/../shared/corpus||")
 export QV_FUZZ_SAMPLES="$root/samples"
+# The mesh library's own leaks on files it refuses are not ours to find.
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 cd "$out/crashes-$t"
 exec "$out/fuzz_$t" -timeout=5 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -max_total_time="$secs" -print_final_stats=1 ${QV_FUZZ_FLAGS:-} "$corpus" $seeds
