@@ -227,7 +227,9 @@ TEST(FormatTable, DesktopTypeListsMatchTheTableAndAreAllDescribed)
         bool own_type = false, own_magic = false;
         for (const std::string& type : set_of(f.mime)) {
             const std::string own = element(ours, type), known = element(system, type);
-            if (!system.empty()) EXPECT_FALSE(own.empty() && known.empty()) << type << " is described nowhere";
+            if (!system.empty()) {
+                EXPECT_FALSE(own.empty() && known.empty()) << type << " is described nowhere";
+            }
             described += own + known;
             own_type = own_type || !own.empty();
             own_magic = own_magic || own.find("<magic") != std::string::npos;
@@ -240,7 +242,9 @@ TEST(FormatTable, DesktopTypeListsMatchTheTableAndAreAllDescribed)
             EXPECT_NE(described.find("<glob pattern=\"*" + ext + "\"/>"), std::string::npos) << ext;
         }
         // A format we tell by its first bytes is told so to the desktop too.
-        if (own_type && f.id != FormatId::Binary) EXPECT_TRUE(own_magic);
+        if (own_type && f.id != FormatId::Binary) {
+            EXPECT_TRUE(own_magic);
+        }
     }
 }
 
