@@ -145,29 +145,25 @@ private:
 // the reason in `error`).
 std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error, double seconds)
 {
-    HeadlessGL gl;
-    bool gl_made = false, gl_failed = false;
-    auto make_gl = [&]() {
-        if (gl_made || gl_failed) return gl_made;
-        if (!gl.create(s, s)) {
-            gl_failed = true;
-            return false;
-        }
-        InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
-        gl_made = true;
-        return true;
-    };
     set_direct_drawing(true);   // one frame: no lists to compile
+    // The file is read on a thread of its own while the context is made.
+    BackgroundOpen reading(path);
+    HeadlessGL gl;
+    const bool gl_made = gl.create(s, s);
+    if (gl_made) InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
-    OpenResult opened = open_for_command_line(path, scene, lod, [&](SCENE3D& sc) {
-        return make_gl() ? finish_scene_gl(sc) : 0;
+    bool finish_asked = false;
+    OpenResult opened = reading.collect(scene, lod, [&](SCENE3D& sc) {
+        finish_asked = true;
+        return gl_made ? finish_scene_gl(sc) : 0;
     });
-    if (gl_failed || ((opened == OpenResult::Scene || opened == OpenResult::Lod) && scene && !make_gl())) {
+    const bool read = (opened == OpenResult::Scene || opened == OpenResult::Lod) && scene;
+    if (!gl_made && (read || finish_asked)) {
         error = "cannot create an off-screen OpenGL context: " + gl.error();
         return {};
     }
-    if ((opened != OpenResult::Scene && opened != OpenResult::Lod) || !scene) {
+    if (!read) {
         error = "cannot open the scene " + path;
         return {};
     }
