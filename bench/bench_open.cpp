@@ -42,6 +42,7 @@
 #include "io/lod.h"
 #include "io/open.h"
 #include "render/display_list.h"
+#include "render/gl_hooks.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
 #include "render/snapshot.h"
@@ -173,6 +174,7 @@ int run_once(const Options& o, FILE* report)
     st.mark("start");
     // As the snapshot and the window: the file is read on a thread of its
     // own while the context is made.
+    install_gl_hooks();
     BackgroundOpen reading(file);
     HeadlessGL gl;
     if (!gl.create(w, h)) {

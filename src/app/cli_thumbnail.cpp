@@ -25,6 +25,7 @@
 #include "io/open.h"
 #include "render/display_list.h"
 #include "render/frame.h"
+#include "render/gl_hooks.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
 #include "render/snapshot.h"
@@ -147,6 +148,7 @@ std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::strin
 {
     set_direct_drawing(true);   // one frame: no lists to compile
     // The file is read on a thread of its own while the context is made.
+    install_gl_hooks();
     BackgroundOpen reading(path);
     HeadlessGL gl;
     const bool gl_made = gl.create(s, s);

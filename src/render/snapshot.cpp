@@ -11,6 +11,7 @@
 #include "io/open.h"
 #include "render/display_list.h"
 #include "render/frame.h"
+#include "render/gl_hooks.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
 #include "render/textures.h"
@@ -85,6 +86,7 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
     } direct;
     // The file is read on a thread of its own while the context is made
     // here: the two do not depend on each other.
+    install_gl_hooks();
     BackgroundOpen reading(scene_path);
     HeadlessGL gl;
     const bool gl_made = gl.create(w, h);
