@@ -675,8 +675,12 @@ void PrepareList(OBJECT3D& o, bool lit)
     if (o.m_points_only) return;
     if (!(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return;
     // Lit objects get their normals before compiling, exactly as the
-    // command-line dump prepares them.
-    if (lit) build_compile_normals(textured_context(), o);
+    // command-line dump prepares them. An object drawn straight from its
+    // arrays gets only the normals its draw reads: the vertex normals wait
+    // for a draw that smooths it (see DrawObject).
+    if (!lit) return;
+    if (g_direct_drawing && o.m_norm_binding != 1) o.build_face_normals();
+    else build_compile_normals(textured_context(), o);
 }
 
 int CompileList(OBJECT3D& o)
@@ -748,6 +752,9 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
         if (o.m_points_only) {
             emit_points(o);
         } else {
+            // Smoothed since it was prepared: its vertex normals, made as
+            // the preparation would have made them.
+            if (o.m_direct_lit && o.m_norm_binding == 1 && !o.m_vertex_normals) o.build_vertex_normals();
             const uint8_t lighting = o.m_lighting;
             o.m_lighting = o.m_direct_lit;
             emit_object(o);
