@@ -4,7 +4,8 @@
 #  2. the Debian package built from it, checked (scripts/check-package.sh),
 #     and the sample and real-world scenes exported to glTF and validated
 #     (scripts/check-exports.sh --quick);
-#  3. the core suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
+#  3. the core suite again under AddressSanitizer + UndefinedBehaviorSanitizer;
+#  4. the tests of the work done on a second thread under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -37,5 +38,16 @@ for t in qv_render_tests qv_view_tests; do
   ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     QV_SOURCE_DIR="$PWD" build-asan-gl/tests/$t || status=1
 done
+
+echo "== reading and preparing on two threads under ThreadSanitizer (a few tests) =="
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE_THREAD=ON \
+  -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=ON -DQV_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target qv_core_tests qv_render_tests
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
+QV_SOURCE_DIR="$PWD" build-tsan/tests/qv_core_tests \
+  --gtest_filter='BackgroundOpen.*:HeldReporter.*:TwoThreadObjects.*:OpenDocument.*' || status=1
+QV_SOURCE_DIR="$PWD" build-tsan/tests/qv_render_tests \
+  --gtest_filter='Snapshot.NormalsOnTwoThreadsDrawAsOnOne:Snapshot.MissingFileFailsWithAReason:Samples/SampleBaseline.*' || status=1
+unset TSAN_OPTIONS
 
 exit $status

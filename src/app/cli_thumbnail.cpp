@@ -24,6 +24,7 @@
 #include "io/thumbnail_read.h"
 #include "render/display_list.h"
 #include "render/frame.h"
+#include "render/gl_hooks.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
 #include "render/snapshot.h"
@@ -82,37 +83,41 @@ private:
 std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error, double seconds,
                                       const ThumbnailReporter& rep)
 {
-    HeadlessGL gl;
-    bool gl_made = false, gl_failed = false;
-    auto make_gl = [&]() {
-        if (gl_made || gl_failed) return gl_made;
-        if (!gl.create(s, s)) {
-            gl_failed = true;
-            return false;
-        }
-        InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
-        gl_made = true;
-        return true;
-    };
     set_direct_drawing(true);   // one frame: no lists to compile
+    // The file is read on a thread of its own while the context is made.
+    install_gl_hooks();
+    BackgroundOpen reading(path);
+    HeadlessGL gl;
+    const bool gl_made = gl.create(s, s);
+    if (gl_made) InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
-    // A file the readers found damaged or cut short gets no picture: it is
-    // refused before the drawing context is made (the costliest step).
-    bool damaged = false;
-    OpenResult opened = open_for_command_line(path, scene, lod, [&](SCENE3D& sc) {
+    // The scene read is no longer the current one once it goes, whichever
+    // way this returns.
+    struct Forget {
+        std::unique_ptr<SCENE3D>& s;
+        ~Forget()
+        {
+            if (s && current_scene() == s.get()) current_scene() = nullptr;
+        }
+    } forget{scene};
+    // A file the readers found damaged or cut short gets no picture.
+    bool damaged = false, finish_asked = false;
+    OpenResult opened = reading.collect(scene, lod, [&](SCENE3D& sc) {
+        finish_asked = true;
         damaged = rep.damaged();
-        return !damaged && make_gl() ? finish_scene_gl(sc) : 0;
+        return !damaged && gl_made ? finish_scene_gl(sc) : 0;
     });
     if (damaged || rep.damaged()) {
         error = "the file is damaged or cut short";
         return {};
     }
-    if (gl_failed || ((opened == OpenResult::Scene || opened == OpenResult::Lod) && scene && !make_gl())) {
+    const bool read = (opened == OpenResult::Scene || opened == OpenResult::Lod) && scene;
+    if (!gl_made && (read || finish_asked)) {
         error = "cannot create an off-screen OpenGL context: " + gl.error();
         return {};
     }
-    if ((opened != OpenResult::Scene && opened != OpenResult::Lod) || !scene) {
+    if (!read) {
         error = "the scene cannot be opened";
         return {};
     }

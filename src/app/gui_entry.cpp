@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QSurfaceFormat>
 #include <clocale>
+#include <memory>
 
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
 #include "app/toolbar_icons.h"
+#include "io/open.h"
+#include "render/gl_hooks.h"
 #include "view/qt/view.h"
 
 extern "C" __attribute__((visibility("default"))) int quorvel_gui_main(int argc, char** argv)
@@ -25,6 +28,14 @@ extern "C" __attribute__((visibility("default"))) int quorvel_gui_main(int argc,
 
     QtReporter rep;
     set_reporter(&rep);
+    // A file named on the command line is read on a thread of its own while
+    // the window is built; the document collects it.
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    std::unique_ptr<BackgroundOpen> reading;
+    if (argc > 1) {
+        install_gl_hooks();
+        reading = std::make_unique<BackgroundOpen>(path.toStdString());
+    }
     int rc = 0;
     {
         CMainFrame frame;
@@ -32,7 +43,7 @@ extern "C" __attribute__((visibility("default"))) int quorvel_gui_main(int argc,
         rep.after_modal = [&frame] { frame.view()->RestoreCurrent(); };
         // A file named on the command line opens through the document; when
         // it cannot be opened the reader has said why and the program ends.
-        if (argc > 1 && !frame.OpenDocument(QString::fromLocal8Bit(argv[1]))) {
+        if (argc > 1 && !frame.OpenDocument(path, reading.get())) {
             rc = 1;
         } else {
             frame.showMaximized();

@@ -429,7 +429,7 @@ void CMainFrame::NewDocument()
     after_change();
 }
 
-bool CMainFrame::OpenDocument(const QString& path)
+bool CMainFrame::OpenDocument(const QString& path, BackgroundOpen* reading)
 {
     if (!SaveModified()) return false;
     OpenResult r;
@@ -438,7 +438,9 @@ bool CMainFrame::OpenDocument(const QString& path)
         {
             // The messages of the load are shown together once it is over.
             ReportGroup group;
-            r = m_doc->OpenForCommandLine(path.toStdString(), [this](SCENE3D& s) { return m_view->FinishScene(s); });
+            const FinishFn finish = [this](SCENE3D& s) { return m_view->FinishScene(s); };
+            r = reading ? m_doc->CollectOpen(*reading, path.toStdString(), finish)
+                        : m_doc->OpenForCommandLine(path.toStdString(), finish);
         }
         m_view->RestoreCurrent();
         // A file that could not be read leaves the document, the view and

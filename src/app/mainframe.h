@@ -11,6 +11,7 @@
 
 #include "app/recent_files.h"
 
+class BackgroundOpen;
 class CQuorvelDoc;
 class CQuorvelView;
 class QAction;
@@ -46,7 +47,10 @@ public:
     // New, the opens and closing the window first ask whether to save a
     // modified document; Cancel stops them.
     void NewDocument();
-    bool OpenDocument(const QString& path);
+    // With `reading`, the file named `path` is already being read on a
+    // thread of its own (started before the window was built) and is
+    // collected here.
+    bool OpenDocument(const QString& path, BackgroundOpen* reading = nullptr);
     bool OpenFile(const QString& path) { return OpenDocument(path); }
     // "Open Binary": the scene is emptied, then the binary file is read.
     int OpenBinary(const QString& path);

@@ -4,7 +4,9 @@
 // boxes to stderr and drops the rest.
 #pragma once
 #include <cstdarg>
+#include <mutex>
 #include <string>
+#include <vector>
 
 class Reporter {
 public:
@@ -24,7 +26,37 @@ public:
 
 // Installs r (null restores the default) and returns the previous reporter.
 Reporter* set_reporter(Reporter* r);
+// The reporter of the calling thread: the one installed for it with
+// set_thread_reporter, else the process's.
 Reporter& reporter();
+
+// Installs r (null: the process's reporter again) for the calling thread
+// only, and returns the thread's previous one. A thread that reads a file
+// for another one gives its messages to a HeldReporter this way.
+Reporter* set_thread_reporter(Reporter* r);
+
+// Keeps every call, in order, until the thread that owns the real reporter
+// hands them on with deliver(). Calls may come from any thread.
+class HeldReporter : public Reporter {
+public:
+    void message_box(const std::string& text, const std::string& caption) override;
+    void status(const std::string& text) override;
+    void trace(const std::string& text) override;
+    void begin_group() override;
+    void end_group() override;
+    // Gives the calls held so far to `to`, oldest first, and forgets them;
+    // returns how many there were.
+    size_t deliver(Reporter& to);
+
+private:
+    enum class Kind { Box, Status, Trace, Begin, End };
+    struct Held {
+        Kind kind;
+        std::string text, caption;
+    };
+    std::mutex m_mutex;
+    std::vector<Held> m_held;
+};
 
 // The messages of a scope form one group (see Reporter::begin_group).
 class ReportGroup {

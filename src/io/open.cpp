@@ -1,6 +1,9 @@
 #include "io/open.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <new>
 
 #include "io/formats.h"
@@ -87,10 +90,14 @@ int finish_read(Scene& loader, SCENE3D& scene, const FinishFn& finish)
     return run_finish(scene, finish);
 }
 
+// A read on a thread of its own leaves the current scene to the thread
+// that collects it.
+thread_local bool t_publish_scene = true;
+
 void replace_scene(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<SCENE3D> fresh)
 {
     scene = std::move(fresh);
-    current_scene() = scene.get();
+    if (t_publish_scene) current_scene() = scene.get();
 }
 } // namespace
 
@@ -201,4 +208,105 @@ OpenResult open_for_command_line(const std::string& path, std::unique_ptr<SCENE3
         return r;
     }
     return open_document(path, scene, finish) ? OpenResult::Scene : OpenResult::Failed;
+}
+
+// ------------------------------------------------------------ on a thread
+
+struct BackgroundOpen::Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    HeldReporter held;
+    SCENE3D* to_finish = nullptr;   // a read scene that waits for its finishing steps
+    bool finish_done = false;
+    int finish_result = 0;
+    bool done = false;
+    OpenResult result = OpenResult::Failed;
+    std::unique_ptr<SCENE3D> scene;
+    std::unique_ptr<LODSET> lod;
+};
+
+BackgroundOpen::BackgroundOpen(const std::string& path) : m_shared(std::make_shared<Shared>())
+{
+    std::shared_ptr<Shared> sh = m_shared;
+    m_thread = std::thread([sh, path] {
+        set_thread_reporter(&sh->held);
+        t_publish_scene = false;
+        // The finishing steps need the collecting thread's GL context: the
+        // read scene is handed over and this thread waits for their result.
+        FinishFn finish = [&sh](SCENE3D& s) {
+            std::unique_lock<std::mutex> lock(sh->mutex);
+            sh->to_finish = &s;
+            sh->finish_done = false;
+            sh->changed.notify_all();
+            sh->changed.wait(lock, [&] { return sh->finish_done; });
+            return sh->finish_result;
+        };
+        OpenResult r = OpenResult::Failed;
+        try {
+            r = open_for_command_line(path, sh->scene, sh->lod, finish);
+        } catch (const std::bad_alloc&) {
+            MessageBoxF("Not enough memory to read %s; it is not read", path.c_str());
+            sh->scene.reset();
+            sh->lod.reset();
+        }
+        set_thread_reporter(nullptr);
+        std::lock_guard<std::mutex> lock(sh->mutex);
+        sh->result = r;
+        sh->done = true;
+        sh->changed.notify_all();
+    });
+}
+
+BackgroundOpen::~BackgroundOpen()
+{
+    if (!m_thread.joinable()) return;
+    // Never collected: the read is finished without GL and dropped.
+    {
+        std::unique_lock<std::mutex> lock(m_shared->mutex);
+        while (!m_shared->done) {
+            if (m_shared->to_finish) {
+                m_shared->to_finish = nullptr;
+                m_shared->finish_result = 0;
+                m_shared->finish_done = true;
+                m_shared->changed.notify_all();
+            }
+            m_shared->changed.wait(lock, [&] { return m_shared->done || m_shared->to_finish; });
+        }
+    }
+    m_thread.join();
+}
+
+OpenResult BackgroundOpen::collect(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<LODSET>& lod,
+                                   const FinishFn& finish)
+{
+    if (!m_thread.joinable()) return OpenResult::Failed;
+    Shared& sh = *m_shared;
+    Reporter& to = reporter();
+    std::unique_lock<std::mutex> lock(sh.mutex);
+    for (;;) {
+        sh.changed.wait(lock, [&] { return sh.done || sh.to_finish; });
+        // What the reader said so far comes first, in its order.
+        lock.unlock();
+        sh.held.deliver(to);
+        lock.lock();
+        if (sh.done) break;
+        SCENE3D* s = sh.to_finish;
+        sh.to_finish = nullptr;
+        lock.unlock();
+        int r = finish ? finish(*s) : 1;
+        lock.lock();
+        sh.finish_result = r;
+        sh.finish_done = true;
+        sh.changed.notify_all();
+    }
+    lock.unlock();
+    m_thread.join();
+    sh.held.deliver(to);
+    const OpenResult r = sh.result;
+    if (sh.scene) {
+        scene = std::move(sh.scene);
+        current_scene() = scene.get();
+    }
+    if (sh.lod) lod = std::move(sh.lod);
+    return r;
 }

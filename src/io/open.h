@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 class SCENE3D;
 struct LODSET;
@@ -46,3 +47,30 @@ OpenResult open_by_extension(const std::string& path, std::unique_ptr<SCENE3D>& 
 // NotFound/Failed after the reader's own message.
 OpenResult open_for_command_line(const std::string& path, std::unique_ptr<SCENE3D>& scene,
                                  std::unique_ptr<LODSET>& lod, const FinishFn& finish);
+
+// The open for the command-line modes on a thread of its own, so that the
+// caller can meanwhile do what does not touch the scene (make its GL
+// context, build its window). Only one file is read at a time in a process.
+// What the reader says is held and handed to the caller's reporter, in the
+// reader's order, by collect(); the finishing steps run on the collecting
+// thread, where its GL context is current. The result equals that of
+// open_for_command_line on the calling thread.
+class BackgroundOpen {
+public:
+    explicit BackgroundOpen(const std::string& path);   // starts the read
+    // A read never collected is waited for and dropped.
+    ~BackgroundOpen();
+    BackgroundOpen(const BackgroundOpen&) = delete;
+    BackgroundOpen& operator=(const BackgroundOpen&) = delete;
+
+    // Waits for the read, runs `finish` here when the read asks for it,
+    // passes on the messages, and gives the result as
+    // open_for_command_line(path, scene, lod, finish) would (a read scene
+    // also becomes the current one). Once only.
+    OpenResult collect(std::unique_ptr<SCENE3D>& scene, std::unique_ptr<LODSET>& lod, const FinishFn& finish);
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
+};

@@ -24,9 +24,11 @@
 
 namespace {
 size_t g_inflate_limit = size_t(1) << 30;   // 1 GiB
+// Each thread shows the progress of its own loads: a file read on a thread
+// of its own shows none.
 LoadProgressFn& progress_fn()
 {
-    static LoadProgressFn fn;
+    thread_local LoadProgressFn fn;
     return fn;
 }
 } // namespace
@@ -59,7 +61,7 @@ bool TempBlock::grow(size_t n, size_t size)
     return true;
 }
 
-std::chrono::milliseconds g_progress_after(500);
+thread_local std::chrono::milliseconds g_progress_after(500);
 
 LoadProgressFn set_load_progress(LoadProgressFn fn, std::chrono::milliseconds after)
 {

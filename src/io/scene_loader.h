@@ -75,7 +75,7 @@ size_t set_reader_temp_limit(size_t bytes);
 // its bytes read, once a load has taken `after` (about half a second), then
 // at every 5 percent or more, and with 100 at the end of such a load. One
 // file at a time (an inlined file or a level reports for itself). Installs
-// fn (empty: none) and returns the previous one. The callback may process
+// fn (empty: none) for the calling thread's loads and returns the previous one. The callback may process
 // window events; it must not start another load.
 using LoadProgressFn = std::function<void(const std::string& file, int percent)>;
 LoadProgressFn set_load_progress(LoadProgressFn fn,

@@ -438,6 +438,7 @@ public:
                 o.m_normals = nullptr;
                 delete[] o.normalindex;
                 o.normalindex = nullptr;
+                o.m_normals_by_face = 0;
                 o.nbnormal = 0;
                 delete[] o.m_vertex_normals;
                 o.m_vertex_normals = nullptr;

@@ -43,6 +43,7 @@ int make_flat_grid(OBJECT3D& o, float ax, float az, int n, int p, int orientatio
     delete[] o.texindex;
     o.m_normals = o.m_vertex_normals = nullptr;
     o.normalindex = o.m_vertex_normalindex = nullptr;
+    o.m_normals_by_face = 0;
     o.texvertex = nullptr;
     o.texindex = nullptr;
     o.nbnormal = 0;

@@ -34,6 +34,7 @@ struct CornerRules {
     bool lit;
     const Vec3* normals = nullptr;     // normal array in use
     const int32_t* nindex = nullptr;   // its per-corner index
+    bool by_face = false;              // or one normal per face, in face order
     int nnormals = 0;
     bool tex = false;
     const int32_t* index;
@@ -53,6 +54,10 @@ struct CornerRules {
             } else if (o.m_normals && o.normalindex) {
                 normals = o.m_normals;
                 nindex = o.normalindex;
+                nnormals = o.nbnormal;
+            } else if (o.m_normals && o.m_normals_by_face) {
+                normals = o.m_normals;
+                by_face = true;
                 nnormals = o.nbnormal;
             }
             tex = o.texvertex && o.texindex && o.nbtexvertex > 0;
@@ -365,12 +370,14 @@ int BeginFace(OBJECT3D& o)
 void DrawNormals(OBJECT3D& o)
 {
     set_ambient(o.m_polygon_face, 1.f, 0.f, 0.f);
-    if (!o.m_index || !o.m_normals || !o.normalindex || !o.m_vertices) return;
+    if (!o.m_index || !o.m_normals || (!o.normalindex && !o.m_normals_by_face) || !o.m_vertices) return;
     glColor3ub(255, 0, 0);
     glBegin(GL_LINES);
+    int face = 0;
     for (int k = 0; k < o.nbindex; ++k) {
         int v = o.m_index[k];
-        int ni = o.normalindex[k];
+        int ni = o.normalindex ? o.normalindex[k] : face;
+        if (v == -1) ++face;
         if (v < 0 || v >= o.nbpts || ni < 0 || ni >= o.nbnormal) continue;
         const Vec3& p = o.m_vertices[v];
         const Vec3& n = o.m_normals[ni];
@@ -493,7 +500,8 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
     o.m_last_face_size = -1;
     const bool lit = o.m_lighting != 0;
     CornerRules rules(o);
-    const bool face_first_normal = lit && !o.normalindex && o.m_normals && o.nbnormal == o.nbpts;
+    const bool face_first_normal =
+        lit && !o.normalindex && o.m_normals && o.nbnormal == o.nbpts && !o.m_normals_by_face;
     const Vec3* verts = o.m_vertices;
     const int32_t* idx = o.m_index;
     const int n = (idx && has_vertices) ? o.nbindex : 0;
@@ -505,7 +513,7 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
     // one call per vertex attribute. Polygons are batched one at a time.
     ClientArraySource array_source;
     FaceBatch batch;
-    batch.has_normals = rules.nindex != nullptr || face_first_normal;
+    batch.has_normals = rules.nindex != nullptr || rules.by_face || face_first_normal;
     batch.has_tex = rules.tex;
     batch.reserve((size_t)n);
     if (into) {
@@ -540,7 +548,9 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         o.m_face_size = usable;
         if (usable >= 3) {
             batch.mode = mode;
-            const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]] : nullptr;
+            const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]]
+                                       : rules.by_face && face < rules.nnormals ? &rules.normals[face]
+                                                                               : nullptr;
             if (cut) batch.make_room(pieces.size());
             for (int k : cut ? pieces : corners) {
                 const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
@@ -675,8 +685,12 @@ void PrepareList(OBJECT3D& o, bool lit)
     if (o.m_points_only) return;
     if (!(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return;
     // Lit objects get their normals before compiling, exactly as the
-    // command-line dump prepares them.
-    if (lit) build_compile_normals(textured_context(), o);
+    // command-line dump prepares them. An object drawn straight from its
+    // arrays gets only the normals its draw reads: the vertex normals wait
+    // for a draw that smooths it (see DrawObject).
+    if (!lit) return;
+    if (g_direct_drawing && o.m_norm_binding != 1) o.build_face_normals(false);
+    else build_compile_normals(textured_context(), o);
 }
 
 int CompileList(OBJECT3D& o)
@@ -748,6 +762,12 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
         if (o.m_points_only) {
             emit_points(o);
         } else {
+            // Smoothed since it was prepared: its vertex normals, made as
+            // the preparation would have made them.
+            if (o.m_direct_lit && o.m_norm_binding == 1 && !o.m_vertex_normals) {
+                if (o.m_normals_by_face) o.forget_normals();   // made again with their corner index
+                o.build_vertex_normals();
+            }
             const uint8_t lighting = o.m_lighting;
             o.m_lighting = o.m_direct_lit;
             emit_object(o);

@@ -65,4 +65,7 @@ bool glu_fill(const vrml::Contours& contours, std::vector<std::array<double, 2>>
 
 } // namespace
 
-void install_outline_tessellator() { vrml::set_outline_triangulator(&glu_fill); }
+void install_outline_tessellator()
+{
+    if (!vrml::has_outline_triangulator()) vrml::set_outline_triangulator(&glu_fill);
+}

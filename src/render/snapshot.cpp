@@ -11,6 +11,7 @@
 #include "io/open.h"
 #include "render/display_list.h"
 #include "render/frame.h"
+#include "render/gl_hooks.h"
 #include "render/gl_state.h"
 #include "render/headless_gl.h"
 #include "render/textures.h"
@@ -76,21 +77,6 @@ bool image_from_frame(const std::vector<uint8_t>& rgb, int w, int h, CTexture& i
 bool snapshot_scene(const std::string& scene_path, int w, int h, const float clear_rgb[3], CTexture& image,
                     std::string& error, bool fit, double seconds)
 {
-    // The context is made once the file has been read: the scene file and
-    // the GL libraries are then not resident at the same time.
-    HeadlessGL gl;
-    bool gl_made = false, gl_failed = false;
-    auto make_gl = [&]() {
-        if (gl_made || gl_failed) return gl_made;
-        if (!gl.create(w, h)) {
-            gl_failed = true;
-            return false;
-        }
-        InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
-        gl_made = true;
-        return true;
-    };
-    auto gl_error = [&]() { return "cannot create an off-screen OpenGL context: " + gl.error(); };
     // One frame only: the objects are drawn straight from their arrays, as
     // their lists would draw them, without the cost of compiling the lists.
     struct DirectScope {
@@ -98,21 +84,29 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
         DirectScope() { set_direct_drawing(true); }
         ~DirectScope() { set_direct_drawing(was); }
     } direct;
+    // The file is read on a thread of its own while the context is made
+    // here: the two do not depend on each other.
+    install_gl_hooks();
+    BackgroundOpen reading(scene_path);
+    HeadlessGL gl;
+    const bool gl_made = gl.create(w, h);
+    if (gl_made) InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
-    OpenResult opened = open_for_command_line(scene_path, scene, lod, [&](SCENE3D& s) {
-        return make_gl() ? finish_scene_gl(s) : 0;
+    bool finish_asked = false;
+    OpenResult opened = reading.collect(scene, lod, [&](SCENE3D& s) {
+        finish_asked = true;
+        return gl_made ? finish_scene_gl(s) : 0;
     });
-    if (gl_failed) {
-        error = gl_error();
+    const bool read = (opened == OpenResult::Scene || opened == OpenResult::Lod) && scene;
+    // A context that could not be made is the reason once the file was
+    // read; a file that could not be read is the reason before it.
+    if (!gl_made && (read || finish_asked)) {
+        error = "cannot create an off-screen OpenGL context: " + gl.error();
         return false;
     }
-    if ((opened != OpenResult::Scene && opened != OpenResult::Lod) || !scene) {
+    if (!read) {
         error = "cannot open the scene " + scene_path;
-        return false;
-    }
-    if (!make_gl()) {
-        error = gl_error();
         return false;
     }
     LodLevels levels;

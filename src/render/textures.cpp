@@ -101,13 +101,12 @@ int PrepareSceneGL(SCENE3D& scene)
         }
     }
     order_objects_for_compile(scene);
-    for (int i = 0; i < scene.nbobjects; ++i) {
-        OBJECT3D* o = scene.m_objects[i];
-        if (!o) continue;
-        o->m_pick_id = i;
+    // The normals of the objects, on both cores: each object's are its own.
+    const bool textured = scene.m_textured != 0;
+    for_each_object_on_two_threads(scene, [textured](OBJECT3D& o) {
         // An untextured scene compiles bare geometry: no normals.
-        PrepareList(*o, scene.m_textured && o->m_lighting);
-    }
+        PrepareList(o, textured && o.m_lighting);
+    });
     return 1;
 }
 

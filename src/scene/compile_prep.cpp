@@ -1,6 +1,11 @@
 #include "scene/compile_prep.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <vector>
+
+#include "base/report.h"
 
 #include "image/texture.h"
 #include "scene/scene3d.h"
@@ -42,6 +47,51 @@ void build_compile_normals(SCENE3D& scene, OBJECT3D& obj)
     if (compiles_lit(scene, obj)) obj.build_vertex_normals();
 }
 
+namespace {
+std::atomic<bool> g_second_thread{true};
+}
+
+bool set_second_thread(bool allowed) { return g_second_thread.exchange(allowed); }
+
+void for_each_object_on_two_threads(SCENE3D& scene, const std::function<void(OBJECT3D&)>& fn)
+{
+    const int n = scene.nbobjects;
+    if (n <= 0) return;
+    // The work of an object goes with its index list.
+    std::vector<long long> upto((size_t)n);
+    long long total = 0;
+    for (int i = 0; i < n; ++i) {
+        const OBJECT3D* o = scene.m_objects[i];
+        total += o ? (long long)std::max(o->nbindex, 0) + std::max(o->nbpts, 0) : 0;
+        upto[(size_t)i] = total;
+    }
+    // Below this a second thread costs more than it saves.
+    constexpr long long k_worth_a_thread = 1 << 16;
+    int split = n;
+    if (n >= 2 && total >= k_worth_a_thread && std::thread::hardware_concurrency() != 1 &&
+        g_second_thread.load()) {
+        split = 1;
+        while (split < n - 1 && upto[(size_t)split - 1] * 2 < total) ++split;
+    }
+    auto run = [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            if (scene.m_objects[i]) fn(*scene.m_objects[i]);
+    };
+    if (split >= n) {
+        run(0, n);
+        return;
+    }
+    HeldReporter held;
+    std::thread second([&] {
+        set_thread_reporter(&held);
+        run(split, n);
+        set_thread_reporter(nullptr);
+    });
+    run(0, split);
+    second.join();
+    held.deliver(reporter());
+}
+
 void compute_scene_bounds(SCENE3D& scene)
 {
     Vec3 mx(-1e10f, -1e10f, -1e10f), mn(1e10f, 1e10f, 1e10f);
@@ -67,8 +117,7 @@ int prepare_scene_for_compile(SCENE3D& scene)
 {
     if (scene.nbobjects <= 0) return 0;
     order_objects_for_compile(scene);
-    for (int i = 0; i < scene.nbobjects; ++i)
-        if (scene.m_objects[i]) build_compile_normals(scene, *scene.m_objects[i]);
+    for_each_object_on_two_threads(scene, [&scene](OBJECT3D& o) { build_compile_normals(scene, o); });
     compute_scene_bounds(scene);
     return 1;
 }

@@ -3,6 +3,7 @@
 // command-line dump and binary save call them so that their output equals
 // what the viewer holds after opening a file.
 #pragma once
+#include <functional>
 
 class SCENE3D;
 class OBJECT3D;
@@ -27,6 +28,17 @@ bool compiles_lit(const SCENE3D& scene, const OBJECT3D& obj);
 // and normalised again on every compilation). A point set gets the scale
 // (0.01, 0.01, 0.01) that its compilation forces.
 void build_compile_normals(SCENE3D& scene, OBJECT3D& obj);
+
+// Runs fn on every object of the scene (null slots passed over), split in
+// two runs of consecutive objects of about equal size, the second on a
+// thread of its own when the scene is large enough to gain from it. fn
+// must touch nothing but its object. What fn reports comes in the order of
+// the objects. Objects are independent: the result equals one run in order.
+void for_each_object_on_two_threads(SCENE3D& scene, const std::function<void(OBJECT3D&)>& fn);
+
+// Allows (the default) or forbids the second thread of the loop above;
+// returns the previous setting. For comparisons with a run on one thread.
+bool set_second_thread(bool allowed);
 
 // Scene bounds (m_max, m_min, m_center) from the world bounds of the
 // objects that have vertices.

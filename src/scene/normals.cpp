@@ -74,13 +74,15 @@ bool OBJECT3D::normalize(Vec3& v)
     return true;
 }
 
-void OBJECT3D::build_face_normals()
+void OBJECT3D::build_face_normals(bool corner_index)
 {
     if (m_normals) return;
     if (!m_index || nbindex <= 0) return;
     int faces = count_faces(m_index, nbindex);
     m_normals = new Vec3[std::max(1, std::max(faces, nbface))];
-    if (!normalindex) {
+    // A corner index given by the file is filled as always.
+    m_normals_by_face = !corner_index && !normalindex;
+    if (!normalindex && !m_normals_by_face) {
         normalindex = new int32_t[nbindex];
         std::fill(normalindex, normalindex + nbindex, -1);
     }
@@ -93,11 +95,11 @@ void OBJECT3D::build_face_normals()
     int cursor = 0, counter = 0;
     while (cursor < n) {
         Vec3 f = face_normal(cursor);
-        while (cursor < n && idx[cursor] != -1) {
-            normals[counter] = f;
-            nindex[cursor] = counter;
-            ++cursor;
-        }
+        if (cursor < n && idx[cursor] != -1) normals[counter] = f;
+        if (nindex)
+            while (cursor < n && idx[cursor] != -1) nindex[cursor++] = counter;
+        else
+            while (cursor < n && idx[cursor] != -1) ++cursor;
         ++cursor;   // the terminator keeps -1 in normalindex
         ++counter;
     }

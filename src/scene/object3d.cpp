@@ -117,6 +117,7 @@ void OBJECT3D::reset()
     m_list = 0;
     m_ready = 0;
     m_direct_lit = 0;
+    m_normals_by_face = 0;
     nbpts = 0;
     nbface = 0;
     m_aux_count = 0;

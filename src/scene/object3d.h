@@ -138,6 +138,10 @@ public:
     int32_t m_ready;
     // Drawn without a list (one-shot frames): whether it was prepared lit.
     uint8_t m_direct_lit;
+    // m_normals holds one normal per face, in face order, without a
+    // per-corner index (made for a one-shot flat frame; see
+    // build_face_normals).
+    uint8_t m_normals_by_face;
     int32_t nbpts;
     int32_t nbface;
     int32_t m_aux_count;
@@ -186,7 +190,10 @@ public:
     // Normals and checks
     Vec3 face_normal(int position);
     static bool normalize(Vec3& v);
-    void build_face_normals();
+    // One normal per face; with `corner_index` also normalindex, the face of
+    // every corner. Without it (a one-shot flat frame, which reads the
+    // normals face by face) m_normals_by_face is set instead.
+    void build_face_normals(bool corner_index = true);
     void build_vertex_normals();
     void index_statistics();
     int test_edges();

@@ -55,5 +55,6 @@ void OBJECT3D::forget_normals()
     m_vertex_normals = nullptr;
     normalindex = nullptr;
     m_vertex_normalindex = nullptr;
+    m_normals_by_face = 0;
     nbnormal = 0;
 }

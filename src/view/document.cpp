@@ -96,6 +96,17 @@ OpenResult CQuorvelDoc::OpenForCommandLine(const std::string& path, const Finish
     return r;
 }
 
+OpenResult CQuorvelDoc::CollectOpen(BackgroundOpen& reading, const std::string& path, const FinishFn& finish)
+{
+    std::unique_ptr<LODSET> lod;
+    OpenResult r = reading.collect(m_scene, lod, finish);
+    if (r == OpenResult::Scene || r == OpenResult::Lod) {
+        m_lod = std::move(lod);
+        opened(path);
+    }
+    return r;
+}
+
 OpenResult CQuorvelDoc::OpenByExtension(const std::string& path, const FinishFn& finish)
 {
     std::unique_ptr<LODSET> lod;

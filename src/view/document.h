@@ -30,6 +30,9 @@ public:
     // The command-line open (binary scenes and level-of-detail sets by
     // their extension, everything else as the document open).
     OpenResult OpenForCommandLine(const std::string& path, const FinishFn& finish);
+    // The same open, read already on a thread of its own (started with
+    // `path`): collected here, finished with `finish` on this thread.
+    OpenResult CollectOpen(BackgroundOpen& reading, const std::string& path, const FinishFn& finish);
     // The view's Open command: by extension.
     OpenResult OpenByExtension(const std::string& path, const FinishFn& finish);
     // "Open Binary": the binary scene file replaces the scene.

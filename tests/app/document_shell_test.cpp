@@ -14,6 +14,7 @@
 #include "app/mainframe.h"
 #include "app/qt_reporter.h"
 #include "dialogs/view_dialogs.h"
+#include "io/open.h"
 #include "scene/scene3d.h"
 #include "view/behaviour.h"
 #include "view/commands.h"
@@ -230,4 +231,43 @@ TEST(DocumentShell, OneBoxListsEachMessageOnceWithItsCount)
     const std::string text = QtReporter::group_text(many);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 30);
     EXPECT_NE(text.find("... and 20 more"), std::string::npos);
+}
+
+// The program's start: the file named on the command line is read on a
+// thread of its own while the window is built, then collected by the open.
+// The window ends as an open on its own thread leaves it: the same scene,
+// the same title, the same box of messages.
+TEST(DocumentShell, AFileReadWhileTheWindowIsBuiltOpensAsAnyOpen)
+{
+    QTemporaryDir dir;
+    const QString house = dir.filePath("house.wrl");
+    ASSERT_TRUE(QFile::copy(sample("house.wrl"), house));   // its textures are not beside it
+    std::string dumps[2], titles[2];
+    std::vector<std::string> shown[2];
+    for (int i = 0; i < 2; ++i) {
+        std::unique_ptr<BackgroundOpen> reading;
+        if (i == 1) reading = std::make_unique<BackgroundOpen>(house.toStdString());
+        Window w;
+        ASSERT_TRUE(w.frame.OpenDocument(house, reading.get()));
+        EXPECT_EQ(current_scene(), w.frame.scene());
+        const std::string out = dir.filePath("dump.out").toStdString();
+        dump_scene(*w.frame.scene(), out.c_str());
+        dumps[i] = w.bytes(QString::fromStdString(out)).toStdString();
+        titles[i] = w.frame.windowTitle().toStdString();
+        shown[i] = w.rep.shown;
+    }
+    EXPECT_FALSE(dumps[0].empty());
+    EXPECT_EQ(dumps[1], dumps[0]);
+    EXPECT_EQ(titles[1], "house.wrl[*] - Quorvel");
+    ASSERT_EQ(shown[0].size(), 1u);   // the missing textures, in one box
+    EXPECT_EQ(shown[1], shown[0]);
+
+    // A file that cannot be read, read while the window is built, changes
+    // nothing and says so once.
+    std::unique_ptr<BackgroundOpen> gone = std::make_unique<BackgroundOpen>(dir.filePath("gone.wrl").toStdString());
+    Window w;
+    SCENE3D* before = w.frame.scene();
+    EXPECT_FALSE(w.frame.OpenDocument(dir.filePath("gone.wrl"), gone.get()));
+    EXPECT_EQ(w.frame.scene(), before);
+    EXPECT_EQ(w.rep.shown, std::vector<std::string>{"File not found"});
 }

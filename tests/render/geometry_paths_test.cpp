@@ -194,3 +194,58 @@ TEST(GeometryPaths, ConcaveFacesFillTheirOutline)
         EXPECT_TRUE(lists == frames(Path::Direct, "", make(c.shape))) << "direct drawing";
     }
 }
+
+// A bent mesh drawn flat draws as its list when drawn straight from its
+// arrays, whose preparation then makes no vertex normals; smoothed, it
+// draws the same whether it was smoothed before the preparation or after
+// it (as a level of detail is while drawing): the draw makes them then.
+TEST(GeometryPaths, SmoothedMeshesDrawAsTheirListsWhenSmoothedEarlyOrLate)
+{
+    RecordingReporter rec;
+    auto frame = [](Path path, int binding, bool late) {
+        std::vector<uint8_t> out;
+        if (!prepare_gl(W, H)) return out;
+        PathScope scope(path);
+        SCENE3D scene;
+        const int n = 6;
+        auto* o = new OBJECT3D();
+        o->nbpts = (n + 1) * (n + 1);
+        o->m_vertices = new Vec3[(size_t)o->nbpts];
+        for (int y = 0; y <= n; ++y)
+            for (int x = 0; x <= n; ++x)
+                o->m_vertices[y * (n + 1) + x] = Vec3(x - 3.f, y - 3.f, (float)((x * x + 2 * y) % 5) * 0.5f);
+        o->nbface = n * n;
+        o->nbindex = 5 * n * n;
+        o->m_index = new int32_t[(size_t)o->nbindex];
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const int a = y * (n + 1) + x;
+                int32_t* q = o->m_index + 5 * (y * n + x);
+                q[0] = a, q[1] = a + 1, q[2] = a + n + 2, q[3] = a + n + 1, q[4] = -1;
+            }
+        o->compute_bounds();
+        o->compute_center();
+        o->m_norm_binding = late ? 0 : binding;
+        scene.add_object(o);
+        BuildTextures(scene);
+        BuildLights(scene);
+        if (late) o->m_norm_binding = binding;
+        GlView v;
+        setup_view(v, &scene, W, H);
+        for (bool pick : {false, true}) {
+            v.pick_pass = pick;
+            PaintView(v);
+            std::vector<uint8_t> f = read_frame_rgb(W, H);
+            out.insert(out.end(), f.begin(), f.end());
+        }
+        if (current_scene() == &scene) current_scene() = nullptr;
+        return out;
+    };
+    const std::vector<uint8_t> flat = frame(Path::Lists, 0, false);
+    ASSERT_EQ(flat.size(), (size_t)W * H * 3 * 2);
+    EXPECT_TRUE(flat == frame(Path::Direct, 0, false)) << "direct drawing";
+    // Smoothed before or after the preparation: the same vertex normals.
+    const std::vector<uint8_t> smooth = frame(Path::Direct, 1, false);
+    EXPECT_TRUE(smooth == frame(Path::Direct, 1, true)) << "direct drawing, smoothed late";
+    EXPECT_FALSE(flat == smooth);
+}

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <set>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "gl_fixture.h"
 #include "image/texture.h"
 #include "render/snapshot.h"
+#include "scene/compile_prep.h"
 #include "support/png_write.h"
 #include "support/recorder.h"
 
@@ -254,6 +256,51 @@ TEST(Snapshot, RealWorldFilesShowWhatTheirAuthorsMeant)
         EXPECT_FALSE(c.colour(s.at(c.left ? x1 - qw : x0 + qw, by))) << c.file;
         EXPECT_FALSE(c.colour(s.at(bx, c.top ? y1 - qh : y0 + qh))) << c.file;
     }
+}
+
+// A scene large enough for its normals to be made on two threads draws
+// exactly as when they are made on one, and says the same.
+TEST(Snapshot, NormalsOnTwoThreadsDrawAsOnOne)
+{
+    ScratchDir dir;
+    std::string text = "#VRML V2.0 utf8\n";
+    const int n = 120;   // quads a side: four objects of 72,000 indices
+    for (int k = 0; k < 4; ++k) {
+        text += "DEF T" + std::to_string(k) + " Transform { translation " + std::to_string(k % 2 * n - n) + " " +
+                std::to_string(k / 2 * n - n) + " 0 children [ Shape { appearance Appearance { material Material {"
+                " diffuseColor 0.9 0.6 0.3 } } geometry IndexedFaceSet { coord Coordinate { point [\n";
+        for (int y = 0; y <= n; ++y)
+            for (int x = 0; x <= n; ++x)
+                text += std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(std::sin(x * 0.2 + k) * std::cos(y * 0.15) * 6) +
+                        ",\n";
+        text += "] } coordIndex [\n";
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const int a = y * (n + 1) + x;
+                text += std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + n + 2) + " " +
+                        std::to_string(a + n + 1) + " -1\n";
+            }
+        text += "] } } ] }\n";
+    }
+    write_whole_file("bent.wrl", text);
+    CTexture shot[2];
+    std::vector<std::string> said[2];
+    for (int i = 0; i < 2; ++i) {
+        RecordingReporter rec;
+        const bool was = set_second_thread(i == 0);
+        std::string error;
+        ASSERT_TRUE(snapshot_scene("bent.wrl", 160, 120, k_default_clear_rgb, shot[i], error)) << error;
+        set_second_thread(was);
+        said[i] = rec.statuses;
+    }
+    ASSERT_EQ(shot[0].height, shot[1].height);
+    EXPECT_EQ(differing_pixels(shot[0], shot[1], 0), 0);
+    EXPECT_EQ(said[0], said[1]);
+    // The lit relief shows shades, not one flat colour.
+    std::set<int> shades;
+    for (int y = 0; y < shot[0].height; ++y)
+        for (int x = 0; x < shot[0].width; ++x) shades.insert(shot[0].data[(size_t)y * shot[0].widthbyte32 + (size_t)x * 3 + 2]);
+    EXPECT_GT(shades.size(), 10u);
 }
 
 // Point files framed whole fill the view as they are drawn: the point-set

@@ -1,0 +1,322 @@
+// Opening on a thread of its own: the same scene, the same messages in the
+// same order, the finishing steps on the collecting thread; and the object
+// loop that splits its work over two threads.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "io/lod.h"
+#include "io/open.h"
+#include "scene/compile_prep.h"
+#include "scene/scene3d.h"
+#include "support/recorder.h"
+
+namespace {
+
+// Every call a reporter gets, in one list, so that the order across kinds shows.
+class Log : public Reporter {
+public:
+    Log() : m_prev(set_reporter(this)) {}
+    ~Log() override { set_reporter(m_prev); }
+    void message_box(const std::string& t, const std::string& c) override { calls.push_back("box " + c + ": " + t); }
+    void status(const std::string& t) override { calls.push_back("status " + t); }
+    void trace(const std::string& t) override { calls.push_back("trace " + t); }
+    void begin_group() override { calls.push_back("begin"); }
+    void end_group() override { calls.push_back("end"); }
+    std::vector<std::string> calls;
+
+private:
+    Reporter* m_prev;
+};
+
+struct Opened {
+    OpenResult result;
+    std::vector<std::string> calls;
+    std::string dump;   // empty when nothing was read
+    bool current;       // the read scene became the current one
+};
+
+std::string dump_of(const SCENE3D* s)
+{
+    if (!s) return {};
+    dump_scene(*s, "dump.out");
+    return read_whole_file("dump.out");
+}
+
+// The finishing steps say something, so that their place among the
+// reader's messages shows.
+int finish_saying(SCENE3D& s)
+{
+    MessageBox("finished");
+    return s.nbobjects > 0;
+}
+
+Opened open_here(const std::string& path)
+{
+    Log log;
+    std::unique_ptr<SCENE3D> scene;
+    std::unique_ptr<LODSET> lod;
+    OpenResult r = open_for_command_line(path, scene, lod, finish_saying);
+    Opened o{r, log.calls, dump_of(scene.get()), scene && current_scene() == scene.get()};
+    current_scene() = nullptr;
+    return o;
+}
+
+Opened open_behind(const std::string& path)
+{
+    Log log;
+    std::unique_ptr<SCENE3D> scene;
+    std::unique_ptr<LODSET> lod;
+    BackgroundOpen reading(path);
+    OpenResult r = reading.collect(scene, lod, finish_saying);
+    Opened o{r, log.calls, dump_of(scene.get()), scene && current_scene() == scene.get()};
+    current_scene() = nullptr;
+    return o;
+}
+
+// A world that makes the readers speak: a node they do not read, a texture
+// that is missing, and an end cut short.
+const char* k_talkative =
+    "#VRML V2.0 utf8\n"
+    "DEF A Transform { children [ Shape { appearance Appearance { texture ImageTexture { url \"gone.png\" } }\n"
+    "  geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0 ] }\n"
+    "  coordIndex [ 0 1 2 -1, 1 3 2 -1 ] } } ] }\n"
+    "NavigationInfo { type \"WALK\" }\n"
+    "Sound { }\n"
+    "DEF B Transform { translation 2 0 0 children [ Shape { geometry IndexedFaceSet {\n"
+    "  coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] } coordIndex [ 0 1 2 -1 ] } } ] }\n"
+    "DEF C Transform { children [ Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0";
+
+const char* k_vrml1 =
+    "#VRML V1.0 ascii\n"
+    "Separator { DEF Obj0 Separator { Transform { translation 5 0 0 } Material { diffuseColor 1 0 0 }\n"
+    "  Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n"
+    "  DEF Obj1 Separator { Coordinate3 { point [ 0 0 0, 0 1 0, 0 0 1 ] }\n"
+    "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } } }\n";
+
+} // namespace
+
+TEST(BackgroundOpen, GivesTheSameSceneAndMessagesAsAnOpenHere)
+{
+    ScratchDir dir;
+    write_whole_file("talk.wrl", k_talkative);
+    write_whole_file("one.wrl", k_vrml1);
+    write_whole_file("bad.wrl", "#VRML V3.0\n");
+    write_whole_file("empty.wrl", "");
+    for (const char* name : {"talk.wrl", "one.wrl", "bad.wrl", "empty.wrl", "nowhere.wrl"}) {
+        SCOPED_TRACE(name);
+        Opened here = open_here(name);
+        Opened behind = open_behind(name);
+        EXPECT_EQ(behind.result, here.result);
+        EXPECT_EQ(behind.dump, here.dump);
+        EXPECT_EQ(behind.calls, here.calls);
+        EXPECT_EQ(behind.current, here.current);
+    }
+    // The talkative world did speak, and its finishing steps came after
+    // everything the reader said before them.
+    Opened talk = open_behind("talk.wrl");
+    ASSERT_EQ(talk.result, OpenResult::Scene);
+    EXPECT_NE(talk.dump.find("B"), std::string::npos);
+    size_t finished = 0, said_before = 0;
+    for (size_t i = 0; i < talk.calls.size(); ++i) {
+        if (talk.calls[i] == "box Quorvel: finished") finished = i;
+        if (talk.calls[i].rfind("box", 0) == 0 && talk.calls[i].find("gone.png") != std::string::npos) said_before = i + 1;
+    }
+    EXPECT_GT(said_before, 0u);
+    EXPECT_LT(said_before, finished + 1);
+    EXPECT_EQ(open_behind("nowhere.wrl").calls, std::vector<std::string>{"box Quorvel: File not found"});
+}
+
+TEST(BackgroundOpen, FinishesOnTheCollectingThreadAndKeepsTheOldSceneOnFailure)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    write_whole_file("one.wrl", k_vrml1);
+    std::unique_ptr<SCENE3D> scene = std::make_unique<SCENE3D>();
+    SCENE3D* old = scene.get();
+    current_scene() = old;
+    std::unique_ptr<LODSET> lod;
+    std::thread::id finished_on;
+    {
+        BackgroundOpen reading("one.wrl");
+        // Finishing steps that fail: nothing is replaced.
+        OpenResult r = reading.collect(scene, lod, [&](SCENE3D&) {
+            finished_on = std::this_thread::get_id();
+            return 0;
+        });
+        EXPECT_EQ(r, OpenResult::Failed);
+    }
+    EXPECT_EQ(finished_on, std::this_thread::get_id());
+    EXPECT_EQ(scene.get(), old);
+    EXPECT_EQ(current_scene(), old);
+    // Finishing steps that fail have said why themselves.
+    EXPECT_TRUE(rec.boxes.empty());
+
+    BackgroundOpen again("one.wrl");
+    EXPECT_EQ(again.collect(scene, lod, nullptr), OpenResult::Scene);
+    ASSERT_NE(scene.get(), old);
+    EXPECT_EQ(current_scene(), scene.get());
+    int filled = 0;
+    for (int i = 0; i < scene->nbobjects; ++i) filled += scene->m_objects[i] && scene->m_objects[i]->nbface == 1;
+    EXPECT_EQ(filled, 2);
+    // A second collect has nothing to give and changes nothing.
+    SCENE3D* got = scene.get();
+    EXPECT_EQ(again.collect(scene, lod, nullptr), OpenResult::Failed);
+    EXPECT_EQ(scene.get(), got);
+    current_scene() = nullptr;
+}
+
+TEST(BackgroundOpen, AReadNeverCollectedEndsQuietly)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    write_whole_file("one.wrl", k_vrml1);
+    write_whole_file("talk.wrl", k_talkative);
+    { BackgroundOpen dropped("one.wrl"); }
+    { BackgroundOpen dropped("talk.wrl"); }
+    // Nothing reached the reporter, and no scene became the current one.
+    EXPECT_TRUE(rec.boxes.empty());
+    EXPECT_EQ(current_scene(), nullptr);
+}
+
+TEST(HeldReporter, DeliversEveryKindInItsOrderOnce)
+{
+    HeldReporter held;
+    std::thread t([&] {
+        set_thread_reporter(&held);
+        {
+            ReportGroup group;
+            SetStatusText("reading %d", 1);
+            MessageBox("first");
+            Trace("t");
+            ReportAbout about("pic.png");
+            MessageBox("second");
+        }
+        set_thread_reporter(nullptr);
+        // Back to the process's reporter: nothing more is held.
+        Trace("not held");
+    });
+    t.join();
+    Log log;
+    EXPECT_EQ(held.deliver(log), 6u);
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"begin", "status reading 1", "box Quorvel: first", "trace t",
+                                                   "box Quorvel: second (pic.png)", "end"}));
+    EXPECT_EQ(held.deliver(log), 0u);
+    // The subject of one thread's messages is not another thread's.
+    ReportAbout mine("mine.png");
+    std::thread other([&] {
+        set_thread_reporter(&held);
+        MessageBox("plain");
+        set_thread_reporter(nullptr);
+    });
+    other.join();
+    held.deliver(log);
+    EXPECT_EQ(log.calls.back(), "box Quorvel: plain");
+}
+
+namespace {
+// A scene of `count` strips of `quads` quads each, every strip bent so that
+// its vertex normals differ from point to point.
+std::unique_ptr<SCENE3D> strips(int count, int quads)
+{
+    auto s = std::make_unique<SCENE3D>();
+    s->m_textured = 1;
+    for (int k = 0; k < count; ++k) {
+        auto* o = new OBJECT3D();
+        o->nbpts = 2 * (quads + 1);
+        o->m_vertices = new Vec3[(size_t)o->nbpts];
+        for (int i = 0; i <= quads; ++i) {
+            float z = (float)((i * 7 + k) % 5) * 0.3f;
+            o->m_vertices[2 * i] = Vec3((float)i, 0.f, z);
+            o->m_vertices[2 * i + 1] = Vec3((float)i, 1.f, -z);
+        }
+        o->nbindex = 5 * quads;
+        o->nbface = quads;
+        o->m_index = new int32_t[(size_t)o->nbindex];
+        for (int i = 0; i < quads; ++i) {
+            int32_t* q = o->m_index + 5 * i;
+            q[0] = 2 * i, q[1] = 2 * i + 2, q[2] = 2 * i + 3, q[3] = 2 * i + 1, q[4] = -1;
+        }
+        o->m_lighting = 1;
+        s->add_object(o);
+    }
+    return s;
+}
+
+bool same_normals(const OBJECT3D& a, const OBJECT3D& b)
+{
+    if (a.nbnormal != b.nbnormal || !a.m_vertex_normals || !b.m_vertex_normals) return false;
+    for (int i = 0; i < a.nbpts; ++i)
+        if (a.m_vertex_normals[i].x != b.m_vertex_normals[i].x || a.m_vertex_normals[i].y != b.m_vertex_normals[i].y ||
+            a.m_vertex_normals[i].z != b.m_vertex_normals[i].z)
+            return false;
+    for (int i = 0; i < a.nbnormal; ++i)
+        if (a.m_normals[i].x != b.m_normals[i].x || a.m_normals[i].z != b.m_normals[i].z) return false;
+    return true;
+}
+} // namespace
+
+TEST(TwoThreadObjects, LargeScenesSplitAndGiveTheNormalsOfOneRun)
+{
+    auto split = strips(9, 6000);
+    auto serial = strips(9, 6000);
+    Log log;
+    std::vector<std::thread::id> ran_on((size_t)split->nbobjects);
+    std::vector<int> runs((size_t)split->nbobjects, 0);
+    std::map<const OBJECT3D*, int> index;
+    for (int i = 0; i < split->nbobjects; ++i) index[split->m_objects[i]] = i;
+    for_each_object_on_two_threads(*split, [&](OBJECT3D& o) {
+        const int i = index.at(&o);
+        ++runs[(size_t)i];
+        ran_on[(size_t)i] = std::this_thread::get_id();
+        build_compile_normals(*split, o);
+        SetStatusText("object %d", i);
+    });
+    for (int i = 0; i < serial->nbobjects; ++i) build_compile_normals(*serial, *serial->m_objects[i]);
+    // Every object once, the later ones on another thread, the results those
+    // of one run in order.
+    EXPECT_EQ(runs, std::vector<int>((size_t)split->nbobjects, 1));
+    EXPECT_EQ(ran_on.front(), std::this_thread::get_id());
+    EXPECT_NE(ran_on.back(), std::this_thread::get_id());
+    for (int i = 0; i < split->nbobjects; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(same_normals(*split->m_objects[i], *serial->m_objects[i]));
+    }
+    // What the objects said comes in their order.
+    std::vector<std::string> expected;
+    for (int i = 0; i < split->nbobjects; ++i) expected.push_back("status object " + std::to_string(i));
+    EXPECT_EQ(log.calls, expected);
+}
+
+TEST(TwoThreadObjects, SmallScenesAndSingleObjectsStayOnTheCallingThread)
+{
+    for (auto [count, quads] : {std::pair{5, 10}, std::pair{1, 40000}, std::pair{0, 0}}) {
+        auto s = strips(count, quads);
+        int calls = 0;
+        bool elsewhere = false;
+        const std::thread::id me = std::this_thread::get_id();
+        for_each_object_on_two_threads(*s, [&](OBJECT3D&) {
+            ++calls;
+            if (std::this_thread::get_id() != me) elsewhere = true;
+        });
+        EXPECT_EQ(calls, count);
+        EXPECT_FALSE(elsewhere);
+    }
+    // A scene with empty slots passes them over.
+    auto s = strips(4, 20000);
+    delete s->m_objects[1];
+    s->m_objects[1] = nullptr;
+    int calls = 0;
+    std::mutex m;
+    for_each_object_on_two_threads(*s, [&](OBJECT3D& o) {
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_NE(&o, nullptr);
+        ++calls;
+    });
+    EXPECT_EQ(calls, 3);
+}
