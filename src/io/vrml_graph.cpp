@@ -527,6 +527,7 @@ struct Reader {
         o->m_index = copy(mesh.idx);
         o->nbface = mesh.faces();
         o->m_has_coords = o->nbpts > 0;
+        o->m_glyphs = mesh.glyphs;
         o->m_has_index = o->nbindex > 0;
         if (!mesh.nrm.empty() && !mesh.nidx.empty()) {
             o->nbnormal = (int32_t)mesh.nrm.size();

@@ -124,6 +124,9 @@ public:
     int32_t m_polygon_face;
     int32_t m_polygon_mode;
     uint8_t m_points_only;
+    // Faces are the filled glyphs of a text (counted apart from modelled
+    // geometry by --info).
+    uint8_t m_glyphs;
     int32_t m_tex_t_sign;
     std::string m_name;
     std::string m_url;
