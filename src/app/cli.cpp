@@ -54,7 +54,7 @@ const CliMode k_modes[] = {
     {"--info", cli_info, "--info FILE            load FILE and print a summary"},
     {"--dump", cli_dump, "--dump FILE            load FILE and write vrml.out here"},
     {"--save-binary", cli_save_binary, "--save-binary OUT IN   convert IN to the binary scene format"},
-    {"--export", cli_export, "--export OUT IN        write IN's scene as glTF 2.0 (.glb, .gltf), OBJ, STL or PLY"},
+    {"--export", cli_export, "--export OUT IN [--time S]  write IN's scene (as it is S seconds after opening) as glTF 2.0 (.glb, .gltf), OBJ, STL or PLY"},
     {"--snapshot", cli_snapshot, "--snapshot OUT.bmp [--size WxH] [--time S] FILE  render FILE (as it is S seconds after opening) to a BMP (a PNG when OUT ends in .png)"},
     {"--thumbnail", cli_thumbnail, "--thumbnail IN OUT.png SIZE [--time S]  render IN framed into a SIZE x SIZE PNG with a transparent background"},
 };

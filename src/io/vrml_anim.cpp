@@ -457,8 +457,14 @@ public:
             Mat4 m = chain_matrix(b.chain, local) * b.below;
             const float* p = n.fields[0].cur.data();
             const float* r = n.fields[1].cur.data();
-            b.o->m_viewpoint->position = m.point(Vec3(p[0], p[1], p[2]));
-            b.o->m_viewpoint->orientation = Vec3(r[0], r[1], r[2]);
+            VIEWPOINT3D& vp = *b.o->m_viewpoint;
+            vp.position = m.point(Vec3(p[0], p[1], p[2]));
+            Vec3 axis(r[0], r[1], r[2]);
+            float angle = r[3];
+            if (!m.identity()) world_orientation(m, axis, angle);
+            vp.orientation = axis;
+            vp.angle = angle;
+            vp.field_of_view = n.fields[2].cur[0];
         }
     }
 

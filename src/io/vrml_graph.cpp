@@ -125,12 +125,6 @@ bool Mat4::identity() const
     return true;
 }
 
-namespace {
-
-// The orientation (axis, angle) of a view placed under the transform m:
-// its looking and up directions go through m, and the rotation that takes
-// the default view to them is the new orientation. A scale, even an
-// uneven one, only changes lengths here.
 void world_orientation(const Mat4& m, Vec3& axis, float& angle)
 {
     double q[9];
@@ -158,6 +152,8 @@ void world_orientation(const Mat4& m, Vec3& axis, float& angle)
     const double r[9] = {right[0], up[0], back[0], right[1], up[1], back[1], right[2], up[2], back[2]};
     matrix_axis_angle(r, axis, angle);
 }
+
+namespace {
 
 // ---------------------------------------------------------------- layout test
 

@@ -45,4 +45,10 @@ struct Mat4 {
     bool identity() const;
 };
 
+// The orientation (axis, angle) of a view placed under the transform m:
+// its looking and up directions go through m, and the rotation that takes
+// the default view to them is the new orientation. A scale, even an
+// uneven one, only changes lengths here.
+void world_orientation(const Mat4& m, Vec3& axis, float& angle);
+
 } // namespace vrml

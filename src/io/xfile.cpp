@@ -502,6 +502,35 @@ bool frame_layout(const Scene& L)
 } // namespace
 
 namespace {
+// The normals of a file are drawn with both sides lit: GL takes the side a
+// face shows from its winding and turns the normal round on its back. Files
+// written for the other winding (or whose frame matrix mirrors them) give
+// normals that point against the winding, and their faces would be lit
+// from behind. When most corners disagree, the mesh's normals are turned.
+void orient_file_normals(OBJECT3D& o)
+{
+    if (!o.m_normals || !o.normalindex || !o.m_index || o.nbnormal <= 0) return;
+    long agree = 0, disagree = 0;
+    for (int pos = 0; pos < o.nbindex;) {
+        int end = pos;
+        while (end < o.nbindex && o.m_index[end] != -1) ++end;
+        if (end - pos >= 3) {
+            const Vec3 f = o.face_normal(pos);
+            for (int k = pos; k < end; ++k) {
+                const int n = o.normalindex[k];
+                if (n < 0 || n >= o.nbnormal) continue;
+                const Vec3& v = o.m_normals[n];
+                const double d = (double)v.x * f.x + (double)v.y * f.y + (double)v.z * f.z;
+                if (d > 0) ++agree;
+                else if (d < 0) ++disagree;
+            }
+        }
+        pos = end + 1;
+    }
+    if (disagree <= agree) return;
+    for (int i = 0; i < o.nbnormal; ++i) o.m_normals[i] = o.m_normals[i] * -1.f;
+}
+
 // Reads the mesh into obj; on refusal shows the message and leaves obj empty.
 int read_x_mesh(OBJECT3D& obj, Scene& loader, XReader& r)
 {
@@ -547,6 +576,7 @@ int read_x_frames(Scene& loader, SCENE3D& scene)
             continue;
         }
         OBJECT3D* o = m.obj;
+        orient_file_normals(*o);
         if (!m.texture.empty()) {
             o->m_texture_name = m.texture;
             o->m_texture = new int32_t(-1);
@@ -580,6 +610,7 @@ int read_x_file(Scene& loader, SCENE3D& scene)
         delete obj;
         return 0;
     }
+    orient_file_normals(*obj);
     replace_objects(scene, {obj});
     // Every texture named goes into the table of the scene's new content;
     // the mesh takes the last one.

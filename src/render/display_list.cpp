@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <unordered_map>
 #include <memory>
 #include <vector>
 
 #include "model/shape2d.h"
+#include "render/face_tess.h"
 #include "scene/compile_prep.h"
 #include "scene/scene3d.h"
 #include "scene/object3d.h"
@@ -131,7 +133,7 @@ struct BufferStep {
     GLint first = 0;
     GLsizei count = 0;
     GLenum face = 0;
-    GLfloat amb[4], dif[4], spe[4];
+    GLfloat amb[4], dif[4], spe[4], emi[4];
     GLfloat shin = 0;
 };
 struct BufferGeometry {
@@ -196,6 +198,24 @@ struct FaceBatch {
         }
         col[count] = rgba;
         ++count;
+    }
+    // Room for `more` corners after those held (a face cut into triangles
+    // has more corners than its index list).
+    void make_room(size_t more)
+    {
+        if (count + more <= capacity) return;
+        const size_t grown = std::max(capacity * 2, count + more);
+        auto move = [this, grown](auto& a, size_t width) {
+            using T = std::remove_reference_t<decltype(a[0])>;
+            std::unique_ptr<T[]> b(new T[grown * width]);
+            if (a) std::copy(a.get(), a.get() + count * width, b.get());
+            a = std::move(b);
+        };
+        move(pos, 3);
+        move(col, 1);
+        if (has_normals) move(nrm, 3);
+        if (has_tex) move(tex, 2);
+        capacity = grown;
     }
     void reserve(size_t corners)
     {
@@ -298,9 +318,14 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     const Vec3* d = o.diffuse(m);
     const Vec3* s = o.specular(m);
     const float* sh = o.shininess(m);
+    const Vec3* e = o.emissive(m);
     const GLfloat amb[4] = {a ? a->x : 0.2f, a ? a->y : 0.2f, a ? a->z : 0.2f, 1.f};
     const GLfloat dif[4] = {d ? d->x : 1.f, d ? d->y : 1.f, d ? d->z : 1.f, 1.f};
     const GLfloat spe[4] = {s ? s->x : 0.2f, s ? s->y : 0.2f, s ? s->z : 0.2f, 1.f};
+    // Glowing colours (labels, lines and signs of real worlds are often
+    // black with a bright emissive colour); none means none, whatever the
+    // object before this one glowed with.
+    const GLfloat emi[4] = {e ? e->x : 0.f, e ? e->y : 0.f, e ? e->z : 0.f, 1.f};
     // GL refuses shininess outside 0..128 and would keep the old value.
     float shin = sh ? *sh : 0.f;
     if (!(shin >= 0.f)) shin = 0.f;
@@ -311,6 +336,7 @@ void SetFaceMaterial(OBJECT3D& o, int face)
         std::copy(amb, amb + 4, step.amb);
         std::copy(dif, dif + 4, step.dif);
         std::copy(spe, spe + 4, step.spe);
+        std::copy(emi, emi + 4, step.emi);
         step.shin = shin;
         g_recording->push_back(step);
         return;
@@ -318,6 +344,7 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     glMaterialfv(gf, GL_AMBIENT, amb);
     glMaterialfv(gf, GL_DIFFUSE, dif);
     glMaterialfv(gf, GL_SPECULAR, spe);
+    glMaterialfv(gf, GL_EMISSION, emi);
     glMaterialf(gf, GL_SHININESS, shin);
 }
 
@@ -487,6 +514,7 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
     }
     std::vector<int> corners;   // usable corners of the current face
     corners.reserve(8);
+    std::vector<int> pieces;    // its triangles when it is cut
     int face = 0;
     for (int pos = 0; pos < n; ++face) {
         corners.clear();
@@ -494,7 +522,10 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         for (; end < n && idx[end] != -1; ++end)
             if (rules.ok(end)) corners.push_back(end);
         const int usable = (int)corners.size();
-        GLenum mode = usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
+        // A concave face is drawn as the triangles it is cut into: GL fills
+        // only convex polygons and quads correctly.
+        const bool cut = usable >= 4 && !face_is_convex(verts, idx, corners) && triangulate_face(verts, idx, corners, pieces);
+        GLenum mode = cut || usable == 3 ? GL_TRIANGLES : usable == 4 ? GL_QUADS : GL_POLYGON;
         if (usable < 3 || mode != batch.mode || mode == GL_POLYGON) batch.flush();
         const PickColour pc = pick_colour(o.m_pick_id, face);
         const uint8_t rgba_bytes[4] = {pc.r, pc.g, pc.b, 255};
@@ -510,7 +541,8 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         if (usable >= 3) {
             batch.mode = mode;
             const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]] : nullptr;
-            for (int k : corners) {
+            if (cut) batch.make_room(pieces.size());
+            for (int k : cut ? pieces : corners) {
                 const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
                 TexVertex t;
                 if (rules.tex) {
@@ -589,6 +621,7 @@ void draw_buffer_geometry(const BufferGeometry& g, GLuint overlays)
             glMaterialfv(step.face, GL_AMBIENT, step.amb);
             glMaterialfv(step.face, GL_DIFFUSE, step.dif);
             glMaterialfv(step.face, GL_SPECULAR, step.spe);
+            glMaterialfv(step.face, GL_EMISSION, step.emi);
             glMaterialf(step.face, GL_SHININESS, step.shin);
         }
     }

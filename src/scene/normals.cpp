@@ -39,7 +39,26 @@ Vec3 OBJECT3D::face_normal(int position)
     const Vec3& a = m_vertices[ia];
     const Vec3& b = m_vertices[ib];
     const Vec3& c = m_vertices[ic];
-    return cross(b - a, c - b);
+    const Vec3 first = cross(b - a, c - b);
+    if (position + 3 >= nbindex || m_index[position + 3] == -1) return first;
+    // A face of more corners whose first three repeat a corner, lie on a
+    // line or turn against the face (a concave corner) takes the normal of
+    // the whole outline (Newell's sums) instead.
+    double nx = 0, ny = 0, nz = 0;
+    int end = position;
+    while (end < nbindex && m_index[end] != -1) ++end;
+    for (int k = position; k < end; ++k) {
+        const int i = m_index[k], j = m_index[k + 1 < end ? k + 1 : position];
+        if (!valid_vertex(i) || !valid_vertex(j)) return first;
+        const Vec3& p = m_vertices[i];
+        const Vec3& q = m_vertices[j];
+        nx += ((double)p.y - q.y) * ((double)p.z + q.z);
+        ny += ((double)p.z - q.z) * ((double)p.x + q.x);
+        nz += ((double)p.x - q.x) * ((double)p.y + q.y);
+    }
+    const double agree = nx * first.x + ny * first.y + nz * first.z;
+    if (agree > 0.0 || (nx == 0.0 && ny == 0.0 && nz == 0.0)) return first;
+    return Vec3((float)nx, (float)ny, (float)nz);
 }
 
 bool OBJECT3D::normalize(Vec3& v)

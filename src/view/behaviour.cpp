@@ -549,6 +549,7 @@ void ViewBehaviour::StartWorld()
     m_host.stop_timer(TIMER_WORLD);
     m_world_playing = false;
     m_world_paused = 0.0;
+    m_followed_entry = -1;
     SCENE3D* s = scene();
     if (!s || !s->m_animation) return;
     s->m_animation->evaluate(*s, 0.0);
@@ -568,6 +569,7 @@ void ViewBehaviour::WorldTick()
     }
     double t = WorldTime();
     s->m_animation->evaluate(*s, t);
+    FollowViewpoint();
     SetStatusText("Time:%3.2f", t);
     if (s->m_animation->changes_after(t)) {
         m_host.start_timer(TIMER_WORLD, k_world_tick_ms);
@@ -578,6 +580,25 @@ void ViewBehaviour::WorldTick()
         m_host.stop_timer(TIMER_WORLD);
     }
     m_host.redraw();
+}
+
+void ViewBehaviour::FollowViewpoint()
+{
+    SCENE3D* s = scene();
+    if (!s || m_viewpoint_entry < 0) return;
+    const VIEWPOINT3D* vp = nullptr;
+    for (int i = 0, entry = 0; i < s->nbobjects && !vp; ++i)
+        if (s->m_objects[i] && s->m_objects[i]->m_viewpoint && entry++ == m_viewpoint_entry) vp = s->m_objects[i]->m_viewpoint;
+    if (!vp) return;
+    // Only a viewpoint that moved takes the camera along: navigation
+    // stays the user's while it stands still.
+    const float now[8] = {vp->position.x, vp->position.y, vp->position.z, vp->orientation.x,
+                          vp->orientation.y, vp->orientation.z, vp->angle, vp->field_of_view};
+    bool moved = m_followed_entry == m_viewpoint_entry && std::memcmp(now, m_followed, sizeof now) != 0;
+    std::memcpy(m_followed, now, sizeof now);
+    m_followed_entry = m_viewpoint_entry;
+    if (!moved) return;
+    if (go_to_viewpoint(*s, m_viewpoint_entry)) PlaceWalkFromCamera(m_gl);
 }
 
 void ViewBehaviour::ToggleWorld()
@@ -633,8 +654,11 @@ OpenResult ViewBehaviour::OpenPath(const std::string& path)
         r = m_doc.OpenByExtension(path, [this](SCENE3D& s) { return FinishScene(s); });
     }
     // A file that could not be read leaves the scene, its camera and the
-    // view as they were.
-    if (r != OpenResult::Scene && r != OpenResult::Lod) return r;
+    // view as they were; the status line no longer says it is being read.
+    if (r != OpenResult::Scene && r != OpenResult::Lod) {
+        SetStatusText("Ready");
+        return r;
+    }
     if (r == OpenResult::Lod) {
         if (LODSET* set = m_doc.lod()) {
             GlScope gl(m_host);

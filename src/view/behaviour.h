@@ -142,6 +142,9 @@ public:
     void StartWorld();
     void WorldTick();
     void ToggleWorld();
+    // The camera goes with the viewpoint it was put at when the world
+    // moves that viewpoint.
+    void FollowViewpoint();
     bool WorldPlaying() const { return m_world_playing; }
     // Seconds of the world's time now (the time it was paused at).
     double WorldTime() const;
@@ -199,6 +202,8 @@ public:
     bool m_world_playing = false;
     double m_world_origin = 0.0;
     double m_world_paused = 0.0;
+    int m_followed_entry = -1;
+    float m_followed[8] = {};
 
     // 2D drawing mode and its board (created on first use).
     bool m_2d_mode = false;

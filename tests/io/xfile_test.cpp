@@ -224,3 +224,35 @@ TEST(XFile, ReadsTheTextFilesOfOtherToolsAndRefusesBinaryOnes)
     EXPECT_EQ(bin.result, 0);
     EXPECT_TRUE(bin.rec.has_box_containing("only text X files can be read"));
 }
+
+// Normals that point against the faces' winding (the other winding's
+// files, or a frame that mirrors) are turned to the side the faces show;
+// normals that agree stay as written.
+TEST(XFile, FileNormalsFaceTheSideTheWindingShows)
+{
+    auto quad = [](const char* winding, const char* matrix, float nz) {
+        std::string t = "xof 0303txt 0032\nFrame F {\n FrameTransformMatrix { " + std::string(matrix) +
+                        ";; }\n Mesh Q {\n  4;\n  0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n  1;\n  4;" + winding +
+                        ";;\n  MeshNormals {\n   1;\n   0;0;" + std::to_string(nz) + ";;\n   1;\n   4;0,0,0,0;;\n  }\n }\n}\n";
+        return t;
+    };
+    const char* identity = "1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1";
+    const char* mirror = "-1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1";   // x to -x
+    struct Case {
+        const char* winding;
+        const char* matrix;
+        float file_nz, want_nz;
+    } cases[] = {
+        {"0,1,2,3", identity, 1.f, 1.f},    // counter-clockwise about +z, normal +z: kept
+        {"0,3,2,1", identity, 1.f, -1.f},   // clockwise about +z: turned
+        {"0,1,2,3", mirror, 1.f, -1.f},     // the mirror turns the winding, not this normal
+        {"0,1,2,3", mirror, -1.f, -1.f},
+    };
+    for (const Case& c : cases) {
+        XRead r(quad(c.winding, c.matrix, c.file_nz));
+        ASSERT_EQ(r.result, 1) << c.winding << " " << c.matrix;
+        const OBJECT3D& o = r.obj();
+        ASSERT_EQ(o.nbnormal, 1);
+        EXPECT_FLOAT_EQ(o.m_normals[0].z, c.want_nz) << c.winding << " " << c.matrix << " " << c.file_nz;
+    }
+}

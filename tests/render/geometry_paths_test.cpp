@@ -146,3 +146,35 @@ TEST(GeometryPaths, AListNameOfAnotherContextDrawsItsOwnObject)
     if (current_scene() == &second) current_scene() = nullptr;
     second.m_objects[0]->m_list_built = 0;   // its list goes with this context
 }
+
+// A concave face (an L, with a corner given twice as exporters write them)
+// fills its own outline in every path, lit from its front: drawn whole, GL
+// would fill the fan of its first corner over the notch.
+TEST(GeometryPaths, ConcaveFacesFillTheirOutline)
+{
+    RecordingReporter rec;
+    auto make = [](bool concave) {
+        return [concave](SCENE3D& s) {
+            OBJECT3D* o = concave ? make_mesh({Vec3(0, -4, 0), Vec3(0, -5, 0), Vec3(0, -5, 0), Vec3(-5, -5, 0),
+                                               Vec3(-5, 0, 0), Vec3(-4, 0, 0), Vec3(-4, -4, 0)},
+                                              {0, 1, 2, 3, 4, 5, 6, -1}, "L")
+                                    : make_square(-5, -5, 0, 0, 0, "whole");
+            s.add_object(o);
+        };
+    };
+    auto filled = [](const std::vector<uint8_t>& f) {
+        long n = 0;
+        for (size_t i = 0; i < (size_t)W * H * 3; i += 3)
+            if (f[i] + f[i + 1] + f[i + 2] > 60) ++n;
+        return n;
+    };
+    const std::vector<uint8_t> whole = frames(Path::Lists, "", make(false));
+    const std::vector<uint8_t> ell = frames(Path::Lists, "", make(true));
+    ASSERT_EQ(ell.size(), (size_t)W * H * 3 * 2);
+    // The L covers 9 of the square's 25 units (edge pixels count for both), and is lit like it.
+    const double share = (double)filled(ell) / (double)filled(whole);
+    EXPECT_GT(share, 0.30);
+    EXPECT_LT(share, 0.48);
+    EXPECT_TRUE(ell == frames(Path::Buffers, "", make(true))) << "buffer objects";
+    EXPECT_TRUE(ell == frames(Path::Direct, "", make(true))) << "direct drawing";
+}

@@ -400,3 +400,26 @@ TEST_F(SceneFrame, ClearTexelsShowWhatLiesBehindAndOpaqueOnesTheirColour)
     EXPECT_LT(clear.r, 40);
     EXPECT_GT(clear.b, 60);   // the blue square, seen through
 }
+
+// A black material that glows yellow is drawn yellow; the dark box drawn
+// after it does not take its glow.
+TEST_F(SceneFrame, EmissiveColourGlowsOnlyOnItsOwnShape)
+{
+    ASSERT_TRUE(shoot(k_v2 + "Transform { translation -2 0 0 children Shape {\n"
+                             "  appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 1 0 } }\n"
+                             "  geometry Box { size 2 2 2 } } }\n"
+                             "Transform { translation 2 0 0 children Shape {\n"
+                             "  appearance Appearance { material Material { diffuseColor 0 0 0 } }\n"
+                             "  geometry Box { size 2 2 2 } } }\n"));
+    auto row = [this](int x0, int x1, bool yellow) {
+        int n = 0;
+        for (int x = x0; x < x1; ++x) {
+            Rgb c = at(x, 75);
+            if (yellow ? (c.r > 200 && c.g > 200 && c.b < 60) : (c.r < 60 && c.g < 60 && c.b < 60)) ++n;
+        }
+        return n;
+    };
+    EXPECT_GT(row(0, 100, true), 10);
+    EXPECT_EQ(row(100, 200, true), 0);
+    EXPECT_GT(row(100, 200, false), 10);
+}

@@ -138,3 +138,22 @@ TEST(TestEdges, ReversesDisagreeingFace)
     o.test_edges();
     EXPECT_EQ(index_of(o), (std::vector<int>{0, 1, 2, -1, 3, 2, 1, -1}));
 }
+
+// A face whose first corners repeat one, or turn against the face, takes
+// the normal of its whole outline; its other faces keep the first three's.
+TEST(Normals, FirstCornersThatDoNotShowTheFace)
+{
+    OBJECT3D o;
+    // An L in the z = 0 plane, counter-clockwise: starting at the repeated
+    // corner, then starting at the notch (a concave corner).
+    set_mesh(o, {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},
+             {1, 1, 2, 3, 4, 5, 0, -1, 3, 4, 5, 0, 1, 2, -1, 0, 1, 2, 3, 4, 5, -1});
+    o.build_face_normals();
+    ASSERT_EQ(o.nbnormal, 3);
+    for (int f = 0; f < 3; ++f) EXPECT_EQ(o.m_normals[f], Vec3(0, 0, 1)) << f;
+    // A quad whose first three corners agree keeps their product as it was.
+    OBJECT3D q;
+    set_mesh(q, {{0, 0, 0}, {2, 0, 0}, {2, 2, 0.5f}, {0, 2, 0}}, {0, 1, 2, 3, -1});
+    const Vec3 first = cross(Vec3(2, 0, 0), Vec3(0, 2, 0.5f));
+    EXPECT_EQ(q.face_normal(0), first);
+}

@@ -87,6 +87,8 @@ TEST(Document, AFailedOpenKeepsSceneCameraPathAndChanges)
         EXPECT_EQ(f.doc.scene()->m_camera->position, Vec3(1.f, 2.f, 3.f)) << name;
         EXPECT_EQ(f.doc.m_path, f.dir.file("house.wrl")) << name;
         EXPECT_TRUE(f.doc.IsModified()) << name;
+        // The status line does not go on saying the file is being read.
+        EXPECT_EQ(f.rec.last_status(), "Ready") << name;
     }
     EXPECT_TRUE(f.rec.has_box_containing("Invalid X file"));
     EXPECT_TRUE(f.rec.has_box("Invalid vrml version"));

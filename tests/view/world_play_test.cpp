@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "image/texture.h"
 #include "scene/scene_animation.h"
@@ -158,6 +159,40 @@ TEST(WorldPlay, CameraPathDoesNotMoveARoutedBoxAgain)
     EXPECT_NEAR(green_x(t), before, 0.5);
 }
 
+// A viewpoint the world moves takes the camera along; one that stands
+// still leaves the camera to the user.
+TEST(WorldPlay, CameraFollowsTheViewpointTheWorldMoves)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    write_whole_file("dolly.wrl", std::string(k_mover) +
+                                      "DEF V Viewpoint { position 0 0 20 }\n"
+                                      "DEF D PositionInterpolator { key [ 0 1 ] keyValue [ 0 0 20, 0 0 40 ] }\n"
+                                      "ROUTE Clock.fraction_changed TO D.set_fraction\n"
+                                      "ROUTE D.value_changed TO V.set_position\n");
+    TestView t(true, false);
+    t.view->m_clock = fake_clock;
+    g_now = 0.0;
+    t.view->OpenPath(dir.file("dolly.wrl"));
+    ASSERT_EQ(t.view->m_viewpoint_entry, 0);
+    const float z0 = t.cam().position.z;
+    g_now = 1.0;
+    t.view->OnTimer(TIMER_WORLD);
+    g_now = 2.0;
+    t.view->OnTimer(TIMER_WORLD);
+    // Eye from 20 to 30: the world moves 10 further away.
+    EXPECT_NEAR(t.cam().position.z - z0, -10.f, 1e-3);
+
+    write_whole_file("still_eye.wrl", std::string(k_mover) + "DEF V Viewpoint { position 0 0 20 }\n");
+    t.view->OpenPath(dir.file("still_eye.wrl"));
+    g_now = 3.0;
+    t.view->OnTimer(TIMER_WORLD);
+    t.cam().position.x = 7.f;   // the user moved
+    g_now = 4.0;
+    t.view->OnTimer(TIMER_WORLD);
+    EXPECT_EQ(t.cam().position.x, 7.f);
+}
+
 // The command line at a given time: --snapshot and --thumbnail.
 namespace {
 int quorvel(const std::string& args, std::string* err = nullptr)
@@ -210,4 +245,71 @@ TEST(WorldPlayCli, SnapshotAndThumbnailAtATime)
     EXPECT_NE(err.find("--time wants a number of seconds"), std::string::npos);
     EXPECT_EQ(quorvel("--snapshot x.bmp --time -1 mover.wrl"), 1);
     EXPECT_EQ(quorvel("--thumbnail mover.wrl t.png 64 --time nan"), 1);
+}
+
+namespace {
+// Mean x of the vertices of an OBJ file.
+double obj_mean_x(const std::string& text)
+{
+    double sum = 0;
+    long n = 0;
+    size_t at = 0;
+    while ((at = text.find("\nv ", at)) != std::string::npos) {
+        at += 3;
+        sum += std::strtod(text.c_str() + at, nullptr);
+        ++n;
+    }
+    return n ? sum / (double)n : 1e9;
+}
+
+// Pixels darker than the light background: the grey box.
+long box_pixels(const CTexture& img)
+{
+    long n = 0;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            const unsigned char* p = img.data + (size_t)y * img.widthbyte32 + (size_t)x * 3;
+            if (p[0] + p[1] + p[2] < 3 * 180) ++n;
+        }
+    return n;
+}
+} // namespace
+
+// --export writes the world as it stands at the time asked, and a viewpoint
+// the world moves takes the snapshot's eye along.
+TEST(WorldPlayCli, ExportAndFileViewpointAtATime)
+{
+    ScratchDir dir;
+    write_whole_file("mover.wrl", k_mover);
+    ASSERT_EQ(quorvel("--export t0.obj mover.wrl"), 0);
+    ASSERT_EQ(quorvel("--export t2.obj mover.wrl --time 2"), 0);
+    ASSERT_EQ(quorvel("--export t1.obj --time 1 mover.wrl"), 0);
+    EXPECT_NEAR(obj_mean_x(read_whole_file("t0.obj")), -5.0, 1e-3);
+    EXPECT_NEAR(obj_mean_x(read_whole_file("t1.obj")), 0.0, 1e-3);
+    EXPECT_NEAR(obj_mean_x(read_whole_file("t2.obj")), 5.0, 1e-3);
+    std::string err;
+    EXPECT_EQ(quorvel("--export t.obj mover.wrl --time", &err), 1);
+    EXPECT_NE(err.find("--time wants a number of seconds"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("t.obj")));
+
+    // The eye backs away from 10 to 30: the still box shrinks.
+    write_whole_file("dolly.wrl",
+                     "#VRML V2.0 utf8\n"
+                     "Shape { geometry Box { size 2 2 2 } }\n"
+                     "DEF V Viewpoint { position 0 0 10 }\n"
+                     "DEF Clock TimeSensor { cycleInterval 2 loop TRUE }\n"
+                     "DEF D PositionInterpolator { key [ 0 1 ] keyValue [ 0 0 10, 0 0 50 ] }\n"
+                     "ROUTE Clock.fraction_changed TO D.set_fraction\n"
+                     "ROUTE D.value_changed TO V.set_position\n");
+    long lit[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string out = "eye" + std::to_string(i) + ".bmp";
+        ASSERT_EQ(quorvel("--snapshot " + out + " --size 160x120 --time " + (i ? "1" : "0") + " dolly.wrl"), 0);
+        CTexture img;
+        ASSERT_TRUE(img.ReadFile(out));
+        lit[i] = box_pixels(img);
+    }
+    // Three times further: about a ninth of the area.
+    EXPECT_GT(lit[1], 0);
+    EXPECT_LT(lit[1] * 5, lit[0]);
 }
