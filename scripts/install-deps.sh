@@ -14,7 +14,7 @@ PKGS=(
   libassimp-dev assimp-utils libtinygltf-dev nlohmann-json3-dev
   nodejs
   poppler-utils
-  dpkg-dev file appstream
+  dpkg-dev file appstream shared-mime-info desktop-file-utils
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs dependencies, builds, and runs every test:
 #  1. the whole suite (core, GL render, Qt GUI) under a virtual X server;
-#  2. the Debian package built from it, checked (scripts/check-package.sh);
+#  2. the Debian package built from it, checked (scripts/check-package.sh),
+#     and the sample and real-world scenes exported to glTF and validated
+#     (scripts/check-exports.sh --quick);
 #  3. the core suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +18,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
 
 echo "== Debian package: contents, the unpacked program, metainfo =="
 bash scripts/check-package.sh build || status=1
+
+echo "== exports: samples and real-world scenes to .glb, glTF validator, triangles read back =="
+bash scripts/check-exports.sh --quick || status=1
 
 echo "== core suite under ASan+UBSan =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON \

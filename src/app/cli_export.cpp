@@ -55,7 +55,9 @@ int cli_export(int argc, char** argv)
     OpenResult r = open_for_command_line(in, scene, lod, nullptr);
     int rc = k_exit_failed;
     ExportSummary summary;
-    if (r != OpenResult::Scene || !scene) {
+    if (r == OpenResult::Lod) {
+        std::fprintf(stderr, "quorvel: %s is a level-of-detail set, which is not exported: export its levels' files\n", in);
+    } else if (r != OpenResult::Scene || !scene) {
         std::fprintf(stderr, "quorvel: %s could not be read\n", in);
     } else {
         // A world that moves is written as it stands at that time.

@@ -472,14 +472,33 @@ int export_scene(const SCENE3D& scene, const std::string& path, ExportSummary* s
                     export_extensions_text().c_str());
         return 0;
     }
-    switch (f->id) {
-    case FormatId::Glb: return export_gltf(scene, path, true, s);
-    case FormatId::Gltf: return export_gltf(scene, path, false, s);
-    case FormatId::Obj: return export_obj(scene, path, s);
-    case FormatId::Stl: return export_stl(scene, path, s);
-    case FormatId::Ply: return export_ply(scene, path, s);
-    default: break;
+    // The writers take faces: point sets are not written. A scene of points
+    // alone is refused rather than written empty; otherwise the file is
+    // written and the message says what it lacks.
+    int point_sets = 0;
+    long long triangles = 0;
+    for (int i = 0; i < scene.nbobjects; ++i)
+        if (const OBJECT3D* o = scene.m_objects[i]) {
+            if (o->m_points_only && o->nbpts > 0) ++point_sets;
+            else triangles += held_triangles(*o);
+        }
+    if (point_sets > 0 && triangles == 0) {
+        MessageBoxF("Cannot export %s: the scene holds only points, and the export writes faces", path.c_str());
+        return 0;
     }
-    MessageBoxF("Cannot export to %s", path.c_str());
-    return 0;
+    int written = 0;
+    switch (f->id) {
+    case FormatId::Glb: written = export_gltf(scene, path, true, s); break;
+    case FormatId::Gltf: written = export_gltf(scene, path, false, s); break;
+    case FormatId::Obj: written = export_obj(scene, path, s); break;
+    case FormatId::Stl: written = export_stl(scene, path, s); break;
+    case FormatId::Ply: written = export_ply(scene, path, s); break;
+    default:
+        MessageBoxF("Cannot export to %s", path.c_str());
+        return 0;
+    }
+    if (written && point_sets > 0)
+        MessageBoxF("%s is written without the scene's %d point set%s: the export writes faces", path.c_str(),
+                    point_sets, point_sets > 1 ? "s" : "");
+    return written;
 }

@@ -1,6 +1,7 @@
 // OBJ (with its MTL and pictures), binary STL and binary PLY: formats with
 // no node transforms, so every object's placement is applied to its
 // vertices and normals.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -211,10 +212,13 @@ int export_obj(const SCENE3D& scene, const std::string& path, ExportSummary& sum
             return qv_format("%.6g %.6g %.6g", c ? c->x : r, c ? c->y : g, c ? c->z : b);
         };
         mtl += "newmtl " + mat + "\n";
+        // What the object does not say is written as drawing shows it.
+        const float* sh = o->shininess(0);
         mtl += "Ka " + rgb(a, 0.2f, 0.2f, 0.2f) + "\n";
-        mtl += "Kd " + rgb(d, 0.8f, 0.8f, 0.8f) + "\n";
-        mtl += "Ks " + rgb(s, 0.f, 0.f, 0.f) + "\n";
+        mtl += "Kd " + rgb(d, 1.f, 1.f, 1.f) + "\n";
+        mtl += "Ks " + rgb(s, 0.2f, 0.2f, 0.2f) + "\n";
         mtl += "Ke " + rgb(e, 0.f, 0.f, 0.f) + "\n";
+        mtl += qv_format("Ns %.6g\n", sh && std::isfinite(*sh) ? std::min(std::max((double)*sh, 0.0), 128.0) : 0.0);
         mtl += qv_format("d %.6g\n", o->m_transparency > 0.f ? 1.0 - std::min(1.0, (double)o->m_transparency) : 1.0);
         int tex_index = -1;
         if (const CTexture* t = object_texture(scene, *o, &tex_index)) {

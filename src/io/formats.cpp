@@ -7,7 +7,7 @@
 
 namespace {
 const std::vector<FileFormat> k_formats = {
-    {FormatId::Vrml, "VRML", ".wrl;.wrz", "model/vrml", FormatReader::Ours, false},
+    {FormatId::Vrml, "VRML", ".wrl;.wrz", "model/vrml;model/x-vrml-gzip", FormatReader::Ours, false},
     {FormatId::Binary, "WRBinary", ".wrb;.bin", "application/x-quorvel-binary-scene", FormatReader::Ours, false},
     {FormatId::X, "X", ".x", "model/x-directx", FormatReader::Ours, false},
     {FormatId::Building, "IGN buildings", ".ign", "", FormatReader::Ours, false},
@@ -19,9 +19,9 @@ const std::vector<FileFormat> k_formats = {
     {FormatId::Obj, "Wavefront OBJ", ".obj", "model/obj", FormatReader::Library, true},
     {FormatId::Stl, "STL", ".stl", "model/stl", FormatReader::Library, true},
     {FormatId::Ply, "PLY", ".ply", "application/x-ply", FormatReader::Library, true},
-    {FormatId::Max3ds, "3DS", ".3ds", "application/x-3ds", FormatReader::Library, false},
+    {FormatId::Max3ds, "3DS", ".3ds", "image/x-3ds", FormatReader::Library, false},
     {FormatId::Collada, "COLLADA", ".dae", "model/vnd.collada+xml", FormatReader::Library, false},
-    {FormatId::Off, "OFF", ".off", "", FormatReader::Library, false},
+    {FormatId::Off, "OFF", ".off", "model/x-off", FormatReader::Library, false},
 };
 
 bool starts(const char* data, size_t len, const char* s)
@@ -57,7 +57,7 @@ bool has_ext(const std::string& lower_path, const std::string& ext)
     return lower_path.size() > ext.size() && lower_path.compare(lower_path.size() - ext.size(), ext.size(), ext) == 0;
 }
 
-std::vector<std::string> split_exts(const char* list)
+std::vector<std::string> split_list(const char* list)
 {
     std::vector<std::string> out;
     std::string cur;
@@ -77,7 +77,7 @@ std::vector<std::string> split_exts(const char* list)
 std::string patterns(const FileFormat& f)
 {
     std::string out;
-    for (const std::string& e : split_exts(f.extensions)) out += (out.empty() ? "*" : ";*") + e;
+    for (const std::string& e : split_list(f.extensions)) out += (out.empty() ? "*" : ";*") + e;
     return out;
 }
 // Signatures that other files may show by chance (a size that fits, two
@@ -138,7 +138,7 @@ const FileFormat* format_by_extension(const std::string& path)
     std::string name = lower(path);
     if (has_ext(name, ".gz")) name.resize(name.size() - 3);
     for (const FileFormat& f : k_formats)
-        for (const std::string& e : split_exts(f.extensions))
+        for (const std::string& e : split_list(f.extensions))
             if (has_ext(name, e)) return &f;
     return nullptr;
 }
@@ -185,7 +185,7 @@ std::string export_extensions_text()
     std::string out;
     for (const FileFormat& f : k_formats)
         if (f.exportable)
-            for (const std::string& e : split_exts(f.extensions)) out += (out.empty() ? "" : ", ") + e.substr(1);
+            for (const std::string& e : split_list(f.extensions)) out += (out.empty() ? "" : ", ") + e.substr(1);
     return out;
 }
 
@@ -195,7 +195,7 @@ std::string formats_help_text()
     for (const FileFormat& f : k_formats) {
         if (f.reader == FormatReader::None) continue;
         std::string exts;
-        for (const std::string& e : split_exts(f.extensions)) exts += (exts.empty() ? "" : " ") + e;
+        for (const std::string& e : split_list(f.extensions)) exts += (exts.empty() ? "" : " ") + e;
         if (exts.empty()) exts = "text beginning with POINTS";
         out += std::string("  ") + f.name + " (" + exts + ")" + (f.exportable ? ", also written by --export" : "") + "\n";
     }
@@ -206,6 +206,7 @@ std::string desktop_mime_types()
 {
     std::string out;
     for (const FileFormat& f : k_formats)
-        if (f.reader != FormatReader::None && f.mime[0]) out += std::string(f.mime) + ";";
+        if (f.reader != FormatReader::None)
+            for (const std::string& t : split_list(f.mime)) out += t + ";";
     return out;
 }

@@ -32,7 +32,7 @@ struct FileFormat {
     FormatId id;
     const char* name;          // as the file choosers show it
     const char* extensions;    // lower case, ';' separated, with the dot
-    const char* mime;          // MIME type for the desktop ("" when none)
+    const char* mime;          // MIME types for the desktop, ';' separated ("" when none)
     FormatReader reader;
     bool exportable;           // --export / File > Export... write it
 };

@@ -87,6 +87,26 @@ std::string ply_counts(const char* data, size_t len)
     return "";
 }
 
+// PLY: whether the header announces vertices and no faces (a point cloud).
+bool ply_points_only(const char* data, size_t len)
+{
+    const char* end = data + std::min<size_t>(len, 65536);
+    uint64_t vertices = 0, faces = 0;
+    for (const char* p = data; p < end; ++p) {
+        if (p != data && p[-1] != '\n') continue;
+        if (end - p >= 10 && std::memcmp(p, "end_header", 10) == 0) break;
+        for (const char* kind : {"element vertex ", "element face ", "element tristrips "}) {
+            const size_t n = std::strlen(kind);
+            if ((size_t)(end - p) <= n || std::memcmp(p, kind, n) != 0) continue;
+            const char* q = p + n;
+            uint64_t count = 0;
+            if (!header_number(q, end, count)) continue;
+            (kind[8] == 'v' ? vertices : faces) += count;
+        }
+    }
+    return vertices > 0 && faces == 0;
+}
+
 // OFF: "OFF", then the vertex, face and edge counts.
 std::string off_counts(const char* data, size_t len)
 {
@@ -134,30 +154,52 @@ struct Converter {
         for (OBJECT3D* o : objects) delete o;
     }
 
-    static Vec3 colour(const aiMaterial* m, const char* key, unsigned type, unsigned idx, Vec3 fallback, float* alpha = nullptr)
+    // Formats without a material model of their own (STL, PLY, OFF) hold at
+    // most a colour; the library fills the rest of their material with
+    // values of its own choosing, which are not the file's.
+    bool colour_only = false;
+
+    // The material's colour under `key`, when the material has one.
+    static bool colour(const aiMaterial* m, const char* key, unsigned type, unsigned idx, Vec3& out, float* alpha = nullptr)
     {
         aiColor4D c;
-        if (m && aiGetMaterialColor(m, key, type, idx, &c) == AI_SUCCESS) {
-            if (alpha) *alpha = c.a;
-            auto ok = [](float v) { return std::isfinite(v) ? std::min(std::max(v, 0.f), 1.f) : 0.f; };
-            return Vec3(ok(c.r), ok(c.g), ok(c.b));
-        }
-        return fallback;
+        if (!m || aiGetMaterialColor(m, key, type, idx, &c) != AI_SUCCESS) return false;
+        if (alpha) *alpha = c.a;
+        auto ok = [](float v) { return std::isfinite(v) ? std::min(std::max(v, 0.f), 1.f) : 0.f; };
+        out = Vec3(ok(c.r), ok(c.g), ok(c.b));
+        return true;
     }
 
+    // The material's colours; what it does not say is left unset, so that
+    // drawing gives it the same defaults as our own formats' materials.
     void material(OBJECT3D& o, const aiMesh& mesh)
     {
         const aiMaterial* m = mesh.mMaterialIndex < ai.mNumMaterials ? ai.mMaterials[mesh.mMaterialIndex] : nullptr;
         float diffuse_alpha = 1.f;
-        o.T_diffuseColor = new Vec3[1]{colour(m, AI_MATKEY_COLOR_DIFFUSE, Vec3(0.8f, 0.8f, 0.8f), &diffuse_alpha)};
-        o.T_ambientColor = new Vec3[1]{colour(m, AI_MATKEY_COLOR_AMBIENT, o.T_diffuseColor[0] * 0.2f)};
-        o.T_specularColor = new Vec3[1]{colour(m, AI_MATKEY_COLOR_SPECULAR, Vec3(0.f, 0.f, 0.f))};
-        o.T_emissive = new Vec3[1]{colour(m, AI_MATKEY_COLOR_EMISSIVE, Vec3(0.f, 0.f, 0.f))};
-        float shininess = 0.f;
-        if (m && aiGetMaterialFloat(m, AI_MATKEY_SHININESS, &shininess) != AI_SUCCESS) shininess = 0.f;
-        if (!(shininess >= 0.f)) shininess = 0.f;
-        o.T_shininess = new float[1]{std::min(shininess, 128.f)};
-        o.m_nb_diffuse = o.m_nb_ambient = o.m_nb_specular = o.m_nb_emissive = o.m_nb_shininess = 1;
+        Vec3 c(0.8f, 0.8f, 0.8f);
+        colour(m, AI_MATKEY_COLOR_DIFFUSE, c, &diffuse_alpha);
+        o.T_diffuseColor = new Vec3[1]{c};
+        o.m_nb_diffuse = 1;
+        if (!colour_only) {
+            if (colour(m, AI_MATKEY_COLOR_AMBIENT, c)) {
+                o.T_ambientColor = new Vec3[1]{c};
+                o.m_nb_ambient = 1;
+            }
+            if (colour(m, AI_MATKEY_COLOR_SPECULAR, c)) {
+                o.T_specularColor = new Vec3[1]{c};
+                o.m_nb_specular = 1;
+            }
+            if (colour(m, AI_MATKEY_COLOR_EMISSIVE, c)) {
+                o.T_emissive = new Vec3[1]{c};
+                o.m_nb_emissive = 1;
+            }
+            float shininess = 0.f;
+            if (m && aiGetMaterialFloat(m, AI_MATKEY_SHININESS, &shininess) == AI_SUCCESS) {
+                if (!(shininess >= 0.f)) shininess = 0.f;
+                o.T_shininess = new float[1]{std::min(shininess, 128.f)};
+                o.m_nb_shininess = 1;
+            }
+        }
         o.nbmaterial = 1;
         o.m_mat_binding = 1;
         float opacity = diffuse_alpha;
@@ -277,13 +319,36 @@ struct Converter {
         o.m_texture_mode = 1;
     }
 
+    // A mesh of points alone (no face of three corners or more): one point
+    // cloud object, its points placed by the node.
+    void points(const aiMesh& mesh, const aiMatrix4x4& world, const std::string& name)
+    {
+        auto o = std::make_unique<OBJECT3D>();
+        o->m_name = name;
+        o->nbpts = (int32_t)mesh.mNumVertices;
+        o->m_vertices = new Vec3[mesh.mNumVertices];
+        for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+            aiVector3D p = world * mesh.mVertices[i];
+            o->m_vertices[i] = Vec3(p.x, p.y, p.z);
+        }
+        o->m_points_only = k_point_cloud;
+        objects.push_back(o.release());
+        textures.emplace_back();
+    }
+
     bool mesh(const aiMesh& mesh, const aiMatrix4x4& world, const std::string& name)
     {
-        if (!mesh.mVertices || mesh.mNumVertices == 0 || !mesh.mFaces) return true;
+        if (!mesh.mVertices || mesh.mNumVertices == 0) return true;
         if (mesh.mNumVertices > k_max_vertices || mesh.mNumFaces > k_max_faces) {
             why = "a mesh of " + std::to_string(mesh.mNumVertices) + " vertices and " +
                   std::to_string(mesh.mNumFaces) + " faces is more than one object can hold";
             return false;
+        }
+        const bool only_points = !mesh.mFaces || mesh.mNumFaces == 0 ||
+                                 mesh.mPrimitiveTypes == aiPrimitiveType_POINT;
+        if (only_points) {
+            points(mesh, world, name);
+            return true;
         }
         size_t nindex = 0;
         int nface = 0;
@@ -387,14 +452,9 @@ struct Converter {
         if (colours.empty()) return;
         const int n = (int)colours.size();
         delete[] o.T_diffuseColor;
-        delete[] o.T_ambientColor;
         o.T_diffuseColor = new Vec3[(size_t)n];
-        o.T_ambientColor = new Vec3[(size_t)n];
-        for (int i = 0; i < n; ++i) {
-            o.T_diffuseColor[i] = colours[(size_t)i];
-            o.T_ambientColor[i] = colours[(size_t)i] * 0.2f;
-        }
-        o.m_nb_diffuse = o.m_nb_ambient = n;
+        std::copy(colours.begin(), colours.end(), o.T_diffuseColor);
+        o.m_nb_diffuse = n;
         o.nbmaterial = n;
         o.m_mat_binding = n > 1 ? 2 : 1;
         o.m_materialindex = new int32_t[(size_t)o.nbface];
@@ -461,7 +521,11 @@ int read_with_library(Scene& loader, SCENE3D& scene, const FileFormat& format)
     // process on damaged input (their internal checks abort), and faces of
     // any corner count are ours to draw anyway. Points and lines are left
     // out below.
-    const unsigned flags = aiProcess_ValidateDataStructure;
+    // A PLY file of vertices alone is a point cloud, which the library's
+    // check refuses (a mesh without faces): it is read without it, and only
+    // its vertices are taken.
+    const bool cloud = format.id == FormatId::Ply && ply_points_only(loader.m_buf, (size_t)loader.m_len);
+    const unsigned flags = cloud ? 0u : (unsigned)aiProcess_ValidateDataStructure;
     // Formats that name other files (materials, buffers) are read from the
     // file itself when its name says what it holds, so that the library
     // finds them in its folder; everything else from the bytes already read.
@@ -481,8 +545,9 @@ int read_with_library(Scene& loader, SCENE3D& scene, const FileFormat& format)
         return 0;
     }
     Converter c{*ai, loader, scene, {}, {}, {}};
+    c.colour_only = format.id == FormatId::Stl || format.id == FormatId::Ply || format.id == FormatId::Off;
     if (!c.node(*ai->mRootNode, aiMatrix4x4(), 0) || c.objects.empty()) {
-        refuse_file(kind.c_str(), c.why.empty() ? std::string("it holds no faces") : c.why, path);
+        refuse_file(kind.c_str(), c.why.empty() ? std::string("it holds no faces and no points") : c.why, path);
         return 0;
     }
     // Textures go into the table of the scene's new content.

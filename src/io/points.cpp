@@ -62,7 +62,7 @@ bool read_points(OBJECT3D& obj, Scene& L, std::string& why)
     obj.nbpts = read;
     obj.m_vertices = read > 0 ? new Vec3[(size_t)read] : nullptr;
     if (read > 0) std::copy(v.as<Vec3>(), v.as<Vec3>() + read, obj.m_vertices);
-    obj.m_points_only = 1;
+    obj.m_points_only = k_point_set_file;
     return true;
 }
 } // namespace

@@ -435,7 +435,7 @@ void emit_points(OBJECT3D& o)
     glPushMatrix();
     glTranslatef(o.translation.x, o.translation.y, o.translation.z);
     glRotatef(o.angle, o.rotation.x, o.rotation.y, o.rotation.z);
-    o.echelle.set(0.01f);
+    if (o.m_points_only == k_point_set_file) o.echelle.set(0.01f);
     glScalef(o.echelle.x, o.echelle.y, o.echelle.z);
     glBegin(GL_POINTS);
     if (o.m_vertices)
@@ -655,7 +655,7 @@ int BuildPointList(OBJECT3D& o)
 {
     delete_old_list(o);
     if (g_direct_drawing) {
-        o.echelle.set(0.01f);
+        if (o.m_points_only == k_point_set_file) o.echelle.set(0.01f);
         finish_compile(o);
         return 1;
     }

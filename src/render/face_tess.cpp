@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <deque>
+#include <memory>
 
 namespace {
 
@@ -64,6 +65,27 @@ bool quad_is_convex(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d)
     return t0 >= -scale && t1 >= -scale && t2 >= -scale && t3 >= -scale;
 }
 
+// A concave quad has one corner turning the other way: the diagonal from
+// it cuts the quad into two triangles that stay inside.
+bool split_quad(const Vec3* verts, const int32_t* idx, const std::vector<int>& corners, std::vector<int>& out)
+{
+    const Vec3* p[4];
+    for (int i = 0; i < 4; ++i) p[i] = &verts[idx[corners[i]]];
+    const Vec3 n = cross(*p[2] - *p[0], *p[3] - *p[1]);
+    int reflex = -1;
+    for (int i = 0; i < 4; ++i) {
+        const Vec3 t = cross(*p[i] - *p[(i + 3) % 4], *p[(i + 1) % 4] - *p[i]);
+        if (t.x * n.x + t.y * n.y + t.z * n.z < 0.f) {
+            if (reflex >= 0) return false;   // two: the quad crosses itself
+            reflex = i;
+        }
+    }
+    if (reflex < 0) return false;
+    const int a = reflex, b = (reflex + 1) % 4, c = (reflex + 2) % 4, d = (reflex + 3) % 4;
+    out = {corners[a], corners[b], corners[c], corners[c], corners[d], corners[a]};
+    return true;
+}
+
 } // namespace
 
 bool face_is_convex(const Vec3* verts, const int32_t* idx, const std::vector<int>& corners)
@@ -104,16 +126,23 @@ bool triangulate_face(const Vec3* verts, const int32_t* idx, const std::vector<i
 {
     out.clear();
     if (corners.size() < 3) return false;
+    if (corners.size() == 4) return split_quad(verts, idx, corners, out);
     const D3 n = newell(verts, idx, corners);
-    GLUtesselator* t = gluNewTess();
-    if (!t) return false;
+    // One tessellator a thread, made on first use and kept.
+    thread_local std::unique_ptr<GLUtesselator, void (*)(GLUtesselator*)> tess(nullptr, &gluDeleteTess);
+    if (!tess) {
+        tess.reset(gluNewTess());
+        if (!tess) return false;
+        GLUtesselator* t = tess.get();
+        using Fn = void(GLAPIENTRY*)();
+        gluTessCallback(t, GLU_TESS_BEGIN_DATA, reinterpret_cast<Fn>(&on_begin));
+        gluTessCallback(t, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Fn>(&on_edge_flag));
+        gluTessCallback(t, GLU_TESS_VERTEX_DATA, reinterpret_cast<Fn>(&on_vertex));
+        gluTessCallback(t, GLU_TESS_COMBINE_DATA, reinterpret_cast<Fn>(&on_combine));
+        gluTessCallback(t, GLU_TESS_ERROR_DATA, reinterpret_cast<Fn>(&on_error));
+    }
+    GLUtesselator* t = tess.get();
     TessRun run{&out, false};
-    using Fn = void(GLAPIENTRY*)();
-    gluTessCallback(t, GLU_TESS_BEGIN_DATA, reinterpret_cast<Fn>(&on_begin));
-    gluTessCallback(t, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Fn>(&on_edge_flag));
-    gluTessCallback(t, GLU_TESS_VERTEX_DATA, reinterpret_cast<Fn>(&on_vertex));
-    gluTessCallback(t, GLU_TESS_COMBINE_DATA, reinterpret_cast<Fn>(&on_combine));
-    gluTessCallback(t, GLU_TESS_ERROR_DATA, reinterpret_cast<Fn>(&on_error));
     // Triangles come out turning about the normal as the face turns.
     gluTessNormal(t, n[0], n[1], n[2]);
     std::deque<D3> coords;   // stable addresses for GLU
@@ -131,7 +160,6 @@ bool triangulate_face(const Vec3* verts, const int32_t* idx, const std::vector<i
     }
     gluTessEndContour(t);
     gluTessEndPolygon(t);
-    gluDeleteTess(t);
     if (run.failed || out.empty() || out.size() % 3 != 0) {
         out.clear();
         return false;

@@ -35,7 +35,7 @@ bool compiles_lit(const SCENE3D& scene, const OBJECT3D& obj) { return obj.m_ligh
 void build_compile_normals(SCENE3D& scene, OBJECT3D& obj)
 {
     if (obj.m_points_only) {
-        obj.echelle.set(0.01f);
+        if (obj.m_points_only == k_point_set_file) obj.echelle.set(0.01f);
         return;
     }
     if (!obj.m_vertices && !obj.m_shape2d) return;

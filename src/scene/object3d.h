@@ -45,6 +45,12 @@ struct VIEWPOINT3D {
     float field_of_view = 0.785398f;
 };
 
+// What m_points_only says of an object made of points alone: the points of
+// a point-set file, drawn at a hundredth of their coordinates, or a point
+// cloud of another program's file, drawn where its coordinates say.
+constexpr uint8_t k_point_set_file = 1;
+constexpr uint8_t k_point_cloud = 2;
+
 class OBJECT3D {
 public:
     Vec3* m_normals;
@@ -123,7 +129,7 @@ public:
     int32_t m_needs_rebuild;
     int32_t m_polygon_face;
     int32_t m_polygon_mode;
-    uint8_t m_points_only;
+    uint8_t m_points_only;   // 0, k_point_set_file or k_point_cloud
     // Faces are the filled glyphs of a text (counted apart from modelled
     // geometry by --info).
     uint8_t m_glyphs;

@@ -14,32 +14,38 @@ constexpr double k_pi = 3.14159265358979;
 // Depth below which a point counts as level with the eye.
 constexpr double k_near = 1e-6;
 
-// p through the object's placement, as its display list and the frame draw it.
-Vec3 place(const OBJECT3D& o, Vec3 p)
+// p through the object's placement, as its display list and the frame draw
+// it (in double: the placement's origin is taken away from the images of
+// the axes, and a far translation would leave little of them in floats).
+struct Point {
+    double x, y, z;
+};
+Point place(const OBJECT3D& o, Point p)
 {
-    auto rot = [](Vec3 v, Vec3 axis, double deg) {
+    auto rot = [](Point v, Vec3 axis, double deg) {
         double len = std::sqrt((double)axis.x * axis.x + (double)axis.y * axis.y + (double)axis.z * axis.z);
         if (!(len > 0.0) || deg == 0.0) return v;
         double ax = axis.x / len, ay = axis.y / len, az = axis.z / len, a = deg * k_pi / 180.0;
         double c = std::cos(a), s = std::sin(a), d = (ax * v.x + ay * v.y + az * v.z) * (1 - c);
-        return Vec3((float)(v.x * c + (ay * v.z - az * v.y) * s + ax * d),
-                    (float)(v.y * c + (az * v.x - ax * v.z) * s + ay * d),
-                    (float)(v.z * c + (ax * v.y - ay * v.x) * s + az * d));
+        return Point{v.x * c + (ay * v.z - az * v.y) * s + ax * d, v.y * c + (az * v.x - ax * v.z) * s + ay * d,
+                     v.z * c + (ax * v.y - ay * v.x) * s + az * d};
     };
+    // A point-set file's points are drawn at a hundredth of their size,
+    // whatever the scale before their first draw.
+    const Vec3 scale = o.m_points_only == k_point_set_file ? Vec3(0.01f, 0.01f, 0.01f) : o.echelle;
     p = rot(p, o.m_scale_axis, o.m_scale_angle);
-    p = Vec3(p.x * o.echelle.x, p.y * o.echelle.y, p.z * o.echelle.z);
+    p = Point{p.x * scale.x, p.y * scale.y, p.z * scale.z};
     p = rot(p, o.m_scale_axis, -o.m_scale_angle);
     p = rot(p, o.rotation, o.angle);
-    p = p + o.translation;
+    p = Point{p.x + o.translation.x, p.y + o.translation.y, p.z + o.translation.z};
     if (o.m_has_matrix) {
         const float* m = o.m_matrix;
-        p = Vec3(m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12], m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
-                 m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]);
+        p = Point{m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12], m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
+                  m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]};
     }
     return p;
 }
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 } // namespace
 
 bool scene_world_box(const SCENE3D& scene, Vec3& mn, Vec3& mx)
@@ -50,19 +56,32 @@ bool scene_world_box(const SCENE3D& scene, Vec3& mn, Vec3& mx)
     for (int i = 0; i < scene.nbobjects; ++i) {
         const OBJECT3D* o = scene.m_objects[i];
         if (!o || !o->m_vertices || o->nbpts <= 0) continue;
-        Vec3 lo = o->m_vertices[0], hi = o->m_vertices[0];
-        for (int k = 1; k < o->nbpts; ++k) {
+        // The placement is affine: its origin and the images of the three
+        // axes give every vertex's place, so the box is that of the placed
+        // vertices themselves (a turned object's own box, turned, would be
+        // larger than what is drawn, and the same object with its placement
+        // applied to its vertices would frame differently).
+        const Point o0 = place(*o, {0, 0, 0}), ax = place(*o, {1, 0, 0}), ay = place(*o, {0, 1, 0}),
+                    az = place(*o, {0, 0, 1});
+        const double m[12] = {o0.x,        o0.y,        o0.z,        ax.x - o0.x, ax.y - o0.y, ax.z - o0.z,
+                              ay.x - o0.x, ay.y - o0.y, ay.z - o0.z, az.x - o0.x, az.y - o0.y, az.z - o0.z};
+        double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+        bool placed = false;
+        for (int k = 0; k < o->nbpts; ++k) {
             const Vec3& v = o->m_vertices[k];
-            lo = Vec3(std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z));
-            hi = Vec3(std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z));
+            double p[3];
+            for (int c = 0; c < 3; ++c) p[c] = m[c] + v.x * m[3 + c] + v.y * m[6 + c] + v.z * m[9 + c];
+            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+            for (int c = 0; c < 3; ++c) {
+                lo[c] = std::min(lo[c], p[c]);
+                hi[c] = std::max(hi[c], p[c]);
+            }
+            placed = true;
         }
-        for (int c = 0; c < 8; ++c) {
-            Vec3 p = place(*o, Vec3(c & 1 ? hi.x : lo.x, c & 2 ? hi.y : lo.y, c & 4 ? hi.z : lo.z));
-            if (!finite(p)) continue;
-            mn = Vec3(std::min(mn.x, p.x), std::min(mn.y, p.y), std::min(mn.z, p.z));
-            mx = Vec3(std::max(mx.x, p.x), std::max(mx.y, p.y), std::max(mx.z, p.z));
-            any = true;
-        }
+        if (!placed) continue;
+        mn = Vec3(std::min(mn.x, (float)lo[0]), std::min(mn.y, (float)lo[1]), std::min(mn.z, (float)lo[2]));
+        mx = Vec3(std::max(mx.x, (float)hi[0]), std::max(mx.y, (float)hi[1]), std::max(mx.z, (float)hi[2]));
+        any = true;
     }
     // A world that moves is framed over the whole of its motion.
     Vec3 a, b;

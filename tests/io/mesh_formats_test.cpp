@@ -11,6 +11,8 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -25,6 +27,7 @@
 #include "io/formats_support.h"
 #include "scene/object3d.h"
 #include "scene/scene3d.h"
+#include "scene/view_fit.h"
 #include "support/recorder.h"
 
 namespace {
@@ -111,6 +114,10 @@ const char* k_ply_text = "ply\nformat ascii 1.0\nelement vertex 4\nproperty floa
                          "0 0 0 255 0 0\n1 0 0 255 0 0\n1 1 0 255 0 0\n0 1 0 0 0 255\n"
                          "3 0 1 2\n3 0 2 3\n";
 
+// Three points, no faces.
+const char* k_ply_points = "ply\nformat ascii 1.0\ncomment scan\nelement vertex 3\nproperty float x\nproperty float y\n"
+                           "property float z\nend_header\n0 0 0\n1 2 30\n-4.5 0 1\n";
+
 int library_reader(Scene& L, SCENE3D& s)
 {
     const FileFormat* f = detect_format(L.m_buf, (size_t)L.m_len, L.m_filename);
@@ -167,6 +174,72 @@ TEST(FormatTable, FiltersHelpAndTypesComeFromTheTable)
     EXPECT_EQ(export_format_for("out"), nullptr);
 }
 
+// The desktop's lists of types (desktop entry, thumbnailer, AppStream
+// metainfo) say exactly what the table says, and a file manager can tell
+// every one of them: each type is either in the system's shared MIME
+// database or described in our own MIME file, with a name pattern for each
+// of the format's extensions and a content rule where the format has one.
+TEST(FormatTable, DesktopTypeListsMatchTheTableAndAreAllDescribed)
+{
+    auto set_of = [](const std::string& list) {
+        std::set<std::string> out;
+        std::stringstream s(list);
+        std::string item;
+        while (std::getline(s, item, ';'))
+            if (!item.empty()) out.insert(item);
+        return out;
+    };
+    auto key = [&](const std::string& file, const std::string& name) {
+        std::stringstream in(read_whole_file(source_path(file)));
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind(name + "=", 0) == 0) return set_of(line.substr(name.size() + 1));
+        return std::set<std::string>();
+    };
+    const std::set<std::string> table = set_of(desktop_mime_types());
+    for (const char* t : {"model/gltf-binary", "model/gltf+json", "model/obj", "model/stl", "application/x-ply",
+                          "image/x-3ds", "model/vnd.collada+xml", "model/x-off", "model/x-vrml-gzip"})
+        EXPECT_TRUE(table.count(t)) << t;
+    EXPECT_EQ(key("desktop/quorvel.desktop", "MimeType"), table);
+    EXPECT_EQ(key("desktop/quorvel.thumbnailer", "MimeType"), table);
+    std::set<std::string> metainfo;
+    const std::string meta = read_whole_file(source_path("desktop/org.quorvel.quorvel.metainfo.xml"));
+    const std::regex media("<mediatype>([^<]+)</mediatype>");
+    for (auto it = std::sregex_iterator(meta.begin(), meta.end(), media); it != std::sregex_iterator(); ++it)
+        metainfo.insert((*it)[1]);
+    EXPECT_EQ(metainfo, table);
+
+    // One <mime-type> element of a shared MIME file, "" when absent.
+    auto element = [](const std::string& xml, const std::string& type) {
+        const size_t at = xml.find("<mime-type type=\"" + type + "\"");
+        if (at == std::string::npos) return std::string();
+        return xml.substr(at, xml.find("</mime-type>", at) - at);
+    };
+    const std::string ours = read_whole_file(source_path("desktop/quorvel-mime.xml"));
+    const std::string system = read_whole_file("/usr/share/mime/packages/freedesktop.org.xml");
+    for (const FileFormat& f : file_formats()) {
+        SCOPED_TRACE(f.name);
+        std::string described;   // the elements of the format's types
+        bool own_type = false, own_magic = false;
+        for (const std::string& type : set_of(f.mime)) {
+            const std::string own = element(ours, type), known = element(system, type);
+            if (!system.empty()) EXPECT_FALSE(own.empty() && known.empty()) << type << " is described nowhere";
+            described += own + known;
+            own_type = own_type || !own.empty();
+            own_magic = own_magic || own.find("<magic") != std::string::npos;
+        }
+        if (f.mime[0] == 0) continue;
+        for (const std::string& ext : set_of(f.extensions)) {
+            // ".bin" is a name every kind of file takes: the desktop is not
+            // told that all of them are scenes.
+            if (ext == ".bin") continue;
+            EXPECT_NE(described.find("<glob pattern=\"*" + ext + "\"/>"), std::string::npos) << ext;
+        }
+        // A format we tell by its first bytes is told so to the desktop too.
+        if (own_type && f.id != FormatId::Binary) EXPECT_TRUE(own_magic);
+    }
+}
+
 TEST(MeshImport, TextAndBinaryStlAndColouredPly)
 {
     ScratchDir dir;
@@ -208,6 +281,78 @@ TEST(MeshImport, TextAndBinaryStlAndColouredPly)
     EXPECT_NEAR(second->x, 2.f / 3.f, 0.01);
     EXPECT_NEAR(second->z, 1.f / 3.f, 0.01);
     EXPECT_TRUE(rec.boxes.empty());
+}
+
+// A PLY of vertices alone (a scanner's point cloud) opens as one point
+// cloud drawn at its own coordinates, text or binary; one whose counts run
+// past its data is refused, and cut or damaged ones never break the scene.
+TEST(MeshImport, PlyOfVerticesAloneOpensAsAPointCloud)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    write_all(dir.file("cloud.ply"), k_ply_points);
+    auto s = open_file(dir.file("cloud.ply"));
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->nbobjects, 1);
+    const OBJECT3D& o = *s->m_objects[0];
+    EXPECT_EQ(o.m_points_only, k_point_cloud);
+    ASSERT_EQ(o.nbpts, 3);
+    EXPECT_EQ(o.nbface, 0);
+    EXPECT_FLOAT_EQ(o.m_vertices[2].x, -4.5f);
+    EXPECT_FLOAT_EQ(o.m_vertices[1].z, 30.f);
+    // Framed as drawn: the cloud's own extent, not a hundredth of it (the
+    // scale of the point-set files).
+    Vec3 mn, mx;
+    ASSERT_TRUE(scene_world_box(*s, mn, mx));
+    EXPECT_FLOAT_EQ(mn.x, -4.5f);
+    EXPECT_FLOAT_EQ(mx.z, 30.f);
+
+    // Binary, little-endian, with a colour per point.
+    std::string bin = "ply\nformat binary_little_endian 1.0\nelement vertex 2\nproperty float x\nproperty float y\n"
+                      "property float z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n";
+    for (float v : {1.f, 2.f, 3.f, 4.f, 5.f, 6.f}) {
+        bin.append(reinterpret_cast<const char*>(&v), 4);
+        if (v == 3.f || v == 6.f) bin.append("\x10\x20\x30", 3);
+    }
+    write_all(dir.file("cloud.bin.ply"), bin);
+    s = open_file(dir.file("cloud.bin.ply"));
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->m_objects[0]->nbpts, 2);
+    EXPECT_FLOAT_EQ(s->m_objects[0]->m_vertices[1].y, 5.f);
+    EXPECT_TRUE(rec.boxes.empty());
+
+    // A face element of no faces is no mesh either.
+    std::string none = k_ply_points;
+    none.insert(none.find("end_header"), "element face 0\nproperty list uchar int vertex_indices\n");
+    write_all(dir.file("none.ply"), none);
+    s = open_file(dir.file("none.ply"));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->m_objects[0]->m_points_only, k_point_cloud);
+
+    // The export writes faces: a scene of points alone is refused, not
+    // written empty; beside faces the points are left out with a word.
+    EXPECT_FALSE(export_scene(*s, dir.file("c.glb")));
+    EXPECT_FALSE(exists(dir.file("c.glb")));
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_NE(rec.boxes[0].text.find("only points"), std::string::npos) << rec.boxes[0].text;
+    auto* quad = new OBJECT3D();
+    quad->nbpts = 3;
+    quad->m_vertices = new Vec3[3]{Vec3(0, 0, 0), Vec3(1, 0, 0), Vec3(0, 1, 0)};
+    quad->nbindex = 4;
+    quad->nbface = 1;
+    quad->m_index = new int32_t[4]{0, 1, 2, -1};
+    s->add_object(quad);
+    EXPECT_TRUE(export_scene(*s, dir.file("c.stl")));
+    EXPECT_EQ(read_all(dir.file("c.stl")).size(), 84u + 50u);
+    ASSERT_EQ(rec.boxes.size(), 2u);
+    EXPECT_NE(rec.boxes[1].text.find("without the scene's 1 point set:"), std::string::npos) << rec.boxes[1].text;
+
+    fmt_test::expect_refused(library_reader,
+                             "ply\nformat binary_little_endian 1.0\nelement vertex 900000\nproperty float x\n"
+                             "property float y\nproperty float z\nend_header\n",
+                             "many.ply", "Invalid PLY file: ", "more elements than the file holds");
+    fmt_test::sweep(library_reader, k_ply_points, 15, 150);
+    fmt_test::sweep(library_reader, bin, 16, 150);
 }
 
 TEST(MeshImport, ObjWithMaterialTextureAndNodeNames)

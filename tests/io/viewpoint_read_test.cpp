@@ -142,3 +142,45 @@ TEST(ViewFit, TinyAndHugeScenesAreFramedWhole)
         EXPECT_GT(s.m_camera->position.z, -10.f * size) << size;
     }
 }
+
+// The framed box is that of the vertices where they are drawn: an object
+// turned by its placement frames exactly like the same object with the turn
+// applied to its vertices (as files of other programs store it), and a far
+// translation leaves the box exact.
+TEST(ViewFit, TurnedObjectsFrameByTheirPlacedVertices)
+{
+    // A diamond of half-width 1 turned by 45 degrees about Z: its corners land on the diagonals, at 0.7071 from the
+    // centre in X and Y (its own box turned would reach 1.414).
+    auto diamond = [](Vec3 at, float angle) {
+        auto* o = new OBJECT3D();
+        o->nbpts = 4;
+        o->m_vertices = new Vec3[4]{Vec3(1, 0, 0), Vec3(-1, 0, 0), Vec3(0, 1, 0.5f), Vec3(0, -1, -0.5f)};
+        o->translation = at;
+        o->rotation = Vec3(0, 0, 1);
+        o->angle = angle;
+        return o;
+    };
+    const float r = std::sqrt(0.5f);
+    for (float far : {0.f, 1e6f}) {
+        SCENE3D s;
+        s.add_object(diamond(Vec3(far, 2, 0), 45.f));
+        Vec3 mn, mx;
+        ASSERT_TRUE(scene_world_box(s, mn, mx));
+        const float eps = far > 0 ? 0.07f : 1e-4f;   // a float's step at a million
+        expect_near(mn, Vec3(far - r, 2 - r, -0.5f), eps);
+        expect_near(mx, Vec3(far + r, 2 + r, 0.5f), eps);
+
+        // The same corners placed in the vertices: the same View All camera.
+        SCENE3D baked;
+        auto* b = diamond(Vec3(0, 0, 0), 0.f);
+        for (int k = 0; k < 4; ++k) {
+            const Vec3 v = b->m_vertices[k];
+            b->m_vertices[k] = Vec3(far + (v.x - v.y) * r, 2 + (v.x + v.y) * r, v.z);
+        }
+        baked.add_object(b);
+        CAMERA3D turned_cam{}, baked_cam{};
+        ASSERT_TRUE(view_all_camera(s, 45.0, 1.5, turned_cam));
+        ASSERT_TRUE(view_all_camera(baked, 45.0, 1.5, baked_cam));
+        expect_near(turned_cam.position, baked_cam.position, eps);
+    }
+}

@@ -147,18 +147,26 @@ TEST(GeometryPaths, AListNameOfAnotherContextDrawsItsOwnObject)
     second.m_objects[0]->m_list_built = 0;   // its list goes with this context
 }
 
-// A concave face (an L, with a corner given twice as exporters write them)
-// fills its own outline in every path, lit from its front: drawn whole, GL
-// would fill the fan of its first corner over the notch.
+// Concave faces (an L with a corner given twice as exporters write them,
+// and a dart of four corners) fill their own outline in every path, lit
+// from their front: drawn whole, GL would fill the fan of their first
+// corner over the notch.
 TEST(GeometryPaths, ConcaveFacesFillTheirOutline)
 {
     RecordingReporter rec;
-    auto make = [](bool concave) {
-        return [concave](SCENE3D& s) {
-            OBJECT3D* o = concave ? make_mesh({Vec3(0, -4, 0), Vec3(0, -5, 0), Vec3(0, -5, 0), Vec3(-5, -5, 0),
-                                               Vec3(-5, 0, 0), Vec3(-4, 0, 0), Vec3(-4, -4, 0)},
-                                              {0, 1, 2, 3, 4, 5, 6, -1}, "L")
-                                    : make_square(-5, -5, 0, 0, 0, "whole");
+    enum Shape { Whole, Ell, Dart };
+    auto make = [](Shape shape) {
+        return [shape](SCENE3D& s) {
+            OBJECT3D* o = nullptr;
+            if (shape == Ell)
+                o = make_mesh({Vec3(0, -4, 0), Vec3(0, -5, 0), Vec3(0, -5, 0), Vec3(-5, -5, 0), Vec3(-5, 0, 0),
+                               Vec3(-4, 0, 0), Vec3(-4, -4, 0)},
+                              {0, 1, 2, 3, 4, 5, 6, -1}, "L");
+            else if (shape == Dart)
+                o = make_mesh({Vec3(0, -5, 0), Vec3(-4, -4, 0), Vec3(-5, 0, 0), Vec3(-5, -5, 0)}, {0, 1, 2, 3, -1},
+                              "dart");
+            else
+                o = make_square(-5, -5, 0, 0, 0, "whole");
             s.add_object(o);
         };
     };
@@ -168,13 +176,21 @@ TEST(GeometryPaths, ConcaveFacesFillTheirOutline)
             if (f[i] + f[i + 1] + f[i + 2] > 60) ++n;
         return n;
     };
-    const std::vector<uint8_t> whole = frames(Path::Lists, "", make(false));
-    const std::vector<uint8_t> ell = frames(Path::Lists, "", make(true));
-    ASSERT_EQ(ell.size(), (size_t)W * H * 3 * 2);
-    // The L covers 9 of the square's 25 units (edge pixels count for both), and is lit like it.
-    const double share = (double)filled(ell) / (double)filled(whole);
-    EXPECT_GT(share, 0.30);
-    EXPECT_LT(share, 0.48);
-    EXPECT_TRUE(ell == frames(Path::Buffers, "", make(true))) << "buffer objects";
-    EXPECT_TRUE(ell == frames(Path::Direct, "", make(true))) << "direct drawing";
+    const double whole = (double)filled(frames(Path::Lists, "", make(Whole)));
+    // Of the square's 25 units the L covers 9 and the dart 5 (edge pixels
+    // count for both); drawn as fans they would cover 17 and 12.5.
+    const struct {
+        Shape shape;
+        double low, high;
+    } cases[] = {{Ell, 0.30, 0.48}, {Dart, 0.14, 0.30}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape == Ell ? "L" : "dart");
+        const std::vector<uint8_t> lists = frames(Path::Lists, "", make(c.shape));
+        ASSERT_EQ(lists.size(), (size_t)W * H * 3 * 2);
+        const double share = (double)filled(lists) / whole;
+        EXPECT_GT(share, c.low);
+        EXPECT_LT(share, c.high);
+        EXPECT_TRUE(lists == frames(Path::Buffers, "", make(c.shape))) << "buffer objects";
+        EXPECT_TRUE(lists == frames(Path::Direct, "", make(c.shape))) << "direct drawing";
+    }
 }

@@ -255,3 +255,30 @@ TEST(Snapshot, RealWorldFilesShowWhatTheirAuthorsMeant)
         EXPECT_FALSE(c.colour(s.at(bx, c.top ? y1 - qh : y0 + qh))) << c.file;
     }
 }
+
+// Point files framed whole fill the view as they are drawn: the point-set
+// format's points at a hundredth of their coordinates, another program's
+// point cloud at its own (framing either at the other's scale leaves a speck
+// or a few points in a corner).
+TEST(Snapshot, PointFilesAreFramedAsTheyAreDrawn)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    std::string ply = "ply\nformat ascii 1.0\nelement vertex 64\nproperty float x\nproperty float y\nproperty float z\n"
+                      "end_header\n";
+    for (int i = 0; i < 64; ++i) ply += std::to_string(500 + 40 * (i % 8)) + " " + std::to_string(-20 * (i / 8)) + " 7\n";
+    write_whole_file(dir.file("grid.ply"), ply);
+    for (const std::string& file : {source_path("samples/points.pts"), dir.file("grid.ply")}) {
+        SCOPED_TRACE(file);
+        Shot shot;
+        std::string error;
+        ASSERT_TRUE(snapshot_scene(file, 200, 150, k_default_clear_rgb, shot.image, error, true)) << error;
+        int x0, y0, x1, y1;
+        ASSERT_TRUE(shot.drawn_box(x0, y0, x1, y1));
+        // Framed: the points spread over most of the height or the width,
+        // around the middle.
+        EXPECT_TRUE(x1 - x0 > 100 || y1 - y0 > 80) << x0 << "," << y0 << " " << x1 << "," << y1;
+        EXPECT_NEAR((x0 + x1) / 2, 100, 12);
+        EXPECT_NEAR((y0 + y1) / 2, 75, 12);
+    }
+}
