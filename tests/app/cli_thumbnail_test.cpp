@@ -150,10 +150,10 @@ TEST(CliThumbnail, DamagedOrHostileFilesGiveNoPictureAndAFailure)
         EXPECT_EQ(again.rc, 1) << name;
         EXPECT_EQ(read_whole_file(dir.file("old.png")), "previous") << name;
     }
-    // A damaged file is refused before the drawing context is made: with
-    // no GL driver to be found, the cut file is still told cut short (and
-    // a whole one says the context failed, else the variable is not heeded
-    // here and there is nothing to tell).
+    // A damaged file is told damaged, whatever became of the drawing
+    // context: with no GL driver to be found, the cut file is still told cut
+    // short (and a whole one says the context failed, else the variable is
+    // not heeded here and there is nothing to tell).
     const char* drivers = std::getenv("LIBGL_DRIVERS_PATH");
     const std::string kept = drivers ? drivers : "";
     setenv("LIBGL_DRIVERS_PATH", dir.file("no-drivers").c_str(), 1);
