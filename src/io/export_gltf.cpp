@@ -1,6 +1,6 @@
 // glTF 2.0 export: the document's structure (nodes, meshes, accessors,
 // materials, textures) is described through tinygltf's model and written
-// as JSON by it; the binary data stays in the meshes and is written once,
+// as JSON by it; the binary data is made object by object as it is written,
 // straight into the .glb's binary chunk or the .bin file beside a .gltf.
 #include <tiny_gltf.h>
 
@@ -23,9 +23,16 @@
 namespace {
 size_t pad4(size_t n) { return (n + 3) & ~(size_t)3; }
 
+// A piece of the binary buffer: bytes held (pictures), or one array of an
+// object's mesh, made again when it is written so that the meshes of the
+// whole scene are never held at once beside the scene itself.
+enum class Part { Held, Positions, Normals, Texcoords, Indices };
 struct Chunk {
     const void* data;
     size_t bytes;
+    Part part = Part::Held;
+    const OBJECT3D* object = nullptr;
+    bool baked = false;   // the object's placement applied to its mesh
 };
 
 struct Picture {
@@ -66,8 +73,28 @@ bool put(FILE* f, const void* data, size_t n) { return n == 0 || std::fwrite(dat
 bool put_chunks(FILE* f, const std::vector<Chunk>& chunks)
 {
     static const unsigned char zeros[4] = {0, 0, 0, 0};
-    for (const Chunk& c : chunks)
-        if (!put(f, c.data, c.bytes) || !put(f, zeros, pad4(c.bytes) - c.bytes)) return false;
+    // The chunks of one object follow each other: its mesh is made once.
+    const OBJECT3D* made_for = nullptr;
+    ExportMesh m;
+    for (const Chunk& c : chunks) {
+        const void* data = c.data;
+        if (c.part != Part::Held) {
+            if (c.object != made_for) {
+                const Placement place = object_placement(*c.object);
+                m = export_mesh(*c.object, c.baked ? &place : nullptr, false, false);
+                made_for = c.object;
+            }
+            const auto bytes_of = [](const auto& v) { return std::make_pair((const void*)v.data(), v.size() * 4); };
+            const std::pair<const void*, size_t> got = c.part == Part::Positions ? bytes_of(m.positions)
+                                                       : c.part == Part::Normals ? bytes_of(m.normals)
+                                                       : c.part == Part::Texcoords ? bytes_of(m.texcoords)
+                                                                                   : bytes_of(m.indices);
+            // The document already says how long it is.
+            if (got.second != c.bytes) return false;
+            data = got.first;
+        }
+        if (!put(f, data, c.bytes) || !put(f, zeros, pad4(c.bytes) - c.bytes)) return false;
+    }
     return true;
 }
 
@@ -95,18 +122,17 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
     model.defaultScene = 0;
     model.scenes.emplace_back();
 
-    std::vector<ExportMesh> meshes;
-    meshes.reserve((size_t)std::max(scene.nbobjects, 0));
     std::vector<Chunk> chunks;
     size_t offset = 0;
-    auto add_view = [&](const void* data, size_t bytes, int target) {
+    auto add_view = [&](const Chunk& chunk, int target) {
+        const size_t bytes = chunk.bytes;
         tinygltf::BufferView v;
         v.buffer = 0;
         v.byteOffset = offset;
         v.byteLength = bytes;
         v.target = target;
         model.bufferViews.push_back(v);
-        chunks.push_back({data, bytes});
+        chunks.push_back(chunk);
         offset += pad4(bytes);
         return (int)model.bufferViews.size() - 1;
     };
@@ -138,28 +164,29 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
             if (s[0] != 1 || s[1] != 1 || s[2] != 1) node.scale = {s[0], s[1], s[2]};
         }
         // A placement that shears is applied to the vertices instead.
-        meshes.push_back(export_mesh(*o, trs ? nullptr : &place, false, false));
-        const ExportMesh& m = meshes.back();
+        // The mesh is measured here and made again when it is written.
+        const ExportMesh m = export_mesh(*o, trs ? nullptr : &place, false, false);
+        auto part = [&](Part which, const auto& v) { return Chunk{nullptr, v.size() * 4, which, o, !trs}; };
         ++summary.objects;
         if (!m.indices.empty()) {
             summary.triangles += (long long)(m.indices.size() / 3);
             tinygltf::Primitive prim;
             prim.mode = TINYGLTF_MODE_TRIANGLES;
             const size_t n = m.vertex_count();
-            int pos = add_accessor(add_view(m.positions.data(), m.positions.size() * 4, TINYGLTF_TARGET_ARRAY_BUFFER),
+            int pos = add_accessor(add_view(part(Part::Positions, m.positions), TINYGLTF_TARGET_ARRAY_BUFFER),
                                    TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, n);
             model.accessors[(size_t)pos].minValues = {m.min[0], m.min[1], m.min[2]};
             model.accessors[(size_t)pos].maxValues = {m.max[0], m.max[1], m.max[2]};
             prim.attributes["POSITION"] = pos;
             if (!m.normals.empty())
                 prim.attributes["NORMAL"] =
-                    add_accessor(add_view(m.normals.data(), m.normals.size() * 4, TINYGLTF_TARGET_ARRAY_BUFFER),
+                    add_accessor(add_view(part(Part::Normals, m.normals), TINYGLTF_TARGET_ARRAY_BUFFER),
                                  TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, n);
             if (!m.texcoords.empty())
                 prim.attributes["TEXCOORD_0"] =
-                    add_accessor(add_view(m.texcoords.data(), m.texcoords.size() * 4, TINYGLTF_TARGET_ARRAY_BUFFER),
+                    add_accessor(add_view(part(Part::Texcoords, m.texcoords), TINYGLTF_TARGET_ARRAY_BUFFER),
                                  TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, n);
-            prim.indices = add_accessor(add_view(m.indices.data(), m.indices.size() * 4, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER),
+            prim.indices = add_accessor(add_view(part(Part::Indices, m.indices), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER),
                                         TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR, m.indices.size());
 
             // The object's first material, as metal-free roughness.
@@ -228,7 +255,7 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
     // Pictures follow the meshes in the binary chunk.
     if (binary)
         for (size_t i = 0; i < pictures.size(); ++i) {
-            pictures[i].view = add_view(pictures[i].pic.bytes.data(), pictures[i].pic.bytes.size(), 0);
+            pictures[i].view = add_view(Chunk{pictures[i].pic.bytes.data(), pictures[i].pic.bytes.size()}, 0);
             model.bufferViews[(size_t)pictures[i].view].target = 0;
             model.images[i].bufferView = pictures[i].view;
         }
