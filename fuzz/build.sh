@@ -21,7 +21,8 @@
 # at samples/ for the levels), fuzz_image (BMP, JPEG, RAW, lumi, PNG, GIF, TGA),
 # fuzz_gzip (compressed scene files through the document open),
 # fuzz_mesh_import (glTF, OBJ, STL, PLY, 3DS, COLLADA, OFF through the asset
-# library; seeds from the core tests, see run.sh),
+# library; seeds from the core tests, see run.sh), fuzz_thumbnail (the
+# thumbnailer's size estimate, read of every format and View All framing),
 # fuzz_scene_nodes (text, sky, fog, pixel images; seeds in fuzz/seeds). Each runs
 # the scene operations (compile preparation, statistics, edge test, dump,
 # binary round trip) on what was read.
@@ -37,7 +38,7 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS="$flags -fsanitize=fuzzer-no-link" \
     -DQV_BUILD_GUI=OFF -DQV_BUILD_RENDER=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$out" --target qvcore -j2
-for t in open_document binary lod image gzip mesh_import; do
+for t in open_document binary lod image gzip mesh_import thumbnail; do
     "$cxx" -std=c++20 $flags -fsanitize=fuzzer -I"$root/src" -I"$root/fuzz" \
         "$root/fuzz/fuzz_$t.cpp" "$out/libqvcore.a" "$out/libqvbase.a" -ljpeg -lpng -lgif -lstb -lz -lfreetype -lfontconfig \
         -lassimp -ltinygltf \

@@ -46,6 +46,7 @@ void print_scene(const SCENE3D& s, const char* indent)
         if (o->m_anim && o->m_anim->m_active) std::printf(", animated");
         if (o->m_points_only) std::printf(", point set");
         if (o->m_wireframe) std::printf(", wireframe");
+        if (o->m_glyphs) std::printf(", text");
         std::printf("\n");
     }
     std::printf("%slights: %d\n", indent, (int)s.m_lights.size());

@@ -9,10 +9,8 @@
 // same limit (a hostile file never keeps a thumbnailer busy).
 #include <GL/gl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,6 +21,7 @@
 #include "image/texture.h"
 #include "io/lod.h"
 #include "io/open.h"
+#include "io/thumbnail_read.h"
 #include "render/display_list.h"
 #include "render/frame.h"
 #include "render/gl_hooks.h"
@@ -31,20 +30,8 @@
 #include "render/snapshot.h"
 #include "scene/scene3d.h"
 #include "scene/scene_animation.h"
-#include "scene/view_fit.h"
 
 namespace {
-// The longest a thumbnail may take, in seconds: file managers give up on a
-// thumbnailer after about this long.
-constexpr unsigned k_time_limit_s = 10;
-// The slowest rate at which the readers take a scene (text with many small
-// nodes, on a slow machine), in bytes per second: a scene larger than
-// limit x rate would take longer than the limit to read.
-constexpr long long k_slowest_read_rate = 20LL << 20;
-constexpr long long k_largest_scene = k_slowest_read_rate * k_time_limit_s;
-// Gzip-compressed scenes: at least this many bytes of text per byte of file
-// (scene text compresses 5 to 20 times).
-constexpr long long k_least_inflation = 4;
 constexpr int k_largest_thumbnail = 4096;
 
 void on_watchdog(int)
@@ -74,57 +61,6 @@ bool parse_thumbnail_size(const char* text, int& size)
     return true;
 }
 
-// The bytes of scene text the file holds, as far as its size tells: its
-// size, or for a gzip member the size it inflates to (the trailer's count,
-// which wraps at 4 GiB, is taken with the least inflation), -1 when it
-// cannot be read.
-long long scene_text_estimate(const std::string& path, std::string& why)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        why = std::string("cannot read ") + path + ": " + std::strerror(errno);
-        return -1;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = path + " is not a regular file";
-        return -1;
-    }
-    const long long size = (long long)st.st_size;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        why = std::string("cannot read ") + path + ": " + std::strerror(errno);
-        return -1;
-    }
-    unsigned char magic[2] = {0, 0};
-    const bool gzip = std::fread(magic, 1, 2, f) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
-    long long text = size;
-    if (gzip) {
-        text = size * k_least_inflation;
-        unsigned char tail[4];
-        if (size >= 18 && std::fseek(f, -4, SEEK_END) == 0 && std::fread(tail, 1, 4, f) == 4) {
-            const long long isize = (long long)tail[0] | (long long)tail[1] << 8 | (long long)tail[2] << 16 |
-                                    (long long)tail[3] << 24;
-            if (isize > text) text = isize;
-        }
-    }
-    std::fclose(f);
-    return text;
-}
-
-// The messages of the picture readers: a texture that could not be read
-// leaves a scene worth a thumbnail (drawn without it).
-bool about_a_picture(const std::string& text)
-{
-    static const char* const k_picture_messages[] = {
-        "Unable to open file for reading", "CTexture::", "Error during reading", "Invalid BMP",
-        "Invalid GIF", "Invalid PNG", "JPEG :", "JpegFile :", "Texture file must", "Could not open",
-        "Insuffisant memory", "Lumi file", "Read_Image",
-    };
-    for (const char* m : k_picture_messages)
-        if (text.rfind(m, 0) == 0) return true;
-    return false;
-}
-
 // Shows what the readers say on stderr and keeps whether anything was said
 // about the scene file itself: a file cut short, damaged or partly dropped
 // gets no thumbnail (a file manager then shows its own icon).
@@ -133,7 +69,7 @@ public:
     void message_box(const std::string& text, const std::string& caption) override
     {
         StderrReporter::message_box(text, caption);
-        if (!about_a_picture(text)) m_damaged = true;
+        if (!message_about_a_picture(text)) m_damaged = true;
     }
     bool damaged() const { return m_damaged; }
 
@@ -144,7 +80,8 @@ private:
 // Opens `path`, draws it framed at s x s on a transparent background and
 // returns the frame as RGBA rows, bottom row first (empty on failure, with
 // the reason in `error`).
-std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error, double seconds)
+std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::string& error, double seconds,
+                                      const ThumbnailReporter& rep)
 {
     set_direct_drawing(true);   // one frame: no lists to compile
     // The file is read on a thread of its own while the context is made.
@@ -155,18 +92,33 @@ std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::strin
     if (gl_made) InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
-    bool finish_asked = false;
+    // The scene read is no longer the current one once it goes, whichever
+    // way this returns.
+    struct Forget {
+        std::unique_ptr<SCENE3D>& s;
+        ~Forget()
+        {
+            if (s && current_scene() == s.get()) current_scene() = nullptr;
+        }
+    } forget{scene};
+    // A file the readers found damaged or cut short gets no picture.
+    bool damaged = false, finish_asked = false;
     OpenResult opened = reading.collect(scene, lod, [&](SCENE3D& sc) {
         finish_asked = true;
-        return gl_made ? finish_scene_gl(sc) : 0;
+        damaged = rep.damaged();
+        return !damaged && gl_made ? finish_scene_gl(sc) : 0;
     });
+    if (damaged || rep.damaged()) {
+        error = "the file is damaged or cut short";
+        return {};
+    }
     const bool read = (opened == OpenResult::Scene || opened == OpenResult::Lod) && scene;
     if (!gl_made && (read || finish_asked)) {
         error = "cannot create an off-screen OpenGL context: " + gl.error();
         return {};
     }
     if (!read) {
-        error = "cannot open the scene " + path;
+        error = "the scene cannot be opened";
         return {};
     }
     LodLevels levels;
@@ -178,8 +130,8 @@ std::vector<uint8_t> render_thumbnail(const std::string& path, int s, std::strin
     v.scene = scene.get();
     v.lod = lod ? &levels : nullptr;
     ResetCamera(v);
-    if (scene->m_animation) scene->m_animation->evaluate(*scene, seconds);
-    if (!lod) frame_scene_if_lost(*scene, 1.0, true);
+    if (!lod) frame_for_thumbnail(*scene, seconds);
+    else if (scene->m_animation) scene->m_animation->evaluate(*scene, seconds);
     ResizeView(v, s, s);
     glClearColor(0.f, 0.f, 0.f, 0.f);
     PaintView(v);
@@ -245,14 +197,14 @@ int cli_thumbnail(int argc, char** argv)
     const std::string in = argv[2], out = argv[3];
 
     signal(SIGALRM, on_watchdog);
-    alarm(k_time_limit_s);
+    alarm(k_thumbnail_time_limit_s);
     std::string why;
     const long long text = scene_text_estimate(in, why);
     if (text < 0) {
         std::fprintf(stderr, "quorvel: %s\n", why.c_str());
         return k_exit_failed;
     }
-    if (text > k_largest_scene) {
+    if (!within_read_budget(text)) {
         std::fprintf(stderr, "quorvel: no thumbnail for %s: %lld MB of scene would take too long to read\n",
                      in.c_str(), text >> 20);
         return k_exit_failed;
@@ -264,9 +216,9 @@ int cli_thumbnail(int argc, char** argv)
     const bool twice = size <= 1024;
     const int drawn = twice ? size * 2 : size;
     std::string error;
-    std::vector<uint8_t> rgba = render_thumbnail(in, drawn, error, seconds);
+    std::vector<uint8_t> rgba = render_thumbnail(in, drawn, error, seconds, rep);
     if (rgba.empty()) {
-        std::fprintf(stderr, "quorvel: no thumbnail: %s\n", error.c_str());
+        std::fprintf(stderr, "quorvel: no thumbnail for %s: %s\n", in.c_str(), error.c_str());
         return k_exit_failed;
     }
     if (rep.damaged()) {

@@ -523,6 +523,7 @@ struct Reader {
         o->m_index = copy(mesh.idx);
         o->nbface = mesh.faces();
         o->m_has_coords = o->nbpts > 0;
+        o->m_glyphs = mesh.glyphs;
         o->m_has_index = o->nbindex > 0;
         if (!mesh.nrm.empty() && !mesh.nidx.empty()) {
             o->nbnormal = (int32_t)mesh.nrm.size();
@@ -723,6 +724,17 @@ struct Reader {
         static const std::vector<int32_t> none;
         const VField* f = n.field(field);
         return f ? f->ints : none;
+    }
+
+    // A single-number field that the tokenizer may have kept as integers
+    // (names ending in "Index", such as startIndex).
+    static long long first_int(const VNode& n, const char* field, long long dflt)
+    {
+        const VField* f = n.field(field);
+        if (!f) return dflt;
+        if (!f->ints.empty()) return f->ints[0];
+        if (!f->nums.empty() && std::isfinite(f->nums[0]) && std::fabs(f->nums[0]) < 2e9f) return std::llround(f->nums[0]);
+        return dflt;
     }
 
     // Face numbers of the corners of idx (the face each corner belongs to).
@@ -1128,6 +1140,125 @@ struct Reader {
         else mesh.nidx = bind(mesh.idx, ni, false, !ni.empty());
     }
 
+    // Faces of the list-less shapes (FaceSet, TriangleStripSet, QuadMesh)
+    // and of IndexedTriangleStripSet, as places: coordinate numbers for the
+    // former, places in coordIndex for the latter; -1 closes each face.
+    // part: the strip, row or face each face comes from. Runs that reach
+    // past the coordinates stop the shape there.
+    static void strip_faces(const VNode& g, const std::string& t, int npts, std::vector<int32_t>& faces,
+                            std::vector<int32_t>& part)
+    {
+        auto count = [](float v) {
+            if (!(v >= -1.f)) return -2LL;   // nan and other negatives: nothing
+            return v > 2e9f ? 2000000000LL : (long long)std::llround(v);
+        };
+        auto strip = [&](const std::vector<long long>& at, int32_t which) {
+            for (size_t i = 0; i + 2 < at.size(); ++i) {
+                long long a = at[i], b = at[i + 1], c = at[i + 2];
+                if (i % 2) std::swap(a, b);   // every other triangle turns back
+                faces.insert(faces.end(), {(int32_t)a, (int32_t)b, (int32_t)c, -1});
+                part.push_back(which);
+            }
+        };
+        if (t == "IndexedTriangleStripSet") {
+            const std::vector<int32_t>& ci = ints(g, "coordIndex");
+            std::vector<long long> at;
+            int32_t which = 0;
+            for (size_t k = 0; k <= ci.size(); ++k) {
+                if (k == ci.size() || ci[k] == -1) {
+                    strip(at, which++);
+                    at.clear();
+                } else at.push_back((long long)k);
+            }
+            return;
+        }
+        long long start = std::max(0LL, first_int(g, "startIndex", 0));
+        if (t == "QuadMesh") {
+            long long cols = count(g.num("verticesPerRow", 1.f)), rows = count(g.num("verticesPerColumn", 1.f));
+            if (cols < 2 || rows < 2 || start >= npts) return;
+            rows = std::min(rows, (npts - start) / cols);
+            for (long long r = 0; r + 1 < rows; ++r)
+                for (long long c = 0; c + 1 < cols; ++c) {
+                    long long v = start + r * cols + c;
+                    faces.insert(faces.end(), {(int32_t)v, (int32_t)(v + cols), (int32_t)(v + cols + 1), (int32_t)(v + 1), -1});
+                    part.push_back((int32_t)r);
+                }
+            return;
+        }
+        const VField* nv = g.field("numVertices");
+        std::vector<float> runs = nv && !nv->nums.empty() ? nv->nums : std::vector<float>{-1.f};
+        long long at = start;
+        int32_t which = 0;
+        for (float f : runs) {
+            long long n = count(f);
+            if (n == -1) n = npts - at;   // the rest of the coordinates
+            if (n < 0 || at + n > npts) break;
+            std::vector<long long> run;
+            for (long long i = 0; i < n; ++i) run.push_back(at + i);
+            if (t == "TriangleStripSet") strip(run, which);
+            else if (n >= 3) {
+                for (long long v : run) faces.push_back((int32_t)v);
+                faces.push_back(-1);
+                part.push_back(which);
+            }
+            ++which;
+            at += n;
+        }
+    }
+
+    // FaceSet, TriangleStripSet, QuadMesh, IndexedTriangleStripSet with the
+    // coordinates, normals, texture coordinates and materials in force.
+    void strip_shape1(Mesh& mesh, const VNode& g, const State1& st, Look& look)
+    {
+        take_points(mesh.pts, st.coords);
+        std::vector<int32_t> places, part;
+        strip_faces(g, g.type, (int)mesh.pts.size(), places, part);
+        const bool indexed = g.type == "IndexedTriangleStripSet";
+        // Per-corner values of a list indexed like coordIndex, or by the
+        // coordinate number.
+        auto through = [&](const std::vector<int32_t>& list) {
+            std::vector<int32_t> r(places.size(), -1);
+            for (size_t k = 0; k < places.size(); ++k) {
+                int32_t p = places[k];
+                if (p < 0) continue;
+                if (!indexed) r[k] = p;
+                else if (!list.empty()) r[k] = (size_t)p < list.size() ? list[(size_t)p] : -1;
+            }
+            return r;
+        };
+        mesh.idx = indexed ? through(ints(g, "coordIndex")) : places;
+        if (st.normals && st.normals->size() >= 3) {
+            take_points(mesh.nrm, st.normals);
+            const std::string& b = st.norm_binding;
+            if (b == "OVERALL") {
+                mesh.nidx.assign(mesh.idx.size(), 0);
+                for (size_t k = 0; k < mesh.idx.size(); ++k)
+                    if (mesh.idx[k] == -1) mesh.nidx[k] = -1;
+            } else if (b.rfind("PER_FACE", 0) == 0) mesh.nidx = bind(mesh.idx, {}, true, false);
+            else if (b.rfind("PER_PART", 0) == 0) mesh.nidx = bind(mesh.idx, part, true, true);
+            else {
+                std::vector<int32_t> ni = ints(g, "normalIndex");
+                mesh.nidx = indexed && !ni.empty() && ni[0] != -1 ? through(ni) : mesh.idx;
+            }
+        }
+        if (st.texcoords) {
+            for (size_t i = 0; i + 1 < st.texcoords->size(); i += 2)
+                mesh.tex.push_back(TexVertex{(*st.texcoords)[i], (*st.texcoords)[i + 1]});
+            std::vector<int32_t> ti = ints(g, "textureCoordIndex");
+            mesh.tidx = indexed && !ti.empty() && ti[0] != -1 ? through(ti) : mesh.idx;
+        }
+        const std::string& b = st.mat_binding;
+        if (look.diffuse.size() > 1 && b != "OVERALL" && b != "DEFAULT") {
+            if (b.rfind("PER_VERTEX", 0) == 0) {
+                std::vector<int32_t> mi = ints(g, "materialIndex");
+                bool by_list = indexed && b.find("INDEXED") != std::string::npos && !mi.empty() && mi[0] != -1;
+                face_colours_from_corners(mesh, look.diffuse, by_list ? through(mi) : mesh.idx);
+            } else if (b.rfind("PER_PART", 0) == 0) face_colours(mesh, look.diffuse, part);
+            else face_colours(mesh, look.diffuse, {});
+        } else if (look.diffuse.size() > 1) look.diffuse.resize(1);
+        if (st.clockwise) mesh.flip();
+    }
+
     void shape1(const VNode& g, State1& st)
     {
         const std::string& t = g.type;
@@ -1156,10 +1287,11 @@ struct Reader {
         } else if (t == "PointSet") {
             std::vector<Vec3> all;
             take_points(all, st.coords);
-            int start = (int)g.num("startIndex", 0.f);
-            int count = (int)g.num("numPoints", -1.f);
+            long long start = first_int(g, "startIndex", 0);
+            long long count = first_int(g, "numPoints", -1);
             if (start < 0) start = 0;
-            for (int i = start; i < (int)all.size() && (count < 0 || i < start + count); ++i) mesh.pts.push_back(all[(size_t)i]);
+            for (long long i = start; i < (long long)all.size() && (count < 0 || i < start + count); ++i)
+                mesh.pts.push_back(all[(size_t)i]);
             point_faces(mesh);
             if (look.diffuse.size() > 1) look.diffuse.resize(1);
         } else if (t == "Cube") {
@@ -1180,6 +1312,8 @@ struct Reader {
         } else if (t == "AsciiText") {
             if (!text_node1(mesh, g, st.font_style, noter())) return;
             if (look.diffuse.size() > 1) look.diffuse.resize(1);
+        } else if (in(t, {"FaceSet", "TriangleStripSet", "QuadMesh", "IndexedTriangleStripSet"})) {
+            strip_shape1(mesh, g, st, look);
         } else {
             not_read(t, g.line);
             return;
@@ -1213,7 +1347,7 @@ struct Reader {
                 for (const VNode* c : n->children) visit1(c, st, depth + 1);
             else if (w >= 0 && w < (int)n->children.size()) visit1(n->children[(size_t)w], st, depth + 1);
             st.switch_choice = keep;
-        } else if (t == "LOD") {
+        } else if (t == "LOD" || t == "LevelOfDetail") {
             if (!n->children.empty()) visit1(n->children[0], st, depth + 1);
         } else if (t == "Transform") st.m = st.m * transform_of(*n, true);
         else if (t == "Translation") {

@@ -15,6 +15,7 @@ struct VNode;
 struct Mesh {
     enum Kind { Faces, Lines, Points };
     Kind kind = Faces;
+    bool glyphs = false;           // faces are filled glyphs of a text
     std::vector<Vec3> pts;
     std::vector<int32_t> idx;      // -1 closes every face
     std::vector<Vec3> nrm;

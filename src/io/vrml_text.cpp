@@ -472,6 +472,7 @@ bool make_text(Mesh& mesh, const std::vector<std::string>& lines, const TextStyl
         }
     }
     if (!any) return false;
+    mesh.glyphs = true;
     mesh.nrm = {Vec3(0.f, 0.f, 1.f)};
     mesh.nidx.assign(mesh.idx.size(), 0);
     for (size_t k = 0; k < mesh.idx.size(); ++k)

@@ -110,6 +110,7 @@ void OBJECT3D::reset()
     m_polygon_face = glc::FRONT_AND_BACK;
     m_polygon_mode = glc::FILL;
     m_points_only = 0;
+    m_glyphs = 0;
     m_tex_t_sign = -1;
     m_name.clear();
     m_url.clear();

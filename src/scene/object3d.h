@@ -130,6 +130,9 @@ public:
     int32_t m_polygon_face;
     int32_t m_polygon_mode;
     uint8_t m_points_only;   // 0, k_point_set_file or k_point_cloud
+    // Faces are the filled glyphs of a text (counted apart from modelled
+    // geometry by --info).
+    uint8_t m_glyphs;
     int32_t m_tex_t_sign;
     std::string m_name;
     std::string m_url;

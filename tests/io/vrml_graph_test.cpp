@@ -208,6 +208,74 @@ TEST_F(VrmlGraph, ColoursBindingsAndNormals)
     EXPECT_EQ(s2.m_lights[0]->color, Vec3(1, 1, 1));
 }
 
+// The list-less shapes of VRML 1.0 files written by Inventor-based tools:
+// faces taken from the coordinates in force, strips turned alike.
+TEST_F(VrmlGraph, StripsQuadMeshesAndFaceSetsOfVrml1)
+{
+    // Winding of every face about +z (all faces here lie in z = const).
+    auto turns = [](const OBJECT3D& o) {
+        std::vector<int> r;
+        std::vector<int> idx = index_of(o);
+        for (size_t k = 0; k + 2 < idx.size(); ++k) {
+            if (k > 0 && idx[k - 1] != -1) continue;
+            const Vec3 &a = o.m_vertices[idx[k]], &b = o.m_vertices[idx[k + 1]], &c = o.m_vertices[idx[k + 2]];
+            float z = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+            r.push_back(z > 0 ? 1 : z < 0 ? -1 : 0);
+        }
+        return r;
+    };
+    const std::string strip6 = " Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0, 0 2 0, 1 2 0, 5 5 5 ] }\n";
+    std::string text = k_v1 + "Separator {" + strip6 + " TriangleStripSet { numVertices [ 6 ] } }\n"
+                       "Separator {" + strip6 + " IndexedTriangleStripSet { coordIndex [ 0 1 2 3 -1 2 3 4 5 ] } }\n"
+                       "Separator {" + strip6 + " QuadMesh { verticesPerRow 2 verticesPerColumn 3 } }\n"
+                       "Separator { Coordinate3 { point [ 9 9 9, 0 0 0, 1 0 0, 1 1 0, 0 1 0, 0 0 1, 1 0 1, 1 1 1 ] }\n"
+                       " FaceSet { startIndex 1 numVertices [ 4 -1 ] } }\n"
+                       "Separator {" + strip6 + " TriangleStripSet { numVertices [ 4 9 ] } }\n"
+                       "LevelOfDetail { screenArea [ 100 ] Cube { } Sphere { } }\n";
+    ASSERT_EQ(load_text(s, text), 1);
+    EXPECT_TRUE(s.m_not_read.empty()) << s.m_not_read[0];
+    ASSERT_EQ(s.nbobjects, 6);
+    // Four triangles of one strip, every other one turned back: all face +z.
+    EXPECT_EQ(index_of(*s.m_objects[0]), (std::vector<int>{0, 1, 2, -1, 2, 1, 3, -1, 2, 3, 4, -1, 4, 3, 5, -1}));
+    EXPECT_EQ(turns(*s.m_objects[0]), (std::vector<int>{1, 1, 1, 1}));
+    EXPECT_EQ(turns(*s.m_objects[1]), (std::vector<int>{1, 1, 1, 1}));
+    // Rows of the mesh: two quads, turned as the rows run (towards -z).
+    EXPECT_EQ(index_of(*s.m_objects[2]), (std::vector<int>{0, 2, 3, 1, -1, 2, 4, 5, 3, -1}));
+    // From startIndex on; -1 takes the rest of the coordinates.
+    EXPECT_EQ(index_of(*s.m_objects[3]), (std::vector<int>{1, 2, 3, 4, -1, 5, 6, 7, -1}));
+    // A strip that runs past the coordinates is left out, the one before stays.
+    EXPECT_EQ(s.m_objects[4]->nbface, 2);
+    // Only the first level of detail is drawn: the cube.
+    EXPECT_EQ(s.m_objects[5]->nbface, 6);
+
+    // A point set from startIndex on, numPoints of them.
+    SCENE3D sp;
+    ASSERT_EQ(load_text(sp, k_v1 + "Coordinate3 { point [ 9 9 9, 0 0 0, 1 0 0, 1 1 0 ] }\n"
+                                   "PointSet { startIndex 2 numPoints 1 }\nPointSet { startIndex 3 numPoints 1e30 }\n"),
+              1);
+    ASSERT_EQ(sp.nbobjects, 2);
+    ASSERT_EQ(sp.m_objects[0]->nbpts, 1);
+    EXPECT_EQ(sp.m_objects[0]->m_vertices[0], Vec3(1, 0, 0));
+    EXPECT_EQ(sp.m_objects[1]->nbpts, 1);
+
+    // Bindings: materials per strip, texture coordinates through their own
+    // index, clockwise files turned over.
+    SCENE3D s1;
+    text = k_v1 + "Separator { Material { diffuseColor [ 1 0 0, 0 1 0 ] } MaterialBinding { value PER_PART }\n"
+                  " ShapeHints { vertexOrdering CLOCKWISE }" + strip6 +
+                  " TextureCoordinate2 { point [ 0 0, 1 1 ] }\n"
+                  " IndexedTriangleStripSet { coordIndex [ 0 1 2 -1 3 4 5 ] textureCoordIndex [ 1 1 1 -1 0 0 0 ] } }\n";
+    ASSERT_EQ(load_text(s1, text), 1);
+    ASSERT_EQ(s1.nbobjects, 1);
+    const OBJECT3D& o = *s1.m_objects[0];
+    ASSERT_NE(o.m_materialindex, nullptr);
+    EXPECT_EQ(*o.diffuse(o.m_materialindex[0]), Vec3(1, 0, 0));
+    EXPECT_EQ(*o.diffuse(o.m_materialindex[1]), Vec3(0, 1, 0));
+    ASSERT_NE(o.texindex, nullptr);
+    EXPECT_EQ(std::vector<int>(o.texindex, o.texindex + 3), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(turns(o), (std::vector<int>{-1, 1}));
+}
+
 TEST_F(VrmlGraph, SkippedNodesAreReportedOnceWithTheirLine)
 {
     std::string text = k_v2 + "Shape { " + k_square + " }\n";
@@ -282,4 +350,11 @@ TEST(VrmlGraphRobustness, SurvivesTruncationsAndMutations)
                            " Transform { rotation 0 0 1 1 } IndexedFaceSet { coordIndex [ 0 1 2 ] materialIndex [ 0 1 0 ] }\n"
                            " Separator { USE C Cube { } IndexedLineSet { coordIndex [ 0 1 2 ] } PointSet { } } }\n",
                     78, 300);
+    sweep(k_v1 + "Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0, 0 1 0, 0 2 0 ] }\n"
+                 " Material { diffuseColor [ 1 0 0, 0 1 0 ] } MaterialBinding { value PER_VERTEX_INDEXED }\n"
+                 " Normal { vector [ 0 0 1 ] } TextureCoordinate2 { point [ 0 0, 1 1 ] }\n"
+                 " TriangleStripSet { startIndex 1 numVertices [ 4 ] } FaceSet { numVertices [ 3 -1 ] }\n"
+                 " QuadMesh { verticesPerRow 2 verticesPerColumn 2 }\n"
+                 " IndexedTriangleStripSet { coordIndex [ 0 1 2 3 -1 4 ] materialIndex [ 1 0 1 ] normalIndex [ 0 ] } }\n",
+          79, 300);
 }

@@ -191,6 +191,25 @@ TEST_F(TextScene, AsciiTextTakesTheFontStyleInForce)
     EXPECT_NEAR(b.y0, -20.f, 0.5f);  // the second line 2 x 10 lower
 }
 
+TEST_F(TextScene, GlyphObjectsAreKnownApartFromModelledShapes)
+{
+    // Counts of triangles compare text apart from the rest: only the objects
+    // made of glyphs carry the mark, in either version of the language.
+    const std::string files[] = {
+        k_v2 + "Shape { geometry Box { } }\nShape { geometry Text { string \"Ab\" } }\n"
+               "Shape { geometry Text { string \"   \" } }\nShape { geometry Sphere { } }\n",
+        k_v1 + "Separator { Cube { } AsciiText { string \"Ab\" } Cylinder { } }\n",
+    };
+    for (const std::string& f : files) {
+        ASSERT_TRUE(load(f));
+        ASSERT_EQ(s->nbobjects, 3) << f;   // blank text makes no object
+        EXPECT_FALSE(s->m_objects[0]->m_glyphs);
+        EXPECT_TRUE(s->m_objects[1]->m_glyphs);
+        EXPECT_GT(s->m_objects[1]->nbface, 10);
+        EXPECT_FALSE(s->m_objects[2]->m_glyphs);
+    }
+}
+
 TEST_F(TextScene, WithoutATessellatorTextIsLeftOutAndSaidOnce)
 {
     auto keep = vrml::set_outline_triangulator({});

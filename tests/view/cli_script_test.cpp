@@ -76,6 +76,21 @@ TEST(CliScript, SaveAsWritesTheBinarySceneOnlyWhenAnswered)
     EXPECT_NE(r.out.find("objects: 6"), std::string::npos) << r.out;
 }
 
+TEST(CliScript, InfoTellsTextObjectsFromTheRest)
+{
+    ScratchDir dir;
+    write_whole_file(dir.file("t.wrl"), "#VRML V2.0 utf8\nShape { geometry Text { string \"Hi\" } }\n"
+                                        "Shape { geometry Box { } }\n");
+    ProcRun r = quorvel("--info t.wrl", dir);
+    ASSERT_EQ(r.rc, 0) << r.err;
+    size_t first = r.out.find("  0 \""), second = r.out.find("  1 \"");
+    ASSERT_NE(second, std::string::npos) << r.out;
+    std::string text = r.out.substr(first, second - first), box = r.out.substr(second);
+    EXPECT_NE(text.find(", text\n"), std::string::npos) << r.out;
+    EXPECT_EQ(box.find(", text\n"), std::string::npos) << r.out;   // not ", texture vertices"
+    EXPECT_NE(box.find("faces 6, indices 30"), std::string::npos) << r.out;
+}
+
 TEST(CliScript, MistakesAreRefusedBeforeAnythingRuns)
 {
     const char* cases[] = {
