@@ -55,10 +55,13 @@ struct CornerRules {
                 normals = o.m_normals;
                 nindex = o.normalindex;
                 nnormals = o.nbnormal;
-            } else if (o.m_normals && o.m_normals_by_face) {
+            } else if (o.m_normals && o.m_normals_by_face == 1) {
                 normals = o.m_normals;
                 by_face = true;
                 nnormals = o.nbnormal;
+            } else if (o.m_normals_by_face == 2) {
+                by_face = true;
+                nnormals = INT32_MAX;
             }
             tex = o.texvertex && o.texindex && o.nbtexvertex > 0;
             if (tex) {
@@ -548,9 +551,16 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         o.m_face_size = usable;
         if (usable >= 3) {
             batch.mode = mode;
-            const Vec3* first_normal = face_first_normal ? &o.m_normals[idx[corners[0]]]
-                                       : rules.by_face && face < rules.nnormals ? &rules.normals[face]
-                                                                               : nullptr;
+            Vec3 made;
+            if (rules.by_face && !rules.normals) {
+                // As build_face_normals makes it.
+                made = o.face_normal(pos);
+                OBJECT3D::normalize(made);
+            }
+            const Vec3* first_normal = face_first_normal                               ? &o.m_normals[idx[corners[0]]]
+                                       : rules.by_face && !rules.normals             ? &made
+                                       : rules.by_face && face < rules.nnormals      ? &rules.normals[face]
+                                                                                     : nullptr;
             if (cut) batch.make_room(pieces.size());
             for (int k : cut ? pieces : corners) {
                 const Vec3* nrm = rules.nindex ? &rules.normals[rules.nindex[k]] : first_normal;
@@ -689,8 +699,24 @@ void PrepareList(OBJECT3D& o, bool lit)
     // arrays gets only the normals its draw reads: the vertex normals wait
     // for a draw that smooths it (see DrawObject).
     if (!lit) return;
-    if (g_direct_drawing && o.m_norm_binding != 1) o.build_face_normals(false);
-    else build_compile_normals(textured_context(), o);
+    if (g_direct_drawing && o.m_norm_binding != 1) {
+        // Flat: made face by face while drawing when nothing needs them kept
+        // (no normals of its own, none shown, and no corner that would make
+        // the making complain).
+        if (!o.m_normals && !o.normalindex && !o.m_show_normals && o.m_index && o.nbindex > 0 && o.m_vertices) {
+            const int32_t* idx = o.m_index;
+            const int n = o.nbindex, points = o.nbpts;
+            bool sound = true;
+            for (int k = 0; k < n && sound; ++k) sound = idx[k] >= -1 && idx[k] < points;
+            if (sound) {
+                o.m_normals_by_face = 2;
+                return;
+            }
+        }
+        o.build_face_normals(false);
+        return;
+    }
+    build_compile_normals(textured_context(), o);
 }
 
 int CompileList(OBJECT3D& o)
@@ -766,6 +792,7 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
             // the preparation would have made them.
             if (o.m_direct_lit && o.m_norm_binding == 1 && !o.m_vertex_normals) {
                 if (o.m_normals_by_face) o.forget_normals();   // made again with their corner index
+                o.m_normals_by_face = 0;
                 o.build_vertex_normals();
             }
             const uint8_t lighting = o.m_lighting;

@@ -141,9 +141,10 @@ public:
     int32_t m_ready;
     // Drawn without a list (one-shot frames): whether it was prepared lit.
     uint8_t m_direct_lit;
-    // m_normals holds one normal per face, in face order, without a
-    // per-corner index (made for a one-shot flat frame; see
-    // build_face_normals).
+    // Flat normals of a one-shot frame: 1, m_normals holds one normal per
+    // face, in face order, without a per-corner index (see
+    // build_face_normals); 2, none are kept and the draw makes each face's
+    // as it goes (an index whose every corner is a vertex).
     uint8_t m_normals_by_face;
     int32_t nbpts;
     int32_t nbface;

@@ -4,6 +4,7 @@
 // snapshot).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -248,4 +249,31 @@ TEST(GeometryPaths, SmoothedMeshesDrawAsTheirListsWhenSmoothedEarlyOrLate)
     const std::vector<uint8_t> smooth = frame(Path::Direct, 1, false);
     EXPECT_TRUE(smooth == frame(Path::Direct, 1, true)) << "direct drawing, smoothed late";
     EXPECT_FALSE(flat == smooth);
+}
+
+// Flat normals made while drawing (every corner a vertex) or kept face by
+// face (a corner past the vertices, which the making reports): both draw as
+// the list does and say what it says.
+TEST(GeometryPaths, FlatNormalsMadeWhileDrawingOrKeptDrawAsTheList)
+{
+    for (bool broken : {false, true}) {
+        SCOPED_TRACE(broken ? "a corner past the vertices" : "sound");
+        auto make = [broken](SCENE3D& s) {
+            OBJECT3D* o = make_mesh({Vec3(-5, -5, 0), Vec3(0, -5, 1), Vec3(0, 0, 0), Vec3(-5, 0, 2), Vec3(5, 5, 3)},
+                                    {0, 1, 2, 3, -1, 2, 1, broken ? 9 : 4, -1, 3, 2, 4, -1}, "bent");
+            s.add_object(o);
+        };
+        std::vector<std::string> said[2];
+        std::vector<uint8_t> f[2];
+        for (int i = 0; i < 2; ++i) {
+            RecordingReporter rec;
+            f[i] = frames(i == 0 ? Path::Lists : Path::Direct, "", make);
+            said[i] = rec.statuses;
+        }
+        ASSERT_EQ(f[0].size(), (size_t)W * H * 3 * 2);
+        EXPECT_TRUE(f[0] == f[1]);
+        EXPECT_EQ(said[0], said[1]);
+        const bool complained = std::find(said[1].begin(), said[1].end(), "Erreur débordement Index") != said[1].end();
+        EXPECT_EQ(complained, broken);
+    }
 }
