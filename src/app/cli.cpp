@@ -43,6 +43,16 @@ bool parse_seconds(const char* text, double& seconds)
     return true;
 }
 
+bool take_time_option(int& i, int argc, char** argv, double& seconds)
+{
+    if (i + 1 >= argc || !parse_seconds(argv[i + 1], seconds)) {
+        std::fprintf(stderr, "quorvel: --time wants a number of seconds, for example 1.5\n");
+        return false;
+    }
+    ++i;
+    return true;
+}
+
 namespace {
 struct CliMode {
     const char* flag;

@@ -27,6 +27,10 @@ bool display_available(std::string& why);
 bool parse_size(const char* text, int& w, int& h);
 // Seconds of --time: a finite number from 0 to a year, in any locale.
 bool parse_seconds(const char* text, double& seconds);
+// The value of "--time" standing at argv[i]: read into `seconds` and i
+// moved onto it; false, having said why on stderr, when it is missing or
+// no number of seconds.
+bool take_time_option(int& i, int argc, char** argv, double& seconds);
 
 // The modes, each in its own file.
 int cli_info(int argc, char** argv);         // --info FILE

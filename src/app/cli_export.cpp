@@ -25,11 +25,7 @@ int cli_export(int argc, char** argv)
     bool extra = false;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--time")) {
-            if (i + 1 >= argc || !parse_seconds(argv[i + 1], seconds)) {
-                std::fprintf(stderr, "quorvel: --time wants a number of seconds, for example 1.5\n");
-                return k_exit_failed;
-            }
-            ++i;
+            if (!take_time_option(i, argc, argv, seconds)) return k_exit_failed;
         } else if (!out) {
             out = argv[i];
         } else if (!in) {

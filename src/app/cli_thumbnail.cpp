@@ -182,10 +182,8 @@ int cli_thumbnail(int argc, char** argv)
     int size = 0;
     double seconds = 0.0;   // a world that moves, as it is this long after opening
     if (argc == 7 && !std::strcmp(argv[5], "--time")) {
-        if (!parse_seconds(argv[6], seconds)) {
-            std::fprintf(stderr, "quorvel: --time wants a number of seconds, for example 1.5\n");
-            return k_exit_failed;
-        }
+        int at = 5;
+        if (!take_time_option(at, argc, argv, seconds)) return k_exit_failed;
         argc = 5;
     }
     if (argc != 5) return usage();
