@@ -2,30 +2,13 @@
 // with the gzip bytes 1F 8B is taken as it is (damaged and cut-short
 // streams); any other input is compressed first, in one or two members
 // (the last byte chooses), so that the readers see the inflated text.
-#include <zlib.h>
 
 #include <string>
 
 #include "fuzz_common.h"
+#include "gzip_member.h"
 #include "io/open.h"
 #include "io/scene_loader.h"
-
-namespace {
-std::string gzip(const uint8_t* data, size_t size)
-{
-    z_stream z{};
-    if (deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) std::abort();
-    std::string out(deflateBound(&z, size) + 32, '\0');
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = (uInt)size;
-    z.next_out = (Bytef*)out.data();
-    z.avail_out = (uInt)out.size();
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::abort();
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -36,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size >= 2 && data[0] == 0x1F && data[1] == 0x8B) {
         bytes.assign((const char*)data, size);
     } else if (size > 0 && (data[size - 1] & 1)) {
-        bytes = gzip(data, size / 2) + gzip(data + size / 2, size - size / 2);
+        bytes = fuzz::gzip(data, size / 2) + fuzz::gzip(data + size / 2, size - size / 2);
     } else {
-        bytes = gzip(data, size);
+        bytes = fuzz::gzip(data, size);
     }
     std::string path = fuzz::write_input("in.wrl", (const uint8_t*)bytes.data(), bytes.size());
     std::unique_ptr<SCENE3D> scene;

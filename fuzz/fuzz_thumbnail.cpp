@@ -5,12 +5,12 @@
 // camera the frame can use (finite whenever the scene's box is).
 // Input: byte 0 picks the name (and so the format tried when the bytes do
 // not say), byte 1 the time; bit 7 of byte 0 compresses the rest first.
-#include <zlib.h>
 
 #include <cmath>
 #include <string>
 
 #include "fuzz_common.h"
+#include "gzip_member.h"
 #include "io/lod.h"
 #include "io/open.h"
 #include "io/scene_loader.h"
@@ -18,21 +18,6 @@
 #include "scene/view_fit.h"
 
 namespace {
-std::string gzip(const uint8_t* data, size_t size)
-{
-    z_stream z{};
-    if (deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) std::abort();
-    std::string out(deflateBound(&z, size) + 32, '\0');
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = (uInt)size;
-    z.next_out = (Bytef*)out.data();
-    z.avail_out = (uInt)out.size();
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::abort();
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 } // namespace
 
@@ -46,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 2) return 0;
     const char* name = names[data[0] % 16];
     const double seconds = data[1] * 0.25;
-    std::string bytes = data[0] & 0x80 ? gzip(data + 2, size - 2) : std::string((const char*)data + 2, size - 2);
+    std::string bytes = data[0] & 0x80 ? fuzz::gzip(data + 2, size - 2) : std::string((const char*)data + 2, size - 2);
     const std::string path = fuzz::write_input(name, (const uint8_t*)bytes.data(), bytes.size());
 
     std::string why;

@@ -319,9 +319,9 @@ struct Converter {
         o.m_texture_mode = 1;
     }
 
-    // A mesh of points alone (no face of three corners or more): one point
-    // cloud object, its points placed by the node.
-    void points(const aiMesh& mesh, const aiMatrix4x4& world, const std::string& name)
+    // A new object named `name` holding the mesh's vertices placed by the node.
+    static std::unique_ptr<OBJECT3D> placed_vertices(const aiMesh& mesh, const aiMatrix4x4& world,
+                                                     const std::string& name)
     {
         auto o = std::make_unique<OBJECT3D>();
         o->m_name = name;
@@ -331,6 +331,14 @@ struct Converter {
             aiVector3D p = world * mesh.mVertices[i];
             o->m_vertices[i] = Vec3(p.x, p.y, p.z);
         }
+        return o;
+    }
+
+    // A mesh of points alone (no face of three corners or more): one point
+    // cloud object, its points placed by the node.
+    void points(const aiMesh& mesh, const aiMatrix4x4& world, const std::string& name)
+    {
+        std::unique_ptr<OBJECT3D> o = placed_vertices(mesh, world, name);
         o->m_points_only = k_point_cloud;
         objects.push_back(o.release());
         textures.emplace_back();
@@ -362,14 +370,7 @@ struct Converter {
             why = "a mesh has more face corners than one object can hold";
             return false;
         }
-        auto o = std::make_unique<OBJECT3D>();
-        o->m_name = name;
-        o->nbpts = (int32_t)mesh.mNumVertices;
-        o->m_vertices = new Vec3[mesh.mNumVertices];
-        for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-            aiVector3D p = world * mesh.mVertices[i];
-            o->m_vertices[i] = Vec3(p.x, p.y, p.z);
-        }
+        std::unique_ptr<OBJECT3D> o = placed_vertices(mesh, world, name);
         o->nbindex = (int32_t)nindex;
         o->nbface = nface;
         o->m_index = new int32_t[nindex];
