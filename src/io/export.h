@@ -66,6 +66,9 @@ struct ExportPicture {
     std::string ext;    // ".png" or ".jpg"
 };
 ExportPicture export_picture(const CTexture& t);
+// The folder of an output path (with its slash, empty when none) and its
+// name without the extension: where and under what name files beside it go.
+void split_path(const std::string& path, std::string& folder, std::string& stem);
 // The texture an object shows (null when none).
 const CTexture* object_texture(const SCENE3D& scene, const OBJECT3D& o, int* index = nullptr);
 

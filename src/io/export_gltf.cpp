@@ -59,15 +59,6 @@ std::string uri_of(const std::string& name)
     return out;
 }
 
-void split_path(const std::string& path, std::string& folder, std::string& stem)
-{
-    size_t slash = path.find_last_of('/');
-    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = base.find_last_of('.');
-    stem = dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
-}
-
 bool put(FILE* f, const void* data, size_t n) { return n == 0 || std::fwrite(data, 1, n, f) == n; }
 
 bool put_chunks(FILE* f, const std::vector<Chunk>& chunks)

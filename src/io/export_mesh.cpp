@@ -416,6 +416,15 @@ void append_png(void* context, void* data, int size)
 }
 } // namespace
 
+void split_path(const std::string& path, std::string& folder, std::string& stem)
+{
+    size_t slash = path.find_last_of('/');
+    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = base.find_last_of('.');
+    stem = dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
 ExportPicture export_picture(const CTexture& t)
 {
     ExportPicture pic;

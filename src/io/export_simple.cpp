@@ -28,15 +28,6 @@ bool put_le(FILE* f, T v)
     return put(f, b, sizeof(T));
 }
 
-void split_path(const std::string& path, std::string& folder, std::string& stem)
-{
-    size_t slash = path.find_last_of('/');
-    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = base.find_last_of('.');
-    stem = dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
-}
-
 // Every object with its placement applied, one at a time.
 template <class Fn>
 void for_each_baked(const SCENE3D& scene, bool colours, bool flat_normals, Fn fn)
