@@ -716,6 +716,9 @@ void PrepareList(OBJECT3D& o, bool lit)
         o.build_face_normals(false);
         return;
     }
+    // Normals kept face by face for frames drawn from the arrays have no
+    // corner index, which a list's vertex normals are summed through.
+    if (o.m_normals_by_face) o.forget_normals();
     build_compile_normals(textured_context(), o);
 }
 

@@ -19,11 +19,12 @@
 #include "base/report.h"
 #include "scene/view_fit.h"
 
-int finish_scene_gl(SCENE3D& scene)
+int finish_scene_gl(SCENE3D& scene, bool lists_after_first_frame)
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    BuildTextures(scene);
+    if (lists_after_first_frame) BuildTexturesForFirstFrame(scene);
+    else BuildTextures(scene);
     BuildLights(scene);
     return 1;
 }

@@ -16,8 +16,10 @@ LodLevels lod_levels_of(const LODSET& set);
 void finish_lod_gl(LODSET& set);
 
 // The finishing steps of an open, with the view's context current:
-// textures and display lists, then the lights. 1.
-int finish_scene_gl(SCENE3D& scene);
+// textures and display lists, then the lights. 1. With
+// `lists_after_first_frame` the lists are left for CompileDeferredLists,
+// to be made once the first frame is shown.
+int finish_scene_gl(SCENE3D& scene, bool lists_after_first_frame = false);
 
 // Draws one normal frame of `scene` (and of the level-of-detail set, when
 // given) into the bound w x h framebuffer and returns it as packed RGB

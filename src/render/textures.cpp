@@ -113,6 +113,9 @@ int PrepareSceneGL(SCENE3D& scene)
 int CompileSceneLists(SCENE3D& scene)
 {
     if (scene.nbobjects <= 0) return 0;
+    // Whatever the lists were deferred for, they are made now (or, in a
+    // frame of direct drawing, the objects are prepared for it).
+    if (!direct_drawing()) scene.m_lists_deferred = 0;
     for (int i = 0; i < scene.nbobjects; ++i) {
         OBJECT3D* o = scene.m_objects[i];
         if (!o) continue;
@@ -134,6 +137,37 @@ int CompileSceneLists(SCENE3D& scene)
 int BuildTextures(SCENE3D& scene)
 {
     if (!PrepareSceneGL(scene)) return 0;
+    return CompileSceneLists(scene);
+}
+
+namespace {
+// Direct drawing for the scope, as asked.
+struct DirectScope {
+    bool was = direct_drawing();
+    explicit DirectScope(bool on) { set_direct_drawing(on); }
+    ~DirectScope() { set_direct_drawing(was); }
+};
+} // namespace
+
+int BuildTexturesForFirstFrame(SCENE3D& scene)
+{
+    int r;
+    {
+        DirectScope direct(true);
+        r = BuildTextures(scene);
+    }
+    if (r) scene.m_lists_deferred = 1;
+    return r;
+}
+
+int CompileDeferredLists(SCENE3D& scene)
+{
+    if (!scene.m_lists_deferred) return 0;
+    DirectScope lists(false);
+    // The textures, the order and the pick numbers are those of the first
+    // frame; only the normals and the lists are made.
+    const bool textured = scene.m_textured != 0;
+    for_each_object_on_two_threads(scene, [textured](OBJECT3D& o) { PrepareList(o, textured && o.m_lighting); });
     return CompileSceneLists(scene);
 }
 

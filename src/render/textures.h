@@ -14,6 +14,13 @@ int BuildTextures(SCENE3D& scene);
 // and the scene bounds (CompileSceneLists). 0 when the scene has no objects.
 int PrepareSceneGL(SCENE3D& scene);
 int CompileSceneLists(SCENE3D& scene);
+// BuildTextures for a window that should show the scene soon: the textures
+// and the preparation of a frame drawn straight from the arrays, without
+// the lists (the scene is marked m_lists_deferred). CompileDeferredLists
+// then makes the lists, after the first frame; the pixels are the same.
+// Each 0 when there was nothing to do.
+int BuildTexturesForFirstFrame(SCENE3D& scene);
+int CompileDeferredLists(SCENE3D& scene);
 // Uploads table entry k (resampled to power-of-two sizes first) with a full
 // mipmap chain into its GL texture object. 1.
 int UploadTexture(SCENE3D& scene, int k);

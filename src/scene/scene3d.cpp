@@ -60,6 +60,7 @@ void SCENE3D::delete_objects()
     m_nbboxes = 0;
     m_boxes_built = 0;
     m_lists_built = 0;
+    m_lists_deferred = 0;
 }
 
 int SCENE3D::append_generated(OBJECT3D* o)

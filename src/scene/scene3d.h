@@ -37,6 +37,10 @@ public:
     unsigned* m_texture_names = nullptr;   // GL names, one per texture, once built
     int32_t m_nb_texture_names = 0;         // entries of m_texture_names
     int32_t m_lists_built = 0;
+    // Finished for a first frame drawn straight from the arrays; the display
+    // lists are compiled afterwards (CompileDeferredLists), and every frame
+    // until then is drawn from the arrays too.
+    uint8_t m_lists_deferred = 0;
     // Set by the readers of files made for other programs, whose units and
     // placement say nothing of our camera: the open frames the scene whole.
     uint8_t m_frame_on_open = 0;

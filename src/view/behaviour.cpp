@@ -14,6 +14,7 @@
 #include "io/lod.h"
 #include "render/gl_state.h"
 #include "render/snapshot.h"
+#include "render/textures.h"
 #include "scene/glconst.h"
 #include "scene/object3d.h"
 #include "base/report.h"
@@ -139,7 +140,7 @@ void ViewBehaviour::OnContextCreated(const float clear_rgb[3])
     InitGlobalState(clear_rgb[0], clear_rgb[1], clear_rgb[2]);
     if (m_finish_pending) {
         m_finish_pending = false;
-        if (SCENE3D* s = scene()) finish_scene_gl(*s);
+        if (SCENE3D* s = scene()) finish_scene_gl(*s, m_lists_after_first_frame);
         if (LODSET* set = m_doc.lod()) finish_lod_gl(*set);
     }
 }
@@ -151,7 +152,13 @@ int ViewBehaviour::FinishScene(SCENE3D& s)
         m_finish_pending = true;
         return 1;
     }
-    return finish_scene_gl(s);
+    return finish_scene_gl(s, m_lists_after_first_frame);
+}
+
+void ViewBehaviour::FrameShown()
+{
+    const SCENE3D* s = scene();
+    if (s && s->m_lists_deferred) m_host.start_timer(TIMER_LISTS, 0);
 }
 
 // ---------------------------------------------------------------- mouse
@@ -427,6 +434,14 @@ void ViewBehaviour::OnTimer(int id)
         break;
     case TIMER_MESH: MeshTick(); break;
     case TIMER_WORLD: WorldTick(); return;   // navigation keeps its own pace
+    case TIMER_LISTS:
+        // Once: the frame drawn from the arrays is on the screen.
+        m_host.stop_timer(TIMER_LISTS);
+        if (SCENE3D* s = scene()) {
+            GlScope gl(m_host);
+            if (gl.ok()) CompileDeferredLists(*s);
+        }
+        return;
     default: break;
     }
     if (scene()) NavigationTick();

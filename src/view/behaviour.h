@@ -32,7 +32,8 @@ enum ViewKey {
     VK_P_KEY, VK_ADD_KEY, VK_SUBTRACT_KEY, VK_HOME_KEY, VK_PRIOR_KEY, VK_NEXT_KEY, VK_OTHER_KEY
 };
 // Timer identifiers of the view.
-enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4, TIMER_WORLD = 5 };
+enum ViewTimer { TIMER_NAVIGATION = 0, TIMER_CAMERA_PATH = 2, TIMER_SLIDE_SHOW = 3, TIMER_MESH = 4, TIMER_WORLD = 5,
+                 TIMER_LISTS = 6 };
 // Interval of the world's playback timer: about the display's pace, at most.
 constexpr int k_world_tick_ms = 16;
 
@@ -104,6 +105,9 @@ public:
     // Finishing steps of an open (textures, display lists, lights) in the
     // view's context; deferred to OnContextCreated when there is none yet.
     int FinishScene(SCENE3D& scene);
+    // A frame of the scene was drawn and shown: lists left for after the
+    // first frame are compiled on the next turn of the window's events.
+    void FrameShown();
 
     // Input handlers; (x, y) in client pixels, y downwards.
     void OnButtonDown(MouseButton b, int x, int y);
@@ -228,6 +232,9 @@ public:
     LodLevels m_lod_levels;
     // An open finished before the view had a context.
     bool m_finish_pending = false;
+    // A window shows an opened scene drawn from its arrays first and
+    // compiles its lists once that frame is on the screen (see FrameShown).
+    bool m_lists_after_first_frame = false;
 
 private:
     CQuorvelDoc& m_doc;

@@ -314,6 +314,8 @@ TEST(Shell, ReplacedScenesLeaveNoDisplayListsOrTexturesBehind)
         for (const char* f : files) {
             ASSERT_TRUE(s.frame.OpenDocument(sample(f))) << f;
             view->repaint();   // lists compiled lazily are made too
+            // The lists come once the first frame has been shown.
+            QTRY_VERIFY_WITH_TIMEOUT(!s.frame.scene()->m_lists_deferred, 60000);
             collect();
         }
     ASSERT_FALSE(lists.empty());

@@ -22,7 +22,7 @@ TEST(DumpEquivalence, CompiledSceneDumpsAndSavesAsThePreparedOne)
                             "samples/separators_v1.wrl", "samples/cube.x", "samples/terrain.igz"}) {
         SCOPED_TRACE(rel);
         std::unique_ptr<SCENE3D> compiled, prepared;
-        ASSERT_TRUE(open_document(source_path(rel), compiled, finish_scene_gl));
+        ASSERT_TRUE(open_document(source_path(rel), compiled, [](SCENE3D& s) { return finish_scene_gl(s); }));
         ASSERT_TRUE(open_document(source_path(rel), prepared, [](SCENE3D& s) {
             prepare_scene_for_compile(s);
             return 1;

@@ -93,6 +93,8 @@ CQuorvelView::CQuorvelView(CQuorvelDoc& doc, QWidget* parent)
     : QOpenGLWidget(parent), m_doc(doc), m_view(std::make_unique<ViewBehaviour>(doc, *this))
 {
     setFormat(surfaceFormat());
+    // An opened scene is on the screen before its lists are compiled.
+    m_view->m_lists_after_first_frame = true;
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
 }
@@ -139,7 +141,10 @@ void CQuorvelView::initializeGL()
     m_view->OnContextCreated(clear);
     if (again) {
         const OBJECT3D* first = s->nbobjects > 0 ? s->m_objects[0] : nullptr;
-        if (first && first->m_list && !glIsList((GLuint)first->m_list)) {
+        if (s->m_lists_deferred) {
+            // No list yet; the textures are made again with the first frame.
+            finish_scene_gl(*s, true);
+        } else if (first && first->m_list && !glIsList((GLuint)first->m_list)) {
             for (int i = 0; i < s->nbobjects; ++i)
                 if (s->m_objects[i]) s->m_objects[i]->m_list = 0;
             finish_scene_gl(*s);
@@ -185,6 +190,7 @@ void CQuorvelView::paintGL()
     // Qt binds the widget's framebuffer object; the draw buffer is left
     // alone. The lights were programmed when the scene was finished.
     PaintView(m_view->m_gl);
+    m_view->FrameShown();
 }
 
 void CQuorvelView::mousePressEvent(QMouseEvent* e)
