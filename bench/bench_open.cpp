@@ -189,8 +189,6 @@ int run_once(const Options& o, FILE* report)
     InitGlobalState(k_default_clear_rgb[0], k_default_clear_rgb[1], k_default_clear_rgb[2]);
     set_direct_drawing(!lists);
     set_buffer_objects(!whole);
-    // The window draws the opened scene from its arrays first.
-    if (after) set_direct_drawing(true);
     st.mark("context");
     std::unique_ptr<SCENE3D> scene;
     std::unique_ptr<LODSET> lod;
@@ -198,12 +196,15 @@ int run_once(const Options& o, FILE* report)
         st.mark("read (rest)");
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        PrepareSceneGL(s);
-        st.mark("prepare");
-        CompileSceneLists(s);
         if (after) {
-            s.m_lists_deferred = 1;
+            // As the window: prepared for a first frame from the arrays.
             set_direct_drawing(false);
+            BuildTexturesForFirstFrame(s);
+            st.mark("prepare");
+        } else {
+            PrepareSceneGL(s);
+            st.mark("prepare");
+            CompileSceneLists(s);
         }
         glFinish();
         st.mark(lists && !after ? "compile" : "compile (none)");

@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
+#include <functional>
+#include <optional>
+#include <thread>
 #include <unordered_map>
 #include <memory>
 #include <vector>
@@ -162,8 +165,9 @@ std::unordered_map<GLuint, BufferGeometry>& buffer_geometry()
     static std::unordered_map<GLuint, BufferGeometry> table;
     return table;
 }
-// Set while an object's faces are recorded for a buffer object.
-std::vector<BufferStep>* g_recording = nullptr;
+// Set while an object's faces are recorded for a buffer object (on each
+// thread that records).
+thread_local std::vector<BufferStep>* g_recording = nullptr;
 bool g_buffers_allowed = true;
 
 struct FaceBatch {
@@ -478,10 +482,16 @@ void emit_overlays(OBJECT3D& o)
     if (o.m_shape2d) DrawShape2D(*o.m_shape2d);
 }
 
+// Uploads the corners recorded in `batch` into a buffer object for `g`
+// (g.failed when GL could not hold them).
+void upload_recorded(BufferGeometry& g, const FaceBatch& batch);
+
 // The GL calls of one object's geometry, whether compiled into its list or
 // sent at once; or, with `into`, its faces recorded and uploaded into a
 // buffer object (the name, transform and overlays are then the caller's).
-void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
+// With `keep` as well, the recorded corners are handed over there instead
+// of uploaded, and no GL call is made: any thread may record.
+void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr, FaceBatch* keep = nullptr)
 {
     const bool has_vertices = o.m_vertices && o.nbpts > 0;
     bool scaled = false;
@@ -514,7 +524,8 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
     // compiled with one glDrawArrays: GL draws it exactly as the separate
     // faces, while the list compiler copies whole blocks instead of taking
     // one call per vertex attribute. Polygons are batched one at a time.
-    ClientArraySource array_source;
+    std::optional<ClientArraySource> array_source;
+    if (!into) array_source.emplace();
     FaceBatch batch;
     batch.has_normals = rules.nindex != nullptr || rules.by_face || face_first_normal;
     batch.has_tex = rules.tex;
@@ -584,30 +595,38 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr)
         into->nrm_at = c * 12;
         into->tex_at = into->nrm_at + (into->normals ? c * 12 : 0);
         into->col_at = into->tex_at + (into->tex ? c * 8 : 0);
-        if (c > 0) {
-            glGenBuffers(1, &into->vbo);
-            glBindBuffer(GL_ARRAY_BUFFER, into->vbo);
-            glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(into->col_at + c * 4), nullptr, GL_STATIC_DRAW);
-            glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(c * 12), batch.pos.get());
-            if (into->normals) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->nrm_at, (GLsizeiptr)(c * 12), batch.nrm.get());
-            if (into->tex) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->tex_at, (GLsizeiptr)(c * 8), batch.tex.get());
-            glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)into->col_at, (GLsizeiptr)(c * 4), batch.col.get());
-            // A buffer GL could not allocate would be drawn from memory it
-            // does not hold: the caller then compiles a whole list.
-            GLint size = 0;
-            glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-            glBindBuffer(GL_ARRAY_BUFFER, 0);   // the saved binding comes back with array_source
-            if ((size_t)size != into->col_at + c * 4) {
-                glDeleteBuffers(1, &into->vbo);
-                into->vbo = 0;
-                into->failed = true;
-            }
-        }
+        if (keep) *keep = std::move(batch);
+        else upload_recorded(*into, batch);
         return;
     }
     emit_overlays(o);
     if (scaled) glDisable(GL_NORMALIZE);
     glPopMatrix();
+}
+
+void upload_recorded(BufferGeometry& g, const FaceBatch& batch)
+{
+    const size_t c = batch.count;
+    if (c == 0) return;
+    GLint saved = 0;
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &saved);
+    glGenBuffers(1, &g.vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, g.vbo);
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(g.col_at + c * 4), nullptr, GL_STATIC_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(c * 12), batch.pos.get());
+    if (g.normals) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)g.nrm_at, (GLsizeiptr)(c * 12), batch.nrm.get());
+    if (g.tex) glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)g.tex_at, (GLsizeiptr)(c * 8), batch.tex.get());
+    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)g.col_at, (GLsizeiptr)(c * 4), batch.col.get());
+    // A buffer GL could not allocate would be drawn from memory it does
+    // not hold: the caller then compiles a whole list.
+    GLint size = 0;
+    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+    glBindBuffer(GL_ARRAY_BUFFER, (GLuint)saved);
+    if ((size_t)size != g.col_at + c * 4) {
+        glDeleteBuffers(1, &g.vbo);
+        g.vbo = 0;
+        g.failed = true;
+    }
 }
 
 const GLvoid* at(size_t offset) { return reinterpret_cast<const GLvoid*>(offset); }
@@ -690,7 +709,7 @@ int BuildPointList(OBJECT3D& o)
     return 1;
 }
 
-void PrepareList(OBJECT3D& o, bool lit)
+void PrepareList(OBJECT3D& o, bool lit, bool lists_follow)
 {
     if (o.m_points_only) return;
     if (!(o.m_vertices && o.nbpts > 0) && !o.m_shape2d) return;
@@ -699,6 +718,12 @@ void PrepareList(OBJECT3D& o, bool lit)
     // arrays gets only the normals its draw reads: the vertex normals wait
     // for a draw that smooths it (see DrawObject).
     if (!lit) return;
+    if (g_direct_drawing && o.m_norm_binding != 1 && lists_follow) {
+        // Flat, with lists compiled later: the face normals those lists
+        // are made from.
+        o.build_face_normals();
+        return;
+    }
     if (g_direct_drawing && o.m_norm_binding != 1) {
         // Flat: made face by face while drawing when nothing needs them kept
         // (no normals of its own, none shown, and no corner that would make
@@ -767,6 +792,139 @@ int CompileList(OBJECT3D& o)
     return 1;
 }
 
+namespace {
+// An object's faces recorded off the GL thread, waiting to be uploaded.
+struct RecordedFaces {
+    BufferGeometry geometry;
+    FaceBatch corners;
+};
+using Slice = std::vector<std::unique_ptr<RecordedFaces>>;
+
+bool recordable(const OBJECT3D& o) { return !o.m_points_only && o.m_vertices && o.nbpts > 0; }
+
+// Objects [first, ...) up to about this many corners are recorded together;
+// their recorded corners are held until uploaded.
+constexpr long long k_slice_corners = 1 << 18;
+constexpr long long k_worth_a_thread = 1 << 14;
+
+// Records the faces of the objects [first, end) that have any with
+// `record` into slice[i - first], the objects past the middle of the
+// corners on a second thread, and returns end. `record` touches only its
+// object.
+int record_slice(OBJECT3D* const* objects, int first, int n, Slice& slice,
+                 const std::function<void(OBJECT3D&, RecordedFaces&)>& record)
+{
+    auto corners_of = [](OBJECT3D* o) { return o && recordable(*o) ? (long long)std::max(o->nbindex, 0) : 0LL; };
+    std::vector<long long> corners;
+    long long total = 0;
+    int end = first;
+    while (end < n && (end == first || total < k_slice_corners)) {
+        corners.push_back(corners_of(objects[end++]));
+        total += corners.back();
+    }
+    slice.clear();
+    slice.resize((size_t)(end - first));
+    auto run = [&](int a, int b) {
+        for (int i = a; i < b; ++i) {
+            if (!corners[(size_t)(i - first)]) continue;
+            auto r = std::make_unique<RecordedFaces>();
+            record(*objects[i], *r);
+            slice[(size_t)(i - first)] = std::move(r);
+        }
+    };
+    int split = end;
+    if (total >= k_worth_a_thread && second_thread_allowed()) {
+        long long upto = 0;
+        for (split = first; split < end && upto * 2 < total; ++split) upto += corners[(size_t)(split - first)];
+    }
+    if (split < end) {
+        std::thread second([&] { run(split, end); });
+        run(first, split);
+        second.join();
+    } else {
+        run(first, end);
+    }
+    return end;
+}
+
+// Runs fn with the object's lighting set to `lighting` (for this
+// compilation or draw only).
+template <typename Fn>
+void with_lighting(OBJECT3D& o, uint8_t lighting, Fn fn)
+{
+    const uint8_t kept = o.m_lighting;
+    o.m_lighting = lighting;
+    fn();
+    o.m_lighting = kept;
+}
+
+// CompileList with the faces already recorded.
+void compile_recorded(OBJECT3D& o, RecordedFaces& r)
+{
+    delete_old_list(o);
+    GLuint list = glGenLists(1);
+    if (!list) return;
+    claim_list_name(list);
+    o.m_list = (int32_t)list;
+    BufferGeometry& g = buffer_geometry()[list];
+    g = std::move(r.geometry);
+    upload_recorded(g, r.corners);
+    r.corners = FaceBatch();
+    glNewList(list, GL_COMPILE);
+    if (g.failed) {
+        buffer_geometry().erase(list);
+        emit_object(o);
+    } else {
+        emit_overlays(o);
+    }
+    glEndList();
+    finish_compile(o);
+}
+
+// The draw of an object from its arrays starts with the vertex normals of
+// an object smoothed since it was prepared, made as the preparation would
+// have made them.
+void smooth_for_direct_draw(OBJECT3D& o)
+{
+    if (o.m_direct_lit && o.m_norm_binding == 1 && !o.m_vertex_normals) {
+        if (o.m_normals_by_face) o.forget_normals();   // made again with their corner index
+        o.m_normals_by_face = 0;
+        o.build_vertex_normals();
+    }
+}
+
+} // namespace
+
+void CompileLists(OBJECT3D* const* objects, int n, bool bare)
+{
+    if (g_direct_drawing || !buffers_usable()) {
+        for (int i = 0; i < n; ++i)
+            if (OBJECT3D* o = objects[i])
+                with_lighting(*o, bare ? 0 : o->m_lighting, [o] { CompileList(*o); });
+        return;
+    }
+    // The faces are recorded on two threads, a slice of the scene at a
+    // time, and uploaded here in the objects' order.
+    Slice slice;
+    for (int first = 0; first < n;) {
+        const int end = record_slice(objects, first, n, slice, [bare](OBJECT3D& o, RecordedFaces& r) {
+                                         with_lighting(o, bare ? 0 : o.m_lighting,
+                                                       [&] { emit_object(o, &r.geometry, &r.corners); });
+                                     });
+        for (int i = first; i < end; ++i) {
+            OBJECT3D* o = objects[i];
+            if (!o) continue;
+            std::unique_ptr<RecordedFaces>& r = slice[(size_t)(i - first)];
+            with_lighting(*o, bare ? 0 : o->m_lighting, [&] {
+                if (r) compile_recorded(*o, *r);
+                else CompileList(*o);
+            });
+            r.reset();
+        }
+        first = end;
+    }
+}
+
 int BuildList(OBJECT3D& o)
 {
     PrepareList(o, o.m_lighting != 0);
@@ -791,13 +949,7 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
         if (o.m_points_only) {
             emit_points(o);
         } else {
-            // Smoothed since it was prepared: its vertex normals, made as
-            // the preparation would have made them.
-            if (o.m_direct_lit && o.m_norm_binding == 1 && !o.m_vertex_normals) {
-                if (o.m_normals_by_face) o.forget_normals();   // made again with their corner index
-                o.m_normals_by_face = 0;
-                o.build_vertex_normals();
-            }
+            smooth_for_direct_draw(o);
             const uint8_t lighting = o.m_lighting;
             o.m_lighting = o.m_direct_lit;
             emit_object(o);

@@ -11,8 +11,14 @@ struct Shape2D;
 int BuildList(OBJECT3D& o);
 // BuildList in two steps: the normals a lit compilation needs (built again,
 // on the existing sums, at every call), then the list itself.
-void PrepareList(OBJECT3D& o, bool lit);
+// Drawn from the arrays with `lists_follow`, the object keeps the face
+// normals its list will be compiled with.
+void PrepareList(OBJECT3D& o, bool lit, bool lists_follow = false);
 int CompileList(OBJECT3D& o);
+// CompileList of n objects (null entries passed over), with lighting off
+// for this compilation when `bare`. Where the faces go into buffer
+// objects, they are gathered on two threads; the lists are the same.
+void CompileLists(OBJECT3D* const* objects, int n, bool bare);
 // Point set: every vertex as a GL point, at one hundredth of its size.
 int BuildPointList(OBJECT3D& o);
 // Sets polygon mode, compiles when needed (normal pass only) and calls the
@@ -33,6 +39,7 @@ void set_buffer_objects(bool allowed);
 // Objects compiled before the switch keep drawing from their lists.
 void set_direct_drawing(bool on);
 bool direct_drawing();
+
 
 // Steps of the compilation, usable inside glNewList/glEndList.
 void SetFaceMaterial(OBJECT3D& o, int face);

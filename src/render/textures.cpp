@@ -79,7 +79,7 @@ int UploadTexture(SCENE3D& scene, int k)
 }
 
 
-int PrepareSceneGL(SCENE3D& scene)
+int PrepareSceneGL(SCENE3D& scene, bool lists_follow)
 {
     if (scene.nbobjects <= 0) return 0;
     SetStatusText("Ready");
@@ -103,9 +103,9 @@ int PrepareSceneGL(SCENE3D& scene)
     order_objects_for_compile(scene);
     // The normals of the objects, on both cores: each object's are its own.
     const bool textured = scene.m_textured != 0;
-    for_each_object_on_two_threads(scene, [textured](OBJECT3D& o) {
+    for_each_object_on_two_threads(scene, [textured, lists_follow](OBJECT3D& o) {
         // An untextured scene compiles bare geometry: no normals.
-        PrepareList(o, textured && o.m_lighting);
+        PrepareList(o, textured && o.m_lighting, lists_follow);
     });
     return 1;
 }
@@ -116,19 +116,8 @@ int CompileSceneLists(SCENE3D& scene)
     // Whatever the lists were deferred for, they are made now (or, in a
     // frame of direct drawing, the objects are prepared for it).
     if (!direct_drawing()) scene.m_lists_deferred = 0;
-    for (int i = 0; i < scene.nbobjects; ++i) {
-        OBJECT3D* o = scene.m_objects[i];
-        if (!o) continue;
-        if (scene.m_textured) {
-            CompileList(*o);
-        } else {
-            // Bare geometry for this compilation only.
-            uint8_t lighting = o->m_lighting;
-            o->m_lighting = 0;
-            CompileList(*o);
-            o->m_lighting = lighting;
-        }
-    }
+    // An untextured scene compiles bare geometry.
+    CompileLists(scene.m_objects, scene.nbobjects, !scene.m_textured);
     compute_scene_bounds(scene);
     scene.m_lists_built = 1;
     return 1;
@@ -154,7 +143,7 @@ int BuildTexturesForFirstFrame(SCENE3D& scene)
     int r;
     {
         DirectScope direct(true);
-        r = BuildTextures(scene);
+        r = PrepareSceneGL(scene, true) ? CompileSceneLists(scene) : 0;
     }
     if (r) scene.m_lists_deferred = 1;
     return r;
@@ -167,7 +156,11 @@ int CompileDeferredLists(SCENE3D& scene)
     // The textures, the order and the pick numbers are those of the first
     // frame; only the normals and the lists are made.
     const bool textured = scene.m_textured != 0;
-    for_each_object_on_two_threads(scene, [textured](OBJECT3D& o) { PrepareList(o, textured && o.m_lighting); });
+    for_each_object_on_two_threads(scene, [textured](OBJECT3D& o) {
+        // Vertex normals made for the first frame (smoothed objects) are
+        // those of the lists: made again, they would be summed twice.
+        if (!o.m_vertex_normals) PrepareList(o, textured && o.m_lighting);
+    });
     return CompileSceneLists(scene);
 }
 

@@ -12,7 +12,7 @@ int BuildTextures(SCENE3D& scene);
 // Its two halves, in this order: textures, object order and pick ids, and
 // the normals every list is compiled with (PrepareSceneGL); then the lists
 // and the scene bounds (CompileSceneLists). 0 when the scene has no objects.
-int PrepareSceneGL(SCENE3D& scene);
+int PrepareSceneGL(SCENE3D& scene, bool lists_follow = false);
 int CompileSceneLists(SCENE3D& scene);
 // BuildTextures for a window that should show the scene soon: the textures
 // and the preparation of a frame drawn straight from the arrays, without

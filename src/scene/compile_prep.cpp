@@ -52,6 +52,7 @@ std::atomic<bool> g_second_thread{true};
 }
 
 bool set_second_thread(bool allowed) { return g_second_thread.exchange(allowed); }
+bool second_thread_allowed() { return g_second_thread.load(); }
 
 void for_each_object_on_two_threads(SCENE3D& scene, const std::function<void(OBJECT3D&)>& fn)
 {

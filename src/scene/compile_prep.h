@@ -39,6 +39,7 @@ void for_each_object_on_two_threads(SCENE3D& scene, const std::function<void(OBJ
 // Allows (the default) or forbids the second thread of the loop above;
 // returns the previous setting. For comparisons with a run on one thread.
 bool set_second_thread(bool allowed);
+bool second_thread_allowed();
 
 // Scene bounds (m_max, m_min, m_center) from the world bounds of the
 // objects that have vertices.

@@ -4,7 +4,9 @@
 // frame.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "render/display_list.h"
 #include "render/snapshot.h"
 #include "render/textures.h"
+#include "scene/compile_prep.h"
 #include "scene/object3d.h"
 #include "support/recorder.h"
 
@@ -98,4 +101,71 @@ TEST(FirstFrame, ARebuildBeforeTheListsMakesThem)
     EXPECT_EQ(CompileDeferredLists(*s), 0);
     EXPECT_EQ(render_scene_frame(*s, k_w, k_h), reference);
     current_scene() = nullptr;
+}
+
+namespace {
+// A wavy grid of side x side quads, flat or smoothed, lit.
+OBJECT3D* make_wavy_grid(int side, float x0, bool smooth)
+{
+    std::vector<Vec3> points;
+    std::vector<int32_t> index;
+    for (int j = 0; j <= side; ++j)
+        for (int i = 0; i <= side; ++i)
+            points.emplace_back(x0 + i * 0.1f, j * 0.1f - 3.f, 0.3f * std::sin(i * 0.4f) * std::cos(j * 0.3f));
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i) {
+            const int a = j * (side + 1) + i;
+            index.insert(index.end(), {a, a + 1, a + side + 2, a + side + 1, -1});
+        }
+    OBJECT3D* o = new OBJECT3D();
+    o->take_points(points);
+    o->take_faces(index);
+    o->m_lighting = 1;
+    o->m_norm_binding = smooth ? 1 : 0;
+    o->compute_bounds();
+    o->compute_center();
+    return o;
+}
+
+std::unique_ptr<SCENE3D> wavy_scene()
+{
+    auto s = std::make_unique<SCENE3D>();
+    for (int k = 0; k < 6; ++k) s->add_object(make_wavy_grid(60, -4.f + k * 1.2f, k % 2 == 1));
+    return s;
+}
+} // namespace
+
+// Large scenes gather the faces of their lists on two threads: the lists
+// draw as one thread makes them, and as the arrays draw.
+TEST(FirstFrame, ListsGatheredOnTwoThreadsDrawAsOnOne)
+{
+    ASSERT_TRUE(prepare_gl(k_w, k_h));
+    RecordingReporter rec;
+    std::vector<uint8_t> frames[3];
+    int lists[3] = {};
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        std::unique_ptr<SCENE3D> s = wavy_scene();
+        const bool two = run != 1;
+        const bool was = set_second_thread(two);
+        if (run == 0) {
+            ASSERT_EQ(BuildTexturesForFirstFrame(*s), 1);   // drawn from the arrays
+        } else {
+            ASSERT_EQ(BuildTexturesForFirstFrame(*s), 1);
+            ASSERT_EQ(CompileDeferredLists(*s), 1);
+            lists[run] = objects_with_lists(*s);
+        }
+        set_second_thread(was);
+        frames[run] = render_scene_frame(*s, k_w, k_h, nullptr, true);
+        current_scene() = nullptr;
+    }
+    EXPECT_EQ(lists[1], 6);
+    EXPECT_EQ(lists[2], 6);
+    EXPECT_EQ(frames[1], frames[0]) << "one thread";
+    EXPECT_EQ(frames[2], frames[0]) << "two threads";
+    // The frame shows the grids, lit.
+    std::set<std::vector<uint8_t>> colours;
+    for (size_t i = 0; i + 2 < frames[2].size(); i += 3)
+        colours.insert({frames[2][i], frames[2][i + 1], frames[2][i + 2]});
+    EXPECT_GT(colours.size(), 20u);
 }
