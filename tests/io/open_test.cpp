@@ -114,27 +114,33 @@ TEST(CompilePrep, NormalsOfLitObjects)
         return o;
     };
     OBJECT3D* lit = square();
+    OBJECT3D* smooth = square();
+    smooth->m_norm_binding = 1;
     OBJECT3D* bare = square();
     bare->m_lighting = 0;
     OBJECT3D* empty = new OBJECT3D();
     s.add_object(lit);
     s.add_object(bare);
     s.add_object(empty);
-    for (int i = 0; i < 3; ++i) {
+    s.add_object(smooth);
+    for (int i = 0; i < 4; ++i) {
         s.m_objects[i]->compute_bounds();
         s.compute_world_bounds(i);
     }
     ASSERT_EQ(prepare_scene_for_compile(s), 1);
     ASSERT_NE(lit->m_normals, nullptr);
     EXPECT_EQ(lit->m_normals[0], Vec3(0, 0, 1));
-    ASSERT_NE(lit->m_vertex_normals, nullptr);
-    EXPECT_EQ(lit->m_vertex_normals[2], Vec3(0, 0, 1));
+    // Flat objects are drawn with their face normals; smoothed ones get
+    // vertex normals too.
+    EXPECT_EQ(lit->m_vertex_normals, nullptr);
+    ASSERT_NE(smooth->m_vertex_normals, nullptr);
+    EXPECT_EQ(smooth->m_vertex_normals[2], Vec3(0, 0, 1));
     EXPECT_EQ(bare->m_normals, nullptr);
     EXPECT_EQ(empty->m_normals, nullptr);
     EXPECT_EQ(s.m_max, Vec3(1, 1, 0));
     // A second compilation keeps the directions.
-    build_compile_normals(s, *lit);
-    EXPECT_EQ(lit->m_vertex_normals[2], Vec3(0, 0, 1));
+    build_compile_normals(s, *smooth);
+    EXPECT_EQ(smooth->m_vertex_normals[2], Vec3(0, 0, 1));
     // An untextured scene compiles bare geometry.
     SCENE3D u;
     u.m_textured = 0;
