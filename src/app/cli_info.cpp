@@ -54,6 +54,7 @@ void print_scene(const SCENE3D& s, const char* indent)
         const LIGHT3D* l = s.m_lights[i];
         std::string line = qv_format("%s  %d %s: intensity %g, color %g %g %g", indent, (int)i, light_name(l->type),
                                      l->intensity, l->color.x, l->color.y, l->color.z);
+        if (!l->on) line += ", off";
         std::printf("%s\n", line.c_str());
     }
     for (const std::string& line : s.m_not_read) std::printf("%s%s\n", indent, line.c_str());

@@ -62,8 +62,13 @@ void read_light(Scene& L, OBJECT3D* lines, SCENE3D& scene)
         else if (is(L, "location")) numbers(L, lines, &light.location.x, 3);
         else if (is(L, "direction")) numbers(L, lines, &light.direction.x, 3);
         else if (is(L, "on")) {
+            // TRUE / FALSE, or a number (0 is off); any other word leaves
+            // the light on.
             tok(L, lines);
-            light.on = qv_atoi(L.m_word);
+            const char c = L.m_word[0];
+            if (is(L, "TRUE")) light.on = 1;
+            else if (is(L, "FALSE")) light.on = 0;
+            else if ((c >= '0' && c <= '9') || c == '-' || c == '+') light.on = qv_atoi(L.m_word) != 0 ? 1 : 0;
         }
     }
     scene.add_light(new LIGHT3D(light));

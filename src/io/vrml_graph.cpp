@@ -153,6 +153,33 @@ void world_orientation(const Mat4& m, Vec3& axis, float& angle)
     matrix_axis_angle(r, axis, angle);
 }
 
+bool look_orientation(const Vec3& direction, const Vec3& up_hint, Vec3& axis, float& angle)
+{
+    auto unit = [](std::array<double, 3>& v) {
+        double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (!(l > 0.0) || !std::isfinite(l)) return false;
+        for (double& c : v) c /= l;
+        return true;
+    };
+    std::array<double, 3> back = {-(double)direction.x, -(double)direction.y, -(double)direction.z};
+    std::array<double, 3> up = {up_hint.x, up_hint.y, up_hint.z};
+    if (!unit(back)) return false;
+    double d = up[0] * back[0] + up[1] * back[1] + up[2] * back[2];
+    for (int i = 0; i < 3; ++i) up[i] -= d * back[i];
+    if (!unit(up)) {
+        // An up along the looking direction: any up square to it will do.
+        up = std::fabs(back[1]) < 0.9 ? std::array<double, 3>{0, 1, 0} : std::array<double, 3>{0, 0, 1};
+        d = up[0] * back[0] + up[1] * back[1] + up[2] * back[2];
+        for (int i = 0; i < 3; ++i) up[i] -= d * back[i];
+        if (!unit(up)) return false;
+    }
+    std::array<double, 3> right = {up[1] * back[2] - up[2] * back[1], up[2] * back[0] - up[0] * back[2],
+                                   up[0] * back[1] - up[1] * back[0]};
+    const double r[9] = {right[0], up[0], back[0], right[1], up[1], back[1], right[2], up[2], back[2]};
+    matrix_axis_angle(r, axis, angle);
+    return true;
+}
+
 namespace {
 
 // ---------------------------------------------------------------- layout test
@@ -310,6 +337,16 @@ bool object_layout2(const VTree& tree)
     return true;
 }
 
+// Geometry nodes of the tree, each node once.
+int count_geometry(const VTree& tree, int version)
+{
+    int k = 0;
+    std::set<const VNode*> seen;
+    for (const VNode* r : tree.roots)
+        each_node(r, [&](const VNode* x) { if (version == 1 ? draws1(x) : in(x->type, k_geometry2)) ++k; }, seen);
+    return k;
+}
+
 // A top-level DEF'd node as the VRML 1.0 object reader takes it.
 bool object_owner1(const VNode* s)
 {
@@ -336,8 +373,8 @@ bool object_owner1(const VNode* s)
 
 bool object_layout1(const VTree& tree)
 {
-    std::set<const VNode*> seen;
     bool ok = true;
+    bool free_inline = false;   // a WWWInline outside every object
     // Owners: DEF'd nodes that are not passed over by the object reader.
     std::function<void(const VNode*, bool)> walk = [&](const VNode* n, bool owned) {
         if (!n || !ok) return;
@@ -352,21 +389,14 @@ bool object_layout1(const VTree& tree)
         }
         if (!owned && draws1(n)) ok = false;
         if (!owned && in(n->type, {"Translation", "Rotation", "Scale", "MatrixTransform", "Transform"})) ok = false;
+        if (!owned && n->type == "WWWInline") free_inline = true;
         for (const VNode* c : n->children) walk(c, owned);
     };
     for (const VNode* r : tree.roots) walk(r, false);
-    (void)seen;
+    // A file that only gathers other files, with no object of its own: a
+    // scene graph, framed as one when it opens.
+    if (ok && free_inline && count_geometry(tree, 1) == 0) return false;
     return ok;
-}
-
-// Geometry nodes of the tree, each node once.
-int count_geometry(const VTree& tree, int version)
-{
-    int k = 0;
-    std::set<const VNode*> seen;
-    for (const VNode* r : tree.roots)
-        each_node(r, [&](const VNode* x) { if (version == 1 ? draws1(x) : in(x->type, k_geometry2)) ++k; }, seen);
-    return k;
 }
 
 } // namespace
@@ -689,6 +719,13 @@ struct Reader {
         const float* r = n.nums("orientation", 4);
         Vec3 axis = r ? Vec3(r[0], r[1], r[2]) : Vec3(0, 0, 1);
         float angle = r ? r[3] : 0.f;
+        // Some VRML 1.0 writers give a camera its looking direction and up
+        // vector instead of an orientation.
+        if (!r)
+            if (const float* d = n.nums("direction", 3)) {
+                const float* u = n.nums("up", 3);
+                look_orientation(Vec3(d[0], d[1], d[2]), u ? Vec3(u[0], u[1], u[2]) : Vec3(0, 1, 0), axis, angle);
+            }
         // The enclosing transforms turn the view as well.
         if (!m.identity()) world_orientation(m, axis, angle);
         o->m_viewpoint->orientation = axis;

@@ -51,4 +51,9 @@ struct Mat4 {
 // uneven one, only changes lengths here.
 void world_orientation(const Mat4& m, Vec3& axis, float& angle);
 
+// The orientation (axis, angle) of a view looking along `direction` with
+// `up` upwards (made square to the direction). False, leaving axis and
+// angle as they were, when the direction is zero or not finite.
+bool look_orientation(const Vec3& direction, const Vec3& up, Vec3& axis, float& angle);
+
 } // namespace vrml

@@ -5,6 +5,11 @@
 #include "render/gl_hooks.h"
 #include "scene/scene3d.h"
 
+namespace {
+// The GL lights a scene may use.
+constexpr int k_gl_lights = 8;
+} // namespace
+
 void SetDefaultLight()
 {
     const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -25,14 +30,12 @@ void SetDefaultLight()
 
 bool BuildLights(SCENE3D& scene)
 {
-    if (scene.m_lights.empty()) {
-        SetDefaultLight();
-        return true;
-    }
+    // The lights that shine drive GL_LIGHT0 onwards, in the order of the
+    // list; a light that is off takes no GL light.
     int count = 0;
     for (const LIGHT3D* l : scene.m_lights) {
-        if (count >= 8) break;
-        if (!l) continue;
+        if (count >= k_gl_lights) break;
+        if (!l || !l->on) continue;
         GLenum id = (GLenum)(GL_LIGHT0 + count++);
         glEnable(id);
         if (l->type != LIGHT_DIRECTIONAL) {
@@ -53,6 +56,15 @@ bool BuildLights(SCENE3D& scene)
         glLightfv(id, GL_DIFFUSE, dif);
         glLightfv(id, GL_SPECULAR, spe);
     }
+    // A scene without lights, or whose every light is off, is lit by the
+    // viewer's own light, as a VRML browser's headlight would light it.
+    if (count == 0) {
+        SetDefaultLight();
+        count = 1;
+    }
+    // The GL lights above stay dark: a scene opened before this one may
+    // have lit them.
+    for (int k = count; k < k_gl_lights; ++k) glDisable((GLenum)(GL_LIGHT0 + k));
     return true;
 }
 

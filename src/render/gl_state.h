@@ -7,9 +7,11 @@ class SCENE3D;
 // two-sided lighting, texture environment GL_DECAL.
 void SetDefaultLight();
 
-// Programs the scene's first eight lights as GL lights 0..7 (eye
-// coordinates: call with the identity modelview matrix, between frames).
-// A scene without lights gets the default light. Always true.
+// Programs the scene's first eight lights that are on as GL lights 0..7
+// (eye coordinates: call with the identity modelview matrix, between
+// frames). A light that is off lights nothing; a scene without lights, or
+// whose lights are all off, gets the default light. The GL lights left
+// over are switched off. Always true.
 bool BuildLights(SCENE3D& scene);
 
 // The state the view sets once its context exists: clear colour (given by

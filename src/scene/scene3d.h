@@ -27,7 +27,10 @@ struct LIGHT3D {
     Vec3 color;
     Vec3 location;
     Vec3 direction;
-    int32_t on = 0;
+    // 1: the light shines; 0: it is kept in the scene but lights nothing
+    // (a VRML light with "on FALSE"). Every light shines unless its file
+    // says otherwise.
+    int32_t on = 1;
 };
 
 class SCENE3D {

@@ -50,6 +50,13 @@ TEST(CliInfo, SummariesOfEachKindOfFile)
         ASSERT_EQ(r.rc, 0) << r.err;
         for (const char* w : wanted) EXPECT_NE(r.out.find(w), std::string::npos) << w << "\n" << r.out;
     }
+    // A light that is off says so; one that shines says nothing more.
+    write_whole_file(dir.file("lamps.wrl"), "#VRML V2.0 utf8\nPointLight { on FALSE }\nSpotLight { }\n"
+                                            "Shape { geometry Box { } }\n");
+    ProcessResult lamps = run_quorvel("--info '" + dir.file("lamps.wrl") + "'", dir);
+    ASSERT_EQ(lamps.rc, 0) << lamps.err;
+    EXPECT_NE(lamps.out.find("0 PointLight: intensity 1, color 1 1 1, off\n"), std::string::npos) << lamps.out;
+    EXPECT_NE(lamps.out.find("1 SpotLight: intensity 1, color 1 1 1\n"), std::string::npos) << lamps.out;
 }
 
 TEST(CliInfo, RefusedFilesExitNonZeroWithTheMessage)

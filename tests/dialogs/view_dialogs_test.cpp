@@ -95,7 +95,7 @@ TEST(PropertiesDialog, ControlsEditObjectAndLightOfTheIndex)
     Fixture f;
     f.add("tree", true);
     f.add("house", false);
-    f.scene().add_light(new LIGHT3D{LIGHT_POINT, 1.f, {1, 1, 1}, {}, {}, 0});
+    f.scene().add_light(new LIGHT3D{LIGHT_POINT, 1.f, {1, 1, 1}, {}, {}, 1});
     f.panel.reset(CreateViewPanel("Properties", *f.view, nullptr));
     f.panel->reopen();
     EXPECT_EQ(f.ctl<QLineEdit>(1000)->text(), "tree");

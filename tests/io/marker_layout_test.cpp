@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "io/marker_layout.h"
+#include "scene/view_fit.h"
 #include "vrml_test_util.h"
 
 namespace {
@@ -107,4 +108,38 @@ TEST_F(ReaderChoice, ShapesTheObjectReaderDropsAreReadAgainAsAGraph)
     for (int i = 0; i < s.nbobjects; ++i)
         for (int k = 0; k < s.m_objects[i]->nbpts; ++k) max_x = std::max(max_x, s.m_objects[i]->m_vertices[k].x);
     EXPECT_FLOAT_EQ(max_x, 6.f);
+}
+
+TEST_F(ReaderChoice, AFileThatOnlyInlinesOthersOpensFramedAsASceneGraph)
+{
+    // A cube at the right edge of the reset view: seen, but cut off.
+    write_whole_file("part.wrl", k_v1 + "Separator { Translation { translation 10 0 0 }"
+                                        " Cube { width 4 height 4 depth 4 } }\n");
+    ASSERT_EQ(load_text(s, k_v1 + "# gathers the parts\nWWWInline { name \"part.wrl\" }\n"), 1);
+    EXPECT_EQ(s.m_file_camera, 1);
+    EXPECT_EQ(s.nbobjects, 1);   // no empty object for the gathering file
+    EXPECT_EQ(triangles(s), 12);
+    EXPECT_EQ(place_opening_camera(s, 4.0 / 3.0), OpenCamera::Framed);
+    EXPECT_NEAR(s.m_camera->position.x, -10.f, 1e-3);
+    EXPECT_NEAR(s.m_camera->position.y, 0.f, 1e-3);
+
+    // An inline inside one of our objects keeps the object reader and the
+    // reset camera.
+    SCENE3D own;
+    ASSERT_EQ(load_text(own, k_v1 + "DEF Holder Separator { WWWInline { name \"part.wrl\" } }\n", "own.wrl"), 1);
+    EXPECT_EQ(own.m_file_camera, 0);
+    ASSERT_GE(own.nbobjects, 2);
+    EXPECT_EQ(own.m_objects[0]->m_name, "Holder");
+    EXPECT_EQ(place_opening_camera(own, 4.0 / 3.0), OpenCamera::Reset);
+    EXPECT_EQ(own.m_camera->position, Vec3(0, 0, -20));
+    // So does a free inline beside objects of our own.
+    SCENE3D beside;
+    ASSERT_EQ(load_text(beside, k_v1 + "DEF Tri Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }"
+                                        " IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
+                                        "WWWInline { name \"part.wrl\" }\n",
+                        "beside.wrl"),
+              1);
+    EXPECT_EQ(beside.m_file_camera, 0);
+    EXPECT_EQ(beside.m_objects[0]->m_name, "Tri");
+    EXPECT_EQ(triangles(beside), 1 + 12);
 }

@@ -86,6 +86,45 @@ TEST_F(ViewpointRead, BothReadersKeepOrientationAngleAndFieldOfView)
     expect_near(d, Vec3(0, -0.31623f, -0.94868f), 1e-3f);   // (0, -1, -3) made unit
 }
 
+// A VRML 1.0 camera given by its looking direction and up vector, inlining
+// its world: it looks that way, that side up; a degenerate up or direction
+// still gives a camera.
+TEST_F(ViewpointRead, CameraByDirectionAndUpLooksThatWay)
+{
+    write_whole_file("world.wrl", "#VRML V1.0 ascii\nSeparator { Cube { } }\n");
+    // Up the Y axis, Z upwards: a quarter turn about X.
+    ASSERT_EQ(load_text(s, "#VRML V1.0 ascii\nGroup { PerspectiveCamera { position 0 -10 0 direction 0 1 0 "
+                           "up 0 0 1 }\n WWWInline { name \"world.wrl\" } }\n"),
+              1);
+    EXPECT_EQ(s.m_file_camera, 1);
+    const VIEWPOINT3D* vp = first_viewpoint(s);
+    ASSERT_NE(vp, nullptr);
+    expect_near(vp->position, Vec3(0, -10, 0));
+    expect_near(looking(*vp), Vec3(0, 1, 0));
+    double q[9];
+    axis_angle_matrix(vp->orientation, vp->angle, q);
+    expect_near(Vec3((float)q[1], (float)q[4], (float)q[7]), Vec3(0, 0, 1));   // the view's up
+    EXPECT_EQ(place_opening_camera(s, 4.0 / 3.0), OpenCamera::Viewpoint);
+
+    // An up along the direction, and no up at all: still looking that way.
+    for (const char* up : {"up 2 0 0", ""}) {
+        SCENE3D t;
+        ASSERT_EQ(load_text(t, std::string("#VRML V1.0 ascii\nSeparator { PerspectiveCamera { direction 3 0 0 ") + up +
+                                   " } Cube { } }\n"),
+                  1);
+        vp = first_viewpoint(t);
+        ASSERT_NE(vp, nullptr);
+        expect_near(looking(*vp), Vec3(1, 0, 0));
+        EXPECT_TRUE(std::isfinite(vp->angle));
+    }
+    // A zero direction is no direction: the default view.
+    SCENE3D z;
+    ASSERT_EQ(load_text(z, "#VRML V1.0 ascii\nSeparator { PerspectiveCamera { direction 0 0 0 } Cube { } }\n"), 1);
+    vp = first_viewpoint(z);
+    ASSERT_NE(vp, nullptr);
+    expect_near(looking(*vp), Vec3(0, 0, -1));
+}
+
 TEST_F(ViewpointRead, AnOpenStartsAtTheFirstViewpointOrSeesTheWholeScene)
 {
     // A scene graph with two viewpoints: the first one.

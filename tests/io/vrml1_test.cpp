@@ -108,12 +108,13 @@ TEST_F(Vrml1Reader, TransformsAndLights)
     EXPECT_FLOAT_EQ(o.m_matrix[12], 7.f);
     ASSERT_EQ(s.m_lights.size(), 3u);
     EXPECT_EQ(s.m_lights[0]->type, (uint32_t)LIGHT_POINT);
-    EXPECT_EQ(s.m_lights[0]->on, 0);   // the word TRUE reads as 0
+    EXPECT_EQ(s.m_lights[0]->on, 1);
     EXPECT_FLOAT_EQ(s.m_lights[0]->intensity, 0.5f);
     EXPECT_EQ(s.m_lights[0]->location, Vec3(0, 10, 0));
     EXPECT_EQ(s.m_lights[1]->type, (uint32_t)LIGHT_SPOT);
     EXPECT_EQ(s.m_lights[1]->on, 1);
     EXPECT_EQ(s.m_lights[2]->type, (uint32_t)LIGHT_DIRECTIONAL);
+    EXPECT_EQ(s.m_lights[2]->on, 1);   // a light is on unless the file says otherwise
 }
 
 TEST_F(Vrml1Reader, SecondCoordinateBlockStartsTheNextObject)

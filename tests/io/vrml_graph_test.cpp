@@ -358,3 +358,29 @@ TEST(VrmlGraphRobustness, SurvivesTruncationsAndMutations)
                  " IndexedTriangleStripSet { coordIndex [ 0 1 2 3 -1 4 ] materialIndex [ 1 0 1 ] normalIndex [ 0 ] } }\n",
           79, 300);
 }
+
+// "on" says whether a light shines, in every reader: TRUE by default,
+// FALSE or 0 off; a word that is neither leaves it on.
+TEST_F(VrmlGraph, LightsSayWhetherTheyAreOn)
+{
+    auto on_flags = [&](const std::string& text) {
+        SCENE3D scene;
+        EXPECT_EQ(load_text(scene, text), 1);
+        std::vector<int> on;
+        for (const LIGHT3D* l : scene.m_lights) on.push_back(l->on);
+        return on;
+    };
+    const std::string lights2 = "PointLight { on FALSE } SpotLight { on TRUE } DirectionalLight { }\n";
+    // Scene graph, both versions, lights inside groups.
+    EXPECT_EQ(on_flags(k_v2 + "Group { children [ " + lights2 + " Shape { " + k_square + " } ] }\n"),
+              (std::vector<int>{0, 1, 1}));
+    EXPECT_EQ(on_flags(k_v1 + "Separator { PointLight { on FALSE } DirectionalLight { on TRUE } Cube { } }\n"),
+              (std::vector<int>{0, 1}));
+    // Our own layout, read by the object readers.
+    const std::string object2 = "DEF A Transform { children [ Shape { " + k_square + " } ] }\n";
+    EXPECT_EQ(on_flags(k_v2 + object2 + lights2 + "PointLight { on 0 } PointLight { on 1 } PointLight { on maybe }\n"),
+              (std::vector<int>{0, 1, 1, 0, 1, 1}));
+    EXPECT_EQ(on_flags(k_v1 + "DEF A Separator { PointLight { on FALSE } SpotLight { on TRUE } Coordinate3 {"
+                              " point [ 0 0 0, 1 0 0, 0 1 0 ] } IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"),
+              (std::vector<int>{0, 1}));
+}

@@ -89,6 +89,44 @@ TEST(Lights, PointLightIsDirectionalAndDirectionalKeepsItsPosition)
     EXPECT_EQ(light_param(1, GL_SPECULAR)[3], 1.f);
 }
 
+TEST(Lights, OffLightsAndLightsOfAnEarlierSceneStayDark)
+{
+    ASSERT_TRUE(prepare_gl(16, 16));
+    SCENE3D scene;
+    scene.add_light(make_light(LIGHT_POINT, Vec3(1, 0, 0), Vec3(0, 0, 10), Vec3()));
+    scene.add_light(make_light(LIGHT_POINT, Vec3(0, 1, 0), Vec3(0, 0, 10), Vec3()));
+    scene.add_light(make_light(LIGHT_POINT, Vec3(0, 0, 1), Vec3(0, 0, 10), Vec3()));
+    scene.m_lights[1]->on = 0;
+    // Lights left on by a scene opened before, with more lights.
+    glEnable(GL_LIGHT2);
+    glEnable(GL_LIGHT7);
+    BuildLights(scene);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT7));
+    EXPECT_EQ(light_param(0, GL_DIFFUSE), (std::array<float, 4>{0.7f, 0.f, 0.f, 1.f}));
+    EXPECT_EQ(light_param(1, GL_DIFFUSE), (std::array<float, 4>{0.f, 0.f, 0.7f, 1.f}));
+
+    // Every light off: lit as a scene without lights, nothing else enabled.
+    scene.m_lights[0]->on = 0;
+    scene.m_lights[2]->on = 0;
+    BuildLights(scene);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+    EXPECT_EQ(light_param(0, GL_DIFFUSE), (std::array<float, 4>{0.8f, 0.8f, 0.8f, 1.f}));
+    EXPECT_EQ(light_param(0, GL_POSITION), (std::array<float, 4>{1.f, 1.f, 1.f, 0.f}));
+
+    // So is a scene without lights opened after one with lights.
+    glEnable(GL_LIGHT3);
+    SCENE3D bare;
+    BuildLights(bare);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT3));
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
 TEST(Frame, HeightZeroUsesTheWidthAsAspect)
 {
     ASSERT_TRUE(prepare_gl(16, 16));

@@ -258,6 +258,57 @@ TEST(Snapshot, RealWorldFilesShowWhatTheirAuthorsMeant)
     }
 }
 
+// A light with "on FALSE" lights nothing: the white square under a red
+// light and a green one that is off is the square under the red one alone;
+// a scene whose only light is off is lit as one without lights. Our own
+// layout's lights ("on TRUE", or no "on") still shine.
+TEST(Snapshot, LightsThatAreOffLightNothing)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    const int w = 64, h = 48;
+    auto shot = [&](const std::string& name, const std::string& text) {
+        write_whole_file(dir.file(name), text);
+        Shot s;
+        std::string error;
+        EXPECT_TRUE(snapshot_scene(dir.file(name), w, h, k_default_clear_rgb, s.image, error)) << error;
+        return s.image.data ? s.at(w / 2, h / 2) : std::array<int, 3>{-1, -1, -1};
+    };
+    const std::string square =
+        "Shape { appearance Appearance { material Material { diffuseColor 1 1 1 } }\n"
+        " geometry IndexedFaceSet { coord Coordinate { point [ -1 -1 0, 1 -1 0, 1 1 0, -1 1 0 ] }"
+        " coordIndex [ 0 1 2 3 -1 ] } }\n";
+    const std::string red = "PointLight { location 0 0 10 color 1 0 0 }\n";
+    auto green_light = [](const char* on) {
+        return "PointLight { location 0 0 10 color 0 1 0 " + std::string(on) + " }\n";
+    };
+    const std::string v2 = "#VRML V2.0 utf8\n";
+
+    const auto red_only = shot("red.wrl", v2 + red + square);
+    const auto red_green_off = shot("red_green_off.wrl", v2 + red + green_light("on FALSE") + square);
+    const auto red_green_on = shot("red_green_on.wrl", v2 + red + green_light("on TRUE") + square);
+    EXPECT_GT(red_only[0], red_only[1] + 80) << "the red light shines";
+    EXPECT_EQ(red_green_off, red_only);
+    EXPECT_GT(red_green_on[1], red_only[1] + 80) << "the green light, on, shines";
+
+    const auto unlit = shot("none.wrl", v2 + square);
+    const auto all_off = shot("all_off.wrl", v2 + green_light("on FALSE") + square);
+    EXPECT_EQ(all_off, unlit);
+    EXPECT_NEAR(unlit[0], unlit[1], 2) << "the viewer's own grey light";
+
+    // Our own layout (a DEF'd Transform per object), read by the object
+    // reader: a light marked "on TRUE" and one without "on" both shine, one
+    // marked 0 does not.
+    const std::string object = "DEF Sq Transform { children [ " + square + " ] }\n";
+    const auto own_true = shot("own_true.wrl", v2 + "PointLight { location 0 0 10 color 1 0 0 on TRUE }\n" + object);
+    const auto own_bare = shot("own_bare.wrl", v2 + red + object);
+    const auto own_off = shot("own_off.wrl", v2 + "PointLight { location 0 0 10 color 1 0 0 on 0 }\n" + object);
+    EXPECT_GT(own_true[0], own_true[1] + 80);
+    EXPECT_EQ(own_bare, own_true);
+    EXPECT_NEAR(own_off[0], own_off[1], 2);
+    EXPECT_GT(own_off[1], 100);
+}
+
 // A scene large enough for its normals to be made on two threads draws
 // exactly as when they are made on one, and says the same.
 TEST(Snapshot, NormalsOnTwoThreadsDrawAsOnOne)

@@ -100,7 +100,7 @@ TEST(PropertiesOps, NothingHappensWhereIndexNamesNoObjectOrLight)
     SCENE3D s;
     add_quad(s, "a");
     add_quad(s, "b");
-    s.add_light(new LIGHT3D{LIGHT_POINT, 1.f, {1, 0, 0}, {}, {}, 0});
+    s.add_light(new LIGHT3D{LIGHT_POINT, 1.f, {1, 0, 0}, {}, {}, 1});
     EXPECT_TRUE(properties_fields(&s, 0).has_light);
     PropertiesFields f = properties_fields(&s, 1);
     EXPECT_TRUE(f.valid);
@@ -120,7 +120,7 @@ TEST(PropertiesOps, FieldsUseTheirFormats)
     OBJECT3D* o = add_quad(s, "quad");
     add_quad(s, "other")->nbface = 6;
     o->m_transparency = 0.257f;
-    s.add_light(new LIGHT3D{LIGHT_POINT, 0.5f, {1, 0.5f, 0}, {1, 2, 3}, {0, 0, -1}, 0});
+    s.add_light(new LIGHT3D{LIGHT_POINT, 0.5f, {1, 0.5f, 0}, {1, 2, 3}, {0, 0, -1}, 1});
     const PropertiesFields f = properties_fields(&s, 0);
     EXPECT_EQ(f.spin_max, 1);
     EXPECT_EQ(f.ambient, "0.20 0.40 0.60");
