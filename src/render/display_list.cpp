@@ -804,7 +804,7 @@ bool recordable(const OBJECT3D& o) { return !o.m_points_only && o.m_vertices && 
 
 // Objects [first, ...) up to about this many corners are recorded together;
 // their recorded corners are held until uploaded.
-constexpr long long k_slice_corners = 1 << 18;
+constexpr long long k_slice_corners = 1 << 16;
 constexpr long long k_worth_a_thread = 1 << 14;
 
 // Records the faces of the objects [first, end) that have any with
