@@ -3,6 +3,8 @@
 
 #include "base/safe_write.h"
 #include "base/cformat.h"
+#include "scene/compile_prep.h"
+#include "scene/object3d.h"
 #include "scene/scene3d.h"
 
 int dump_scene(const SCENE3D& scene, const char* path)
@@ -20,7 +22,7 @@ int dump_scene(const SCENE3D& scene, const char* path)
             }
         }
         for (int i = 0; i < scene.nbobjects; ++i)
-            if (scene.m_objects[i]) scene.m_objects[i]->dump(f);
+            if (const OBJECT3D* o = scene.m_objects[i]) o->dump(f, compiles_lit(scene, *o) && !o->m_points_only);
         return std::ferror(f) == 0;
     });
 }

@@ -44,7 +44,11 @@ void build_compile_normals(SCENE3D& scene, OBJECT3D& obj)
         return;
     }
     if (!obj.m_vertices && !obj.m_shape2d) return;
-    if (compiles_lit(scene, obj)) obj.build_vertex_normals();
+    if (!compiles_lit(scene, obj)) return;
+    // A flat object is drawn with its face normals: the vertex normals are
+    // made for a smoothed one only (the dump lists them for both).
+    if (obj.m_norm_binding == 1) obj.build_vertex_normals();
+    else obj.build_face_normals();
 }
 
 namespace {

@@ -24,9 +24,10 @@ bool compiles_lit(const SCENE3D& scene, const OBJECT3D& obj);
 
 // The normals that compiling builds for the object: for a lit object that
 // has vertices (or an attached 2D shape) and is not a point set, face
-// normals when it has none, then vertex normals (added to the existing sums
-// and normalised again on every compilation). A point set gets the scale
-// (0.01, 0.01, 0.01) that its compilation forces.
+// normals when it has none, then, when it is smoothed, vertex normals
+// (added to the existing sums and normalised again on every compilation).
+// A point set gets the scale (0.01, 0.01, 0.01) that its compilation
+// forces.
 void build_compile_normals(SCENE3D& scene, OBJECT3D& obj);
 
 // Runs fn on every object of the scene (null slots passed over), split in

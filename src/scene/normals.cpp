@@ -109,6 +109,33 @@ void OBJECT3D::build_face_normals(bool corner_index)
     nbnormal = m_face_counter;
 }
 
+namespace {
+// Adds the normal of every corner to its vertex's sum (and, with vindex,
+// notes the vertex of each corner). Stops at the first corner that names
+// no vertex or no normal: false, the sums left as they are.
+bool sum_corner_normals(const OBJECT3D& o, Vec3* sums, int32_t* vindex)
+{
+    const int32_t* idx = o.m_index;
+    const int32_t* nindex = o.normalindex;
+    const Vec3* normals = o.m_normals;
+    const int n = o.nbindex, points = o.nbpts, faces = o.nbface, count = o.nbnormal;
+    int face = 0;
+    for (int q = 0; q < n; ++q) {
+        int v = idx[q];
+        if (v == -1) {
+            ++face;
+            continue;
+        }
+        if (v < 0 || v >= points || face > faces || !nindex || !normals) return false;
+        int k = nindex[q];
+        if (k < 0 || k >= count) return false;
+        sums[v] += normals[k];
+        if (vindex) vindex[q] = v;
+    }
+    return true;
+}
+} // namespace
+
 void OBJECT3D::build_vertex_normals()
 {
     if (!m_normals) build_face_normals();
@@ -118,26 +145,18 @@ void OBJECT3D::build_vertex_normals()
         m_vertex_normalindex = new int32_t[nbindex];
         std::fill(m_vertex_normalindex, m_vertex_normalindex + nbindex, -1);
     }
-    const int32_t* idx = m_index;
-    const int32_t* nindex = normalindex;
-    const Vec3* normals = m_normals;
-    Vec3* sums = m_vertex_normals;
-    int32_t* vindex = m_vertex_normalindex;
-    const int n = nbindex, points = nbpts, faces = nbface, count = nbnormal;
-    int face = 0;
-    for (int q = 0; q < n; ++q) {
-        int v = idx[q];
-        if (v == -1) {
-            ++face;
-            continue;
-        }
-        if (v < 0 || v >= points || face > faces || !nindex || !normals) return;
-        int k = nindex[q];
-        if (k < 0 || k >= count) return;
-        sums[v] += normals[k];
-        vindex[q] = v;
-    }
+    if (!sum_corner_normals(*this, m_vertex_normals, m_vertex_normalindex)) return;
     for (int i = 0; i < nbpts; ++i) normalize(m_vertex_normals[i]);
+}
+
+std::vector<Vec3> OBJECT3D::vertex_normals_of_faces() const
+{
+    std::vector<Vec3> sums;
+    if (!m_normals || !m_index || nbindex <= 0 || !m_vertices || nbpts <= 0) return sums;
+    sums.resize((size_t)nbpts);
+    if (sum_corner_normals(*this, sums.data(), nullptr))
+        for (Vec3& v : sums) normalize(v);
+    return sums;
 }
 
 void OBJECT3D::index_statistics()
@@ -205,7 +224,7 @@ int OBJECT3D::test_edges()
     return shared;
 }
 
-int OBJECT3D::dump(FILE* f) const
+int OBJECT3D::dump(FILE* f, bool compiled_lit) const
 {
     if (!m_vertices || !f) return 0;
     CLocaleScope c_numbers;
@@ -266,12 +285,19 @@ int OBJECT3D::dump(FILE* f) const
         for (int i = 0; i < nbnormal; ++i)
             fprintf(f, "%10.2f %10.2f %10.2f\n", m_normals[i].x, m_normals[i].y, m_normals[i].z);
     }
-    if (m_vertex_normals) {
+    // A flat object compiled lit keeps only its face normals; its vertex
+    // normals are listed as a smoothed one would be drawn with.
+    std::vector<Vec3> made;
+    const Vec3* vertex_normals = m_vertex_normals;
+    if (!vertex_normals && compiled_lit) {
+        made = vertex_normals_of_faces();
+        if (!made.empty()) vertex_normals = made.data();
+    }
+    if (vertex_normals) {
         fprintf(f, "Normales per Vertex\n");
         fprintf(f, "nbnormal:%10d\n", nbnormal);
         for (int i = 0; i < nbpts; ++i)
-            fprintf(f, "%10.2f %10.2f %10.2f\n", m_vertex_normals[i].x, m_vertex_normals[i].y,
-                    m_vertex_normals[i].z);
+            fprintf(f, "%10.2f %10.2f %10.2f\n", vertex_normals[i].x, vertex_normals[i].y, vertex_normals[i].z);
     }
     if (normalindex) {
         fprintf(f, "normalindex\n");

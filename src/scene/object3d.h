@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "math/vec3.h"
 
@@ -201,7 +202,12 @@ public:
     void build_vertex_normals();
     void index_statistics();
     int test_edges();
-    int dump(FILE* f) const;
+    // The object's text dump. `compiled_lit`: it is drawn lit, so its
+    // vertex normals are listed even when a flat object keeps none.
+    int dump(FILE* f, bool compiled_lit = false) const;
+    // The vertex normals build_vertex_normals would make from the face
+    // normals as they are (none without face normals).
+    std::vector<Vec3> vertex_normals_of_faces() const;
 
     // The one way generators hand over geometry: each call replaces the
     // object's array with an exact-size copy of the given entries and keeps

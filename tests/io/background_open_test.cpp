@@ -243,6 +243,7 @@ std::unique_ptr<SCENE3D> strips(int count, int quads)
             q[0] = 2 * i, q[1] = 2 * i + 2, q[2] = 2 * i + 3, q[3] = 2 * i + 1, q[4] = -1;
         }
         o->m_lighting = 1;
+        o->m_norm_binding = 1;   // smoothed: vertex normals are made too
         s->add_object(o);
     }
     return s;

@@ -114,27 +114,47 @@ TEST(CompilePrep, NormalsOfLitObjects)
         return o;
     };
     OBJECT3D* lit = square();
+    OBJECT3D* smooth = square();
+    smooth->m_norm_binding = 1;
     OBJECT3D* bare = square();
     bare->m_lighting = 0;
     OBJECT3D* empty = new OBJECT3D();
     s.add_object(lit);
     s.add_object(bare);
     s.add_object(empty);
-    for (int i = 0; i < 3; ++i) {
+    s.add_object(smooth);
+    for (int i = 0; i < 4; ++i) {
         s.m_objects[i]->compute_bounds();
         s.compute_world_bounds(i);
     }
     ASSERT_EQ(prepare_scene_for_compile(s), 1);
     ASSERT_NE(lit->m_normals, nullptr);
     EXPECT_EQ(lit->m_normals[0], Vec3(0, 0, 1));
-    ASSERT_NE(lit->m_vertex_normals, nullptr);
-    EXPECT_EQ(lit->m_vertex_normals[2], Vec3(0, 0, 1));
+    // Flat objects are drawn with their face normals; smoothed ones get
+    // vertex normals too.
+    EXPECT_EQ(lit->m_vertex_normals, nullptr);
+    ASSERT_NE(smooth->m_vertex_normals, nullptr);
+    EXPECT_EQ(smooth->m_vertex_normals[2], Vec3(0, 0, 1));
     EXPECT_EQ(bare->m_normals, nullptr);
     EXPECT_EQ(empty->m_normals, nullptr);
     EXPECT_EQ(s.m_max, Vec3(1, 1, 0));
     // A second compilation keeps the directions.
-    build_compile_normals(s, *lit);
-    EXPECT_EQ(lit->m_vertex_normals[2], Vec3(0, 0, 1));
+    build_compile_normals(s, *smooth);
+    EXPECT_EQ(smooth->m_vertex_normals[2], Vec3(0, 0, 1));
+    // The dump lists the vertex normals of both, flat or smoothed; not of
+    // an object drawn unlit.
+    {
+        ScratchDir dir;
+        ASSERT_EQ(dump_scene(s, dir.file("d.out").c_str()), 1);
+        const std::string dump = read_whole_file(dir.file("d.out"));
+        const std::string listed = "Normales per Vertex\nnbnormal:         1\n"
+                                   "      0.00       0.00       1.00\n      0.00       0.00       1.00\n"
+                                   "      0.00       0.00       1.00\n      0.00       0.00       1.00\n";
+        size_t first = dump.find(listed);
+        ASSERT_NE(first, std::string::npos) << dump;
+        EXPECT_NE(dump.find(listed, first + 1), std::string::npos) << "flat and smoothed";
+        EXPECT_EQ(dump.find(listed, dump.find(listed, first + 1) + 1), std::string::npos) << "not the unlit one";
+    }
     // An untextured scene compiles bare geometry.
     SCENE3D u;
     u.m_textured = 0;
