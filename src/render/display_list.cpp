@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
-#include <functional>
 #include <optional>
 #include <thread>
 #include <unordered_map>
@@ -807,12 +806,22 @@ bool recordable(const OBJECT3D& o) { return !o.m_points_only && o.m_vertices && 
 constexpr long long k_slice_corners = 1 << 16;
 constexpr long long k_worth_a_thread = 1 << 14;
 
-// Records the faces of the objects [first, end) that have any with
-// `record` into slice[i - first], the objects past the middle of the
-// corners on a second thread, and returns end. `record` touches only its
-// object.
-int record_slice(OBJECT3D* const* objects, int first, int n, Slice& slice,
-                 const std::function<void(OBJECT3D&, RecordedFaces&)>& record)
+// Runs fn with the object's lighting set to `lighting` (for this
+// compilation only).
+template <typename Fn>
+void with_lighting(OBJECT3D& o, uint8_t lighting, Fn fn)
+{
+    const uint8_t kept = o.m_lighting;
+    o.m_lighting = lighting;
+    fn();
+    o.m_lighting = kept;
+}
+
+// Records the faces of the objects [first, end) that have any into
+// slice[i - first] (unlit when `bare`), the objects past the middle of the
+// corners on a second thread, and returns end. Each recording touches only
+// its object.
+int record_slice(OBJECT3D* const* objects, int first, int n, Slice& slice, bool bare)
 {
     auto corners_of = [](OBJECT3D* o) { return o && recordable(*o) ? (long long)std::max(o->nbindex, 0) : 0LL; };
     std::vector<long long> corners;
@@ -828,7 +837,8 @@ int record_slice(OBJECT3D* const* objects, int first, int n, Slice& slice,
         for (int i = a; i < b; ++i) {
             if (!corners[(size_t)(i - first)]) continue;
             auto r = std::make_unique<RecordedFaces>();
-            record(*objects[i], *r);
+            OBJECT3D& o = *objects[i];
+            with_lighting(o, bare ? 0 : o.m_lighting, [&] { emit_object(o, &r->geometry, &r->corners); });
             slice[(size_t)(i - first)] = std::move(r);
         }
     };
@@ -845,17 +855,6 @@ int record_slice(OBJECT3D* const* objects, int first, int n, Slice& slice,
         run(first, end);
     }
     return end;
-}
-
-// Runs fn with the object's lighting set to `lighting` (for this
-// compilation or draw only).
-template <typename Fn>
-void with_lighting(OBJECT3D& o, uint8_t lighting, Fn fn)
-{
-    const uint8_t kept = o.m_lighting;
-    o.m_lighting = lighting;
-    fn();
-    o.m_lighting = kept;
 }
 
 // CompileList with the faces already recorded.
@@ -907,10 +906,7 @@ void CompileLists(OBJECT3D* const* objects, int n, bool bare)
     // time, and uploaded here in the objects' order.
     Slice slice;
     for (int first = 0; first < n;) {
-        const int end = record_slice(objects, first, n, slice, [bare](OBJECT3D& o, RecordedFaces& r) {
-                                         with_lighting(o, bare ? 0 : o.m_lighting,
-                                                       [&] { emit_object(o, &r.geometry, &r.corners); });
-                                     });
+        const int end = record_slice(objects, first, n, slice, bare);
         for (int i = first; i < end; ++i) {
             OBJECT3D* o = objects[i];
             if (!o) continue;

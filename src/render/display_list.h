@@ -39,6 +39,17 @@ void set_buffer_objects(bool allowed);
 // Objects compiled before the switch keep drawing from their lists.
 void set_direct_drawing(bool on);
 bool direct_drawing();
+// Direct drawing on or off for a scope, the setting before it put back.
+class DirectDrawing {
+public:
+    explicit DirectDrawing(bool on) : m_was(direct_drawing()) { set_direct_drawing(on); }
+    ~DirectDrawing() { set_direct_drawing(m_was); }
+    DirectDrawing(const DirectDrawing&) = delete;
+    DirectDrawing& operator=(const DirectDrawing&) = delete;
+
+private:
+    bool m_was;
+};
 
 
 // Steps of the compilation, usable inside glNewList/glEndList.

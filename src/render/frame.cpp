@@ -280,25 +280,12 @@ void DrawLod(GlView& v)
     }
 }
 
-namespace {
-void paint_view(GlView& v, bool pick);
-}
-
 void PaintView(GlView& v)
 {
     const bool pick = v.pick_pass;
     // A scene whose lists wait for its first frame to be shown is drawn
     // from its arrays, in the pick pass too.
-    const bool was_direct = direct_drawing();
-    const bool direct = v.scene && v.scene->m_lists_deferred;
-    if (direct) set_direct_drawing(true);
-    paint_view(v, pick);
-    if (direct) set_direct_drawing(was_direct);
-}
-
-namespace {
-void paint_view(GlView& v, bool pick)
-{
+    DirectDrawing direct(direct_drawing() || (v.scene && v.scene->m_lists_deferred));
     if (pick) glDisable(GL_LIGHTING);
     else glEnable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
@@ -368,7 +355,6 @@ void paint_view(GlView& v, bool pick)
         glEnable(GL_BLEND);
     }
 }
-} // namespace
 
 void StereoShift(GlView& v)
 {

@@ -80,11 +80,7 @@ bool snapshot_scene(const std::string& scene_path, int w, int h, const float cle
 {
     // One frame only: the objects are drawn straight from their arrays, as
     // their lists would draw them, without the cost of compiling the lists.
-    struct DirectScope {
-        bool was = direct_drawing();
-        DirectScope() { set_direct_drawing(true); }
-        ~DirectScope() { set_direct_drawing(was); }
-    } direct;
+    DirectDrawing direct(true);
     // The file is read on a thread of its own while the context is made
     // here: the two do not depend on each other.
     install_gl_hooks();

@@ -129,20 +129,11 @@ int BuildTextures(SCENE3D& scene)
     return CompileSceneLists(scene);
 }
 
-namespace {
-// Direct drawing for the scope, as asked.
-struct DirectScope {
-    bool was = direct_drawing();
-    explicit DirectScope(bool on) { set_direct_drawing(on); }
-    ~DirectScope() { set_direct_drawing(was); }
-};
-} // namespace
-
 int BuildTexturesForFirstFrame(SCENE3D& scene)
 {
     int r;
     {
-        DirectScope direct(true);
+        DirectDrawing direct(true);
         r = PrepareSceneGL(scene, true) ? CompileSceneLists(scene) : 0;
     }
     if (r) scene.m_lists_deferred = 1;
@@ -152,7 +143,7 @@ int BuildTexturesForFirstFrame(SCENE3D& scene)
 int CompileDeferredLists(SCENE3D& scene)
 {
     if (!scene.m_lists_deferred) return 0;
-    DirectScope lists(false);
+    DirectDrawing lists(false);
     // The textures, the order and the pick numbers are those of the first
     // frame; only the normals and the lists are made.
     const bool textured = scene.m_textured != 0;
