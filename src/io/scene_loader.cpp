@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <thread>
 
 #include <zlib.h>
 
@@ -17,12 +19,17 @@
 #include "io/cut_short.h"
 #include "base/file_lookup.h"
 #include "io/vrml_graph.h"
+#include "io/vrml_tree.h"
 #include "base/cformat.h"
 #include "base/report.h"
 #include "image/texture.h"
+#include "scene/compile_prep.h"
 #include "scene/scene3d.h"
 
 namespace {
+// Files from this size on have their layout looked at on a second thread
+// (see read_while_looking).
+std::atomic<int32_t> g_look_aside_bytes{1 << 20};
 size_t g_inflate_limit = size_t(1) << 30;   // 1 GiB
 // Each thread shows the progress of its own loads: a file read on a thread
 // of its own shows none.
@@ -32,6 +39,13 @@ LoadProgressFn& progress_fn()
     return fn;
 }
 } // namespace
+
+int32_t set_layout_look_aside(int32_t bytes)
+{
+    int32_t old = g_look_aside_bytes;
+    g_look_aside_bytes = bytes;
+    return old;
+}
 
 ReaderTemp& reader_temp()
 {
@@ -288,6 +302,7 @@ void Scene::release_pages_before(int32_t pos)
 void Scene::progress_tick()
 {
     m_tick_countdown = 4096;
+    if (stop_if_unwanted()) return;
     release_read_pages();
     const LoadProgressFn& fn = progress_fn();
     if (!fn || m_len <= 0) return;
@@ -386,11 +401,18 @@ int Scene::read_file(SCENE3D& scene)
     }
     m_pos = 0;
     m_abort = 0;
+    if (m_len >= g_look_aside_bytes && second_thread_allowed()) return read_while_looking(scene, version);
     // Files laid out otherwise than one object per DEF'd node or marker
     // are read as a scene graph, so that no shape is lost.
     int geometry_nodes = 0;
     if (!vrml::object_layout_file(*this, version, &geometry_nodes)) return read_as_scene_graph(scene, version);
     const SceneMark mark = mark_scene(scene);
+    int more = read_objects(scene, version);
+    return finish_objects(scene, version, mark, more, geometry_nodes);
+}
+
+int Scene::read_objects(SCENE3D& scene, int version)
+{
     m_pos = 0;
     m_abort = 0;
     std::strcpy(m_word, "L");
@@ -398,6 +420,7 @@ int Scene::read_file(SCENE3D& scene)
     while (root->m_parent) root = root->m_parent;
     int more = 1;
     while (m_word[0] && more == 1) {
+        if (stop_if_unwanted()) break;
         if (scene.nbobjects + scene.m_nbboxes >= scene.m_capacity) {
             if (!root->m_overflow_reported) MessageBox("** Scene::read_file : overflow");
             root->m_overflow_reported = 1;
@@ -429,6 +452,11 @@ int Scene::read_file(SCENE3D& scene)
         scene.compute_world_bounds(slot);
         if (--m_tick_countdown < 0) progress_tick();
     }
+    return more;
+}
+
+int Scene::finish_objects(SCENE3D& scene, int version, const SceneMark& mark, int more, int geometry_nodes)
+{
     // Shapes the object readers passed over: the file is read again as a
     // scene graph, so that none is lost. (A file cut short inside a shape
     // keeps what the object readers made of it.)
@@ -455,14 +483,169 @@ int Scene::read_file(SCENE3D& scene)
     return 1;
 }
 
-int Scene::read_as_scene_graph(SCENE3D& scene, int version)
+int Scene::read_as_scene_graph(SCENE3D& scene, int version, vrml::VTree* tree)
 {
-    m_abort = 0;
-    vrml::read_scene_graph(*this, scene, version);
+    if (!tree) m_abort = 0;
+    vrml::read_scene_graph(*this, scene, version, tree);
     if (!m_abort) check_cut_short(*this);
     progress_done();
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
+}
+
+namespace {
+// The layout test of a file (vrml::object_layout_file) on a thread of its
+// own, on a view of the loader's buffer: a position and a token of its
+// own, no pages given back. Its messages wait for the answer.
+class LayoutLook {
+public:
+    // unwanted_if_ours: what makes the read started beside it unwanted.
+    LayoutLook(const Scene& L, int version, bool unwanted_if_ours)
+    {
+        m_view.m_buf = L.m_buf;
+        m_view.m_len = L.m_len;
+        m_view.m_filename = L.m_filename;
+        m_view.m_folder = L.m_folder;
+        // Pages the look has passed go back: the read beside it maps them
+        // again as it comes to them, and the file is never held whole.
+        m_view.m_mapped_len = L.m_mapped_len;
+        m_thread = std::thread([this, version, unwanted_if_ours] {
+            Reporter* before = set_thread_reporter(&m_held);
+            try {
+                m_ours = vrml::object_layout_file(m_view, version, &m_geometry);
+            } catch (...) {
+                m_error = std::current_exception();
+            }
+            set_thread_reporter(before);
+            if (m_error || m_ours == unwanted_if_ours) m_unwanted.store(true);
+        });
+    }
+    ~LayoutLook()
+    {
+        if (m_thread.joinable()) m_thread.join();
+        m_view.m_buf = nullptr;   // the loader's
+        m_view.m_len = 0;
+        m_view.m_mapped_len = 0;
+    }
+    LayoutLook(const LayoutLook&) = delete;
+    LayoutLook& operator=(const LayoutLook&) = delete;
+
+    const std::atomic<bool>& unwanted() const { return m_unwanted; }
+    // Waits for the answer and hands the look's messages on.
+    bool ours(int& geometry_nodes)
+    {
+        m_thread.join();
+        m_held.deliver(reporter());
+        if (m_error) std::rethrow_exception(m_error);
+        geometry_nodes = m_geometry;
+        return m_ours;
+    }
+
+private:
+    Scene m_view;
+    HeldReporter m_held;
+    std::atomic<bool> m_unwanted{false};
+    bool m_ours = false;
+    int m_geometry = 0;
+    std::exception_ptr m_error;
+    std::thread m_thread;
+};
+
+// Holds the calling thread's messages for the life of the scope.
+class HoldMessages {
+public:
+    HoldMessages() : m_before(set_thread_reporter(&m_held)) {}
+    ~HoldMessages() { release(); }
+    HoldMessages(const HoldMessages&) = delete;
+    HoldMessages& operator=(const HoldMessages&) = delete;
+    // Gives the thread its reporter back; the held messages are shown
+    // (keep) or forgotten.
+    void release(bool keep = false)
+    {
+        if (m_released) return;
+        m_released = true;
+        set_thread_reporter(m_before);
+        if (keep) m_held.deliver(reporter());
+    }
+
+private:
+    HeldReporter m_held;
+    Reporter* m_before;
+    bool m_released = false;
+};
+} // namespace
+
+bool Scene::stop_when_unwanted()
+{
+    for (const Scene* s = this; s; s = s->m_parent)
+        if (s->m_unwanted && s->m_unwanted->load(std::memory_order_relaxed)) {
+            m_abort = 1;
+            m_pos = m_len;
+            m_word[0] = 0;
+            return true;
+        }
+    return false;
+}
+
+int Scene::read_while_looking(SCENE3D& scene, int version)
+{
+    // VRML 2.0 files are most often in the object readers' layout; large
+    // VRML 1.0 files from elsewhere most often not, and their node tree is
+    // read first. When the look says otherwise the read stops there, and
+    // what it made and said is forgotten.
+    const bool graph_first = version == 1;
+    LayoutLook look(*this, version, graph_first);
+    const SceneMark mark = mark_scene(scene);
+    Scene* root = this;
+    while (root->m_parent) root = root->m_parent;
+    const int32_t overflow_reported = root->m_overflow_reported;
+    vrml::VTree tree;
+    int more = 0;
+    {
+        HoldMessages hold;
+        m_unwanted = &look.unwanted();
+        struct Forget {
+            Scene& L;
+            ~Forget() { L.m_unwanted = nullptr; }
+        } forget{*this};
+        int geometry_nodes = 0;
+        bool ours = false;
+        try {
+            if (graph_first) {
+                m_pos = 0;
+                vrml::parse_tree(*this, tree, false);
+            } else {
+                more = read_objects(scene, version);
+            }
+            ours = look.ours(geometry_nodes);
+        } catch (...) {
+            rewind_scene(scene, mark);
+            throw;
+        }
+        if (ours != graph_first) {
+            hold.release(true);
+            m_unwanted = nullptr;
+            return graph_first ? read_as_scene_graph(scene, version, &tree)
+                               : finish_objects(scene, version, mark, more, geometry_nodes);
+        }
+        hold.release(false);
+        m_unwanted = nullptr;
+        rewind_scene(scene, mark);
+        root->m_overflow_reported = overflow_reported;
+        m_pos = 0;
+        m_abort = 0;
+        m_depth = 0;
+        m_def_depth = 0;
+        m_comments = 0;
+        m_top_translation = Vec3();
+        std::strcpy(m_word, "L");
+        if (graph_first) {
+            tree = vrml::VTree();
+            more = read_objects(scene, version);
+            return finish_objects(scene, version, mark, more, geometry_nodes);
+        }
+    }
+    return read_as_scene_graph(scene, version);
 }
 
 Scene::SceneMark Scene::mark_scene(const SCENE3D& scene)

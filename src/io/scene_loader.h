@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,9 @@
 
 class SCENE3D;
 class OBJECT3D;
+namespace vrml {
+struct VTree;
+}
 
 // First sizes of the temporary arrays shared by the readers. A list longer
 // than its array makes the array grow: the only limit is memory. When the
@@ -81,6 +85,11 @@ using LoadProgressFn = std::function<void(const std::string& file, int percent)>
 LoadProgressFn set_load_progress(LoadProgressFn fn,
                                  std::chrono::milliseconds after = std::chrono::milliseconds(500));
 
+// VRML files from this size on (in bytes) have their layout looked at on a
+// second thread while the read starts (when a second thread is allowed,
+// set_second_thread). Returns the previous size.
+int32_t set_layout_look_aside(int32_t bytes);
+
 // Largest size a compressed scene file may inflate to, in bytes; larger
 // ones are refused as decompression bombs. Returns the previous limit.
 size_t set_inflate_limit(size_t bytes);
@@ -122,6 +131,10 @@ public:
     Scene* m_parent = nullptr;
     // Set on the outermost loader once the overflow message was shown.
     int32_t m_overflow_reported = 0;
+    // Set from another thread when the read under way is no longer wanted:
+    // the readers then stop as at the end of the file (see stop_if_unwanted).
+    // The loaders of inlined files stop with the loader that opened them.
+    const std::atomic<bool>* m_unwanted = nullptr;
     // m_buf is a private mapping of the file of this length (else new[]).
     size_t m_mapped_len = 0;
     // Mapped pages below this position were given back (see release_read_pages).
@@ -164,6 +177,13 @@ public:
     void progress_tick();
     // Reports 100 when this load reported progress before.
     void progress_done();
+    // When the read is no longer wanted (m_unwanted here or on a loader
+    // above): the position goes to the end, the token is emptied, m_abort
+    // is set, and true is returned.
+    bool stop_if_unwanted()
+    {
+        return (m_unwanted || m_parent) && stop_when_unwanted();
+    }
 
 private:
     // What a scene held before a read, so that the read can be undone.
@@ -174,7 +194,17 @@ private:
     };
     static SceneMark mark_scene(const SCENE3D& scene);
     static void rewind_scene(SCENE3D& scene, const SceneMark& mark);
-    int read_as_scene_graph(SCENE3D& scene, int version);
+    bool stop_when_unwanted();
+    // tree: the file's node tree when it was read already (null: read it).
+    int read_as_scene_graph(SCENE3D& scene, int version, vrml::VTree* tree = nullptr);
+    // The object readers' loop; returns the last reader's result.
+    int read_objects(SCENE3D& scene, int version);
+    // After that loop: the check for shapes the readers passed over, the
+    // check for a file cut short, the end of the load.
+    int finish_objects(SCENE3D& scene, int version, const SceneMark& mark, int more, int geometry_nodes);
+    // A large file: its layout is looked at on a second thread while this
+    // one starts the read its version most often needs.
+    int read_while_looking(SCENE3D& scene, int version);
 };
 
 // Tokenizer

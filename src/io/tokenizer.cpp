@@ -382,6 +382,7 @@ int read_list(Scene& L, OBJECT3D* obj, TempBlock* grow, T* dst, size_t cap, int&
         dst[stored++] = t == TOK_NUM ? (T)num : conv(b, e);
     }
     L.release_read_pages();
+    L.stop_if_unwanted();
     // Room for one more entry: the closing -1 the index readers may add.
     if (grow && INT && !grow->reserve<T>(stored + 1)) {
         L.refuse_list(list, list_start);

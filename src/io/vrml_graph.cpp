@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "base/file_lookup.h"
 #include "io/marker_layout.h"
@@ -473,6 +474,30 @@ struct Reader {
     const VNode* shape_material = nullptr;
     const VNode* shape_coord = nullptr;
     const VNode* shape_normal = nullptr;
+    // VRML 1.0: nodes the reading meets once (neither they nor a node
+    // above them is USEd). Their number lists are given back when the
+    // Separator around them has been read, so the objects made next take
+    // that memory instead of fresh pages.
+    std::unordered_map<const VNode*, VNode*> read_once;
+
+    void give_back_numbers(const VNode* n)
+    {
+        auto it = read_once.find(n);
+        if (it == read_once.end()) return;
+        std::vector<VNode*> todo{it->second};
+        while (!todo.empty()) {
+            VNode* w = todo.back();
+            todo.pop_back();
+            for (VField& f : w->fields) {
+                std::vector<float>().swap(f.nums);
+                std::vector<int32_t>().swap(f.ints);
+                for (VNode* k : f.nodes)
+                    if (k && read_once.count(k)) todo.push_back(k);
+            }
+            for (VNode* c : w->children)
+                if (c && read_once.count(c)) todo.push_back(c);
+        }
+    }
 
     void not_read(const std::string& type, int line)
     {
@@ -1366,6 +1391,9 @@ struct Reader {
             State1 inner = st;
             if (!n->def.empty()) inner.name = n->def;
             for (const VNode* c : n->children) visit1(c, inner, depth + 1);
+            // What the Separator set up ends here: nothing read later
+            // points into its nodes.
+            give_back_numbers(n);
         } else if (t == "TransformSeparator") {
             Mat4 keep = st.m;
             for (const VNode* c : n->children) visit1(c, st, depth + 1);
@@ -1421,16 +1449,51 @@ struct Reader {
     }
 };
 
+// The nodes met once by a walk from the roots: referred to once, below
+// nodes referred to once.
+void find_read_once(VTree& tree, std::unordered_map<const VNode*, VNode*>& once)
+{
+    std::unordered_map<const VNode*, int> refs;
+    std::vector<VNode*> todo;
+    auto refer = [&](VNode* k) {
+        if (k && refs[k]++ == 0) todo.push_back(k);
+    };
+    for (VNode* r : tree.roots) refer(r);
+    while (!todo.empty()) {
+        VNode* n = todo.back();
+        todo.pop_back();
+        for (VField& f : n->fields)
+            for (VNode* k : f.nodes) refer(k);
+        for (VNode* c : n->children) refer(c);
+    }
+    for (VNode* r : tree.roots)
+        if (r && refs[r] == 1) todo.push_back(r);
+    while (!todo.empty()) {
+        VNode* n = todo.back();
+        todo.pop_back();
+        if (!once.emplace(n, n).second) continue;
+        for (VField& f : n->fields)
+            for (VNode* k : f.nodes)
+                if (k && refs[k] == 1) todo.push_back(k);
+        for (VNode* c : n->children)
+            if (c && refs[c] == 1) todo.push_back(c);
+    }
+}
+
 } // namespace
 
-int read_scene_graph(Scene& L, SCENE3D& scene, int version)
+int read_scene_graph(Scene& L, SCENE3D& scene, int version, VTree* parsed)
 {
-    VTree tree;
-    L.m_pos = 0;
-    parse_tree(L, tree, false);
-    Reader r{L, scene, version, {}, 0, false, nullptr, {}, nullptr, nullptr, nullptr};
+    VTree own;
+    VTree& tree = parsed ? *parsed : own;
+    if (!parsed) {
+        L.m_pos = 0;
+        parse_tree(L, tree, false);
+    }
+    Reader r{L, scene, version, {}, 0, false, nullptr, {}, nullptr, nullptr, nullptr, {}};
     for (const auto& pi : tree.proto_instances) r.not_read(pi.first, pi.second);
     if (version == 1) {
+        find_read_once(tree, r.read_once);
         Reader::State1 st;
         for (const VNode* n : tree.roots) r.visit1(n, st, 0);
     } else {

@@ -27,8 +27,9 @@ bool object_layout(const Scene& L, const VTree& tree, int version);
 // file holds.
 bool object_layout_file(Scene& L, int version, int* geometry_nodes = nullptr);
 
-// Reads the file as a scene graph into the scene. 1 when read.
-int read_scene_graph(Scene& L, SCENE3D& scene, int version);
+// Reads the file as a scene graph into the scene. 1 when read. parsed: the
+// file's node tree when it was read already (null: it is read here).
+int read_scene_graph(Scene& L, SCENE3D& scene, int version, VTree* parsed = nullptr);
 
 // Column-major 4x4 matrix, as GL takes it.
 struct Mat4 {

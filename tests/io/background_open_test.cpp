@@ -3,6 +3,7 @@
 // loop that splits its work over two threads.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 
 #include "io/lod.h"
 #include "io/open.h"
+#include "io/scene_loader.h"
 #include "scene/compile_prep.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
@@ -182,6 +184,65 @@ TEST(BackgroundOpen, AReadNeverCollectedEndsQuietly)
     // Nothing reached the reporter, and no scene became the current one.
     EXPECT_TRUE(rec.boxes.empty());
     EXPECT_EQ(current_scene(), nullptr);
+}
+
+// A large file's layout is looked at on a second thread while the read
+// starts the way its version most often needs (VRML 2.0: the object
+// readers, VRML 1.0: the node tree). A wrong start is dropped with all it
+// made and said: every file gives the scene and the messages of a look
+// made first.
+TEST(LayoutLookAside, GivesTheSceneAndMessagesOfTheLookMadeFirst)
+{
+    ScratchDir dir;
+    std::vector<std::string> files = {"talk.wrl", "one.wrl", "seed1.wrl", "graph2.wrl", "short1.wrl"};
+    write_whole_file("talk.wrl", k_talkative);
+    write_whole_file("one.wrl", k_vrml1);
+    // VRML 1.0 in the object readers' layout: the node tree read first is dropped.
+    write_whole_file("seed1.wrl", "#VRML V1.0 ascii\n"
+                                  "DEF A Separator { Material { diffuseColor 1 0 0 } Texture2 { filename \"gone.bmp\" }\n"
+                                  "  Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n"
+                                  "DEF B Separator { Coordinate3 { point [ 0 0 0, 0 1 0, 0 0 1 ] }\n"
+                                  "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n");
+    // VRML 2.0 as a scene graph, with things to say: the object readers'
+    // start is dropped, and so is what they said.
+    write_whole_file("graph2.wrl", "#VRML V2.0 utf8\n"
+                                   "Shape { appearance Appearance { texture ImageTexture { url \"gone.png\" } } geometry Box { } }\n"
+                                   "Sound { }\n"
+                                   "Transform { translation 3 0 0 children [ DEF X Shape { geometry Sphere { } } ] }\n"
+                                   "DEF T Transform { children [ Shape { geometry IndexedFaceSet {\n"
+                                   "  coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] } coordIndex [ 0 1 2 -1 ] } } ] }\n");
+    write_whole_file("short1.wrl", std::string(k_vrml1).substr(0, std::string(k_vrml1).size() / 2));
+    for (const char* s : {"house.wrl", "anim.wrl", "markers_v1.wrl", "separators_v1.wrl", "levels_hi.wrl"})
+        files.push_back(source_path(std::string("samples/") + s));
+    const std::filesystem::path real = source_path("../shared/repro/real-world");
+    if (std::filesystem::is_directory(real))
+        for (const auto& e : std::filesystem::directory_iterator(real))
+            if (e.path().extension() == ".wrl") files.push_back(e.path().string());
+
+    const int32_t size_before = set_layout_look_aside(0);
+    for (const std::string& f : files) {
+        SCOPED_TRACE(f);
+        set_second_thread(false);
+        Opened first = open_here(f);
+        set_second_thread(true);
+        Opened beside = open_here(f);
+        EXPECT_EQ(beside.result, first.result);
+        EXPECT_EQ(beside.dump, first.dump);
+        EXPECT_EQ(beside.calls, first.calls);
+    }
+    set_layout_look_aside(size_before);
+
+    // Both starts were taken and dropped above: the scenes are those of the
+    // right reader.
+    Opened graph2 = open_here("graph2.wrl");
+    ASSERT_EQ(graph2.result, OpenResult::Scene);
+    int said = 0;
+    for (const std::string& c : graph2.calls) said += c.find("Sound at line 3: not read") != std::string::npos;
+    EXPECT_EQ(said, 1);
+    Opened seed1 = open_here("seed1.wrl");
+    ASSERT_EQ(seed1.result, OpenResult::Scene);
+    EXPECT_NE(seed1.dump.find("A"), std::string::npos);
+    EXPECT_NE(seed1.dump.find("B"), std::string::npos);
 }
 
 TEST(HeldReporter, DeliversEveryKindInItsOrderOnce)

@@ -154,6 +154,15 @@ TEST_F(VrmlGraph, GroupsPrimitivesAndProtos)
                 " Separator { Scale { scaleFactor 2 2 2 } IndexedFaceSet { coordIndex [ 0 1 2 ] } }\n"
                 " Translation { translation 1 0 0 } IndexedFaceSet { coordIndex [ 0 1 2 ] } }",
          2, 2, {1, 0, 0}, {3, 2, 0}},
+        {"VRML 1.0 nodes USE'd after their Separator was read keep their numbers",
+         k_v1 + "Separator {\n"
+                " DEF S Separator { DEF C Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+                "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n"
+                " Separator { Translation { translation 5 0 0 } USE S }\n"
+                " Separator { Translation { translation 0 5 0 } USE C IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n"
+                " DEF D Separator { Coordinate3 { point [ 0 0 -1, 1 0 -1, 0 1 -1 ] } IndexedFaceSet { coordIndex [ 0, 1, 2 ] } }\n"
+                " Separator { Translation { translation 0 0 -1 } USE D } }",
+         5, 5, {0, 0, -2}, {6, 6, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
