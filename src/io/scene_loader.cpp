@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <thread>
 
@@ -17,6 +19,7 @@
 #include <unistd.h>
 
 #include "io/cut_short.h"
+#include "io/list_ahead.h"
 #include "base/file_lookup.h"
 #include "io/vrml_graph.h"
 #include "io/vrml_tree.h"
@@ -496,11 +499,13 @@ int Scene::read_as_scene_graph(SCENE3D& scene, int version, vrml::VTree* tree)
 namespace {
 // The layout test of a file (vrml::object_layout_file) on a thread of its
 // own, on a view of the loader's buffer: a position and a token of its
-// own, no pages given back. Its messages wait for the answer.
+// own. Its messages wait for the answer. When the answer lets the read
+// started beside it stand, the thread goes on reading number lists ahead
+// of it (`ahead`).
 class LayoutLook {
 public:
     // unwanted_if_ours: what makes the read started beside it unwanted.
-    LayoutLook(const Scene& L, int version, bool unwanted_if_ours)
+    LayoutLook(const Scene& L, int version, bool unwanted_if_ours, ListsAhead& ahead)
     {
         m_view.m_buf = L.m_buf;
         m_view.m_len = L.m_len;
@@ -509,15 +514,30 @@ public:
         // Pages the look has passed go back: the read beside it maps them
         // again as it comes to them, and the file is never held whole.
         m_view.m_mapped_len = L.m_mapped_len;
-        m_thread = std::thread([this, version, unwanted_if_ours] {
+        m_thread = std::thread([this, version, unwanted_if_ours, &ahead] {
             Reporter* before = set_thread_reporter(&m_held);
+            std::vector<vrml::NumberListSpan> lists;
             try {
-                m_ours = vrml::object_layout_file(m_view, version, &m_geometry);
+                m_ours = vrml::object_layout_file(m_view, version, &m_geometry, &lists);
             } catch (...) {
                 m_error = std::current_exception();
             }
             set_thread_reporter(before);
-            if (m_error || m_ours == unwanted_if_ours) m_unwanted.store(true);
+            const bool stands = !m_error && m_ours != unwanted_if_ours;
+            if (!stands) m_unwanted.store(true);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_answered = true;
+            }
+            m_answer.notify_all();
+            if (!stands) return;
+            // The reader is behind: what it has not read yet stays mapped.
+            m_view.m_mapped_len = 0;
+            try {
+                ahead.run(m_view, std::move(lists));
+            } catch (const std::bad_alloc&) {
+                // The reader reads the rest itself.
+            }
         });
     }
     ~LayoutLook()
@@ -534,7 +554,10 @@ public:
     // Waits for the answer and hands the look's messages on.
     bool ours(int& geometry_nodes)
     {
-        m_thread.join();
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_answer.wait(lock, [this] { return m_answered; });
+        }
         m_held.deliver(reporter());
         if (m_error) std::rethrow_exception(m_error);
         geometry_nodes = m_geometry;
@@ -545,6 +568,9 @@ private:
     Scene m_view;
     HeldReporter m_held;
     std::atomic<bool> m_unwanted{false};
+    std::mutex m_mutex;
+    std::condition_variable m_answer;
+    bool m_answered = false;
     bool m_ours = false;
     int m_geometry = 0;
     std::exception_ptr m_error;
@@ -594,7 +620,20 @@ int Scene::read_while_looking(SCENE3D& scene, int version)
     // read first. When the look says otherwise the read stops there, and
     // what it made and said is forgotten.
     const bool graph_first = version == 1;
-    LayoutLook look(*this, version, graph_first);
+    // Lists are read ahead in the manner of the read started: the node
+    // tree's (comments skipped, no line counts) or the VRML 2.0 object
+    // reader's.
+    ListsAhead ahead(!graph_first, graph_first ? 1 : 0);
+    LayoutLook look(*this, version, graph_first, ahead);
+    struct Done {
+        Scene& L;
+        ListsAhead& ahead;
+        ~Done()
+        {
+            L.m_ahead = nullptr;
+            ahead.stop();
+        }
+    } done{*this, ahead};
     const SceneMark mark = mark_scene(scene);
     Scene* root = this;
     while (root->m_parent) root = root->m_parent;
@@ -604,6 +643,7 @@ int Scene::read_while_looking(SCENE3D& scene, int version)
     {
         HoldMessages hold;
         m_unwanted = &look.unwanted();
+        m_ahead = &ahead;
         struct Forget {
             Scene& L;
             ~Forget() { L.m_unwanted = nullptr; }
@@ -617,6 +657,8 @@ int Scene::read_while_looking(SCENE3D& scene, int version)
             } else {
                 more = read_objects(scene, version);
             }
+            m_ahead = nullptr;
+            ahead.stop();
             ours = look.ours(geometry_nodes);
         } catch (...) {
             rewind_scene(scene, mark);

@@ -14,6 +14,7 @@
 
 class SCENE3D;
 class OBJECT3D;
+class ListsAhead;
 namespace vrml {
 struct VTree;
 }
@@ -135,6 +136,8 @@ public:
     // the readers then stop as at the end of the file (see stop_if_unwanted).
     // The loaders of inlined files stop with the loader that opened them.
     const std::atomic<bool>* m_unwanted = nullptr;
+    // Number lists of this buffer read ahead on another thread, or null.
+    ListsAhead* m_ahead = nullptr;
     // m_buf is a private mapping of the file of this length (else new[]).
     size_t m_mapped_len = 0;
     // Mapped pages below this position were given back (see release_read_pages).

@@ -7,6 +7,7 @@
 #endif
 
 #include "base/cformat.h"
+#include "io/list_ahead.h"
 #include "io/scene_loader.h"
 #include "scene/object3d.h"
 #include "base/report.h"
@@ -431,8 +432,24 @@ auto float_conv = [](const char* b, const char* e) { return (float)qv_strtod(b, 
 auto int_conv = [](const char* b, const char* e) { return parse_int(b, e); };
 } // namespace
 
+namespace {
+// A list read ahead on another thread: taken as the reading would have
+// left it, with the reading's looks at the pages, the clock and a stop.
+int taken_ahead(Scene& L, OBJECT3D* obj, bool ints, TempBlock* dst, void* capped, int cap, int& n)
+{
+    if (!L.m_ahead) return ListsAhead::k_not_ahead;
+    int r = L.m_ahead->take(L, obj, ints, dst, capped, cap, n);
+    if (r == ListsAhead::k_not_ahead) return r;
+    L.release_read_pages();
+    if (!L.stop_if_unwanted() && --L.m_tick_countdown < 0) L.progress_tick();
+    return r;
+}
+} // namespace
+
 int read_float_list(Scene& L, OBJECT3D* obj, TempBlock& dst, int& n, const char* list)
 {
+    int ahead = taken_ahead(L, obj, false, &dst, nullptr, 0, n);
+    if (ahead != ListsAhead::k_not_ahead) return ahead;
     float* p = dst.as<float>();
     size_t cap = dst.capacity<float>();
     return obj ? read_list<true, false>(L, obj, &dst, p, cap, n, list, float_conv)
@@ -441,6 +458,8 @@ int read_float_list(Scene& L, OBJECT3D* obj, TempBlock& dst, int& n, const char*
 
 int read_int_list(Scene& L, OBJECT3D* obj, TempBlock& dst, int& n, const char* list)
 {
+    int ahead = taken_ahead(L, obj, true, &dst, nullptr, 0, n);
+    if (ahead != ListsAhead::k_not_ahead) return ahead;
     int32_t* p = dst.as<int32_t>();
     size_t cap = dst.capacity<int32_t>();
     return obj ? read_list<true, true>(L, obj, &dst, p, cap, n, list, int_conv)
@@ -449,6 +468,8 @@ int read_int_list(Scene& L, OBJECT3D* obj, TempBlock& dst, int& n, const char* l
 
 int read_float_list(Scene& L, OBJECT3D* obj, float* dst, int cap, int& n)
 {
+    int ahead = taken_ahead(L, obj, false, nullptr, dst, cap, n);
+    if (ahead != ListsAhead::k_not_ahead) return ahead;
     size_t c = cap > 0 ? (size_t)cap : 0;
     return obj ? read_list<true, false>(L, obj, nullptr, dst, c, n, nullptr, float_conv)
                : read_list<false, false>(L, obj, nullptr, dst, c, n, nullptr, float_conv);
@@ -456,6 +477,8 @@ int read_float_list(Scene& L, OBJECT3D* obj, float* dst, int cap, int& n)
 
 int read_int_list(Scene& L, OBJECT3D* obj, int32_t* dst, int cap, int& n)
 {
+    int ahead = taken_ahead(L, obj, true, nullptr, dst, cap, n);
+    if (ahead != ListsAhead::k_not_ahead) return ahead;
     size_t c = cap > 0 ? (size_t)cap : 0;
     return obj ? read_list<true, true>(L, obj, nullptr, dst, c, n, nullptr, int_conv)
                : read_list<false, true>(L, obj, nullptr, dst, c, n, nullptr, int_conv);

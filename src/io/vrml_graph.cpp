@@ -420,7 +420,7 @@ bool object_layout(const Scene& L, const VTree& tree, int version)
     return object_layout_tree(tree, version);
 }
 
-bool object_layout_file(Scene& L, int version, int* geometry_nodes)
+bool object_layout_file(Scene& L, int version, int* geometry_nodes, std::vector<NumberListSpan>* lists)
 {
     // The markers are looked for once, the pages they were looked for in
     // given back as the look goes.
@@ -437,6 +437,7 @@ bool object_layout_file(Scene& L, int version, int* geometry_nodes)
     L.m_pos = pos;
     L.m_depth = 0;
     if (geometry_nodes) *geometry_nodes = count_geometry(tree, version);
+    if (lists) *lists = std::move(tree.number_lists);
     // The markers were looked for above: the tree alone decides.
     return object_layout_tree(tree, version);
 }

@@ -16,6 +16,7 @@ class OBJECT3D;
 namespace vrml {
 
 struct VTree;
+struct NumberListSpan;
 
 // True when the object readers read the file whole: every shape lies in
 // its own DEF'd top-level node (or the file has object markers), and the
@@ -25,7 +26,10 @@ bool object_layout(const Scene& L, const VTree& tree, int version);
 // The same test on the loader's file (its node tree read without numbers).
 // geometry_nodes, when given, receives the number of geometry nodes the
 // file holds.
-bool object_layout_file(Scene& L, int version, int* geometry_nodes = nullptr);
+// lists, when given, receives where the number lists lie (none when the
+// file's markers decided).
+bool object_layout_file(Scene& L, int version, int* geometry_nodes = nullptr,
+                        std::vector<NumberListSpan>* lists = nullptr);
 
 // Reads the file as a scene graph into the scene. 1 when read. parsed: the
 // file's node tree when it was read already (null: it is read here).

@@ -369,7 +369,11 @@ private:
     {
         if (skip_numbers) {
             const void* e = std::memchr(L.m_buf + L.m_pos, ']', (size_t)(L.m_len - L.m_pos));
+            const int32_t start = L.m_pos;
             L.m_pos = e ? (int32_t)((const char*)e - L.m_buf) + 1 : L.m_len;
+            // Once each, in file order (a PROTO body is read again for every instance).
+            if (tree.number_lists.empty() || start > tree.number_lists.back().start)
+                tree.number_lists.push_back({start, L.m_pos, index_field(f)});
             L.m_word[0] = ']';
             L.m_word[1] = 0;
             if (!e) tree.truncated = true;

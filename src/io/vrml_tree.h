@@ -51,6 +51,13 @@ struct VRoute {
     VNode* to = nullptr;
 };
 
+// Where a number list lies: from just after its "[" to its "]" (as a look
+// that does not read numbers finds it), and whether it is an index list.
+struct NumberListSpan {
+    int32_t start = 0, end = 0;
+    bool ints = false;
+};
+
 struct VTree {
     std::vector<std::unique_ptr<VNode>> pool;
     std::vector<VNode*> roots;
@@ -59,6 +66,8 @@ struct VTree {
     int resolved_uses = 0;                // USEs naming a node DEF'd before
     int protos = 0;                       // PROTO and EXTERNPROTO declarations
     bool truncated = false;               // the file ended inside a node
+    // Read without numbers: the number lists, in file order.
+    std::vector<NumberListSpan> number_lists;
     // Node types met as PROTO instances, with their first line.
     std::vector<std::pair<std::string, int>> proto_instances;
 };

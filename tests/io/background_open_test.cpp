@@ -14,6 +14,7 @@
 #include "io/lod.h"
 #include "io/open.h"
 #include "io/scene_loader.h"
+#include "base/cformat.h"
 #include "scene/compile_prep.h"
 #include "scene/scene3d.h"
 #include "support/recorder.h"
@@ -100,6 +101,41 @@ const char* k_vrml1 =
     "  Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n"
     "  DEF Obj1 Separator { Coordinate3 { point [ 0 0 0, 0 1 0, 0 0 1 ] }\n"
     "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } } }\n";
+
+// `count` square tiles of side x side cells, each a DEF'd node with its
+// points, texture coordinates and both index lists, in the given version.
+std::string tiles_text(int version, int count, int side)
+{
+    std::string t = version == 2 ? "#VRML V2.0 utf8\n" : "#VRML V1.0 ascii\nSeparator {\n";
+    auto grid = [&](bool tex) {
+        std::string g;
+        for (int y = 0; y <= side; ++y)
+            for (int x = 0; x <= side; ++x)
+                g += tex ? qv_format("%.6f %.6f,\n", x / (double)side, y / (double)side)
+                         : qv_format("%.6f %.6f %.6f,\n", (double)x, (double)y, 0.01 * ((x * 7 + y * 3) % 11));
+        return g;
+    };
+    std::string index;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            int a = y * (side + 1) + x;
+            index += qv_format("%d, %d, %d, %d, -1,\n", a, a + 1, a + side + 2, a + side + 1);
+        }
+    for (int i = 0; i < count; ++i) {
+        if (version == 2)
+            t += qv_format("DEF Obj%d Transform {\n translation %d 0 0\n children [ Shape {\n"
+                           "  appearance Appearance { material Material { diffuseColor 0.3 0.4 0.5 } }\n"
+                           "  geometry IndexedFaceSet {\n   coord Coordinate { point [\n", i, i * side) +
+                 grid(false) + "] }\n   coordIndex [\n" + index + "]\n   texCoord TextureCoordinate { point [\n" +
+                 grid(true) + "] }\n   texCoordIndex [\n" + index + "] } } ] }\n";
+        else
+            t += qv_format("DEF Obj%d Separator {\n Transform { translation %d 0 0 }\n"
+                           " Material { diffuseColor 0.3 0.4 0.5 }\n Coordinate3 { point [\n", i, i * side) +
+                 grid(false) + "] }\n TextureCoordinate2 { point [\n" + grid(true) +
+                 "] }\n IndexedFaceSet { coordIndex [\n" + index + "]\n  textureCoordIndex [\n" + index + "] } }\n";
+    }
+    return version == 2 ? t : t + "}\n";
+}
 
 } // namespace
 
@@ -212,6 +248,13 @@ TEST(LayoutLookAside, GivesTheSceneAndMessagesOfTheLookMadeFirst)
                                    "DEF T Transform { children [ Shape { geometry IndexedFaceSet {\n"
                                    "  coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] } coordIndex [ 0 1 2 -1 ] } } ] }\n");
     write_whole_file("short1.wrl", std::string(k_vrml1).substr(0, std::string(k_vrml1).size() / 2));
+    // Grids of tiles large enough for the helper to read lists while the
+    // reader reads others: VRML 2.0 in the object readers' layout, VRML 1.0
+    // as a scene graph (its tiles are placed by Transforms).
+    write_whole_file("tiles2.wrl", tiles_text(2, 12, 60));
+    write_whole_file("tiles1.wrl", tiles_text(1, 12, 60));
+    files.push_back("tiles2.wrl");
+    files.push_back("tiles1.wrl");
     for (const char* s : {"house.wrl", "anim.wrl", "markers_v1.wrl", "separators_v1.wrl", "levels_hi.wrl"})
         files.push_back(source_path(std::string("samples/") + s));
     const std::filesystem::path real = source_path("../shared/repro/real-world");
@@ -239,6 +282,12 @@ TEST(LayoutLookAside, GivesTheSceneAndMessagesOfTheLookMadeFirst)
     int said = 0;
     for (const std::string& c : graph2.calls) said += c.find("Sound at line 3: not read") != std::string::npos;
     EXPECT_EQ(said, 1);
+    for (const char* t : {"tiles1.wrl", "tiles2.wrl"}) {
+        Opened tiles = open_here(t);
+        ASSERT_EQ(tiles.result, OpenResult::Scene);
+        EXPECT_NE(tiles.dump.find("Obj11"), std::string::npos) << t;
+        EXPECT_NE(tiles.dump.find("nbpts      :      3721"), std::string::npos) << t;
+    }
     Opened seed1 = open_here("seed1.wrl");
     ASSERT_EQ(seed1.result, OpenResult::Scene);
     EXPECT_NE(seed1.dump.find("A"), std::string::npos);
