@@ -12,7 +12,7 @@
 namespace {
 // The helper stays this far ahead of the reader at most (bytes of the
 // file): what it read and the reader did not take yet is held in memory.
-constexpr int32_t k_ahead_bytes = 8 << 20;
+constexpr int32_t k_ahead_bytes = 4 << 20;
 // The helper takes lists until it holds this share of the list text
 // (percent): the reader also reads everything between the lists.
 constexpr int64_t k_helper_share = 55;
