@@ -302,6 +302,16 @@ void Scene::release_pages_before(int32_t pos)
     m_released_to = to;
 }
 
+void Scene::release_all_pages()
+{
+    if (!m_mapped_len) return;
+    // Pages a reader mapped again behind another one, or the last stretch
+    // of the file, would stay held with the loader.
+    madvise(m_buf, m_mapped_len, MADV_DONTNEED);
+    m_released_to = (int32_t)std::min<size_t>(m_mapped_len, (size_t)m_len) / (int32_t)sysconf(_SC_PAGESIZE) *
+                    (int32_t)sysconf(_SC_PAGESIZE);
+}
+
 void Scene::progress_tick()
 {
     m_tick_countdown = 4096;
@@ -482,6 +492,7 @@ int Scene::finish_objects(SCENE3D& scene, int version, const SceneMark& mark, in
     // a read already ended with a message needs no second one.
     if (!m_abort && (!m_word[0] || more != 1)) check_cut_short(*this);
     progress_done();
+    release_all_pages();
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
 }
@@ -492,6 +503,7 @@ int Scene::read_as_scene_graph(SCENE3D& scene, int version, vrml::VTree* tree)
     vrml::read_scene_graph(*this, scene, version, tree);
     if (!m_abort) check_cut_short(*this);
     progress_done();
+    release_all_pages();
     SetStatusText("End Read %s", m_filename.c_str());
     return 1;
 }
@@ -551,6 +563,11 @@ public:
     LayoutLook& operator=(const LayoutLook&) = delete;
 
     const std::atomic<bool>& unwanted() const { return m_unwanted; }
+    // Waits for the thread's end (after ListsAhead::stop, at most one list).
+    void join()
+    {
+        if (m_thread.joinable()) m_thread.join();
+    }
     // Waits for the answer and hands the look's messages on.
     bool ours(int& geometry_nodes)
     {
@@ -660,6 +677,7 @@ int Scene::read_while_looking(SCENE3D& scene, int version)
             m_ahead = nullptr;
             ahead.stop();
             ours = look.ours(geometry_nodes);
+            look.join();
         } catch (...) {
             rewind_scene(scene, mark);
             throw;

@@ -167,6 +167,8 @@ public:
     // from the file again (the same bytes) if a reader goes back.
     void release_read_pages() { release_pages_before(m_pos); }
     void release_pages_before(int32_t pos);
+    // Gives back every mapped page of the file (a read is over).
+    void release_all_pages();
     // 1-based line of the file at position pos. Counting resumes from the
     // last position asked for, so that messages along a file cost one pass.
     int line_at(int32_t pos) const;
