@@ -384,6 +384,9 @@ int read_record(OBJECT3D& o, ByteSource& src, std::string* why)
         // The count is kept as stored; the lookups never go past the one entry held.
         o.nbmaterial = mat;
     }
+    // Points alone (a point set or a point cloud when it was saved): drawn
+    // as points where their coordinates say, not left undrawn.
+    if (pts > 0 && faces == 0 && idx == 0) o.m_points_only = k_point_cloud;
     return 1;
 }
 } // namespace

@@ -10,10 +10,14 @@
 #include <set>
 #include <vector>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "gl_fixture.h"
 #include "image/texture.h"
+#include "io/lod.h"
+#include "io/open.h"
+#include "io/readers.h"
 #include "render/snapshot.h"
 #include "scene/compile_prep.h"
 #include "support/png_write.h"
@@ -366,7 +370,16 @@ TEST(Snapshot, PointFilesAreFramedAsTheyAreDrawn)
                       "end_header\n";
     for (int i = 0; i < 64; ++i) ply += std::to_string(500 + 40 * (i % 8)) + " " + std::to_string(-20 * (i / 8)) + " 7\n";
     write_whole_file(dir.file("grid.ply"), ply);
-    for (const std::string& file : {source_path("samples/points.pts"), dir.file("grid.ply")}) {
+    // The cloud saved in the binary format and opened again is still drawn
+    // as points (a record of points alone).
+    {
+        std::unique_ptr<SCENE3D> scene;
+        std::unique_ptr<LODSET> lod;
+        ASSERT_EQ(open_for_command_line(dir.file("grid.ply"), scene, lod, nullptr), OpenResult::Scene);
+        ASSERT_EQ(save_binary(dir.file("grid.wrb").c_str(), *scene), 1);
+        current_scene() = nullptr;
+    }
+    for (const std::string& file : {source_path("samples/points.pts"), dir.file("grid.ply"), dir.file("grid.wrb")}) {
         SCOPED_TRACE(file);
         Shot shot;
         std::string error;
