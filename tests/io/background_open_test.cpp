@@ -273,6 +273,11 @@ TEST(LayoutLookAside, GivesTheSceneAndMessagesOfTheLookMadeFirst)
         EXPECT_EQ(beside.result, first.result);
         EXPECT_EQ(beside.dump, first.dump);
         EXPECT_EQ(beside.calls, first.calls);
+        // Read on a thread of its own too, whose messages are held in turn.
+        Opened behind = open_behind(f);
+        EXPECT_EQ(behind.result, first.result);
+        EXPECT_EQ(behind.dump, first.dump);
+        EXPECT_EQ(behind.calls, first.calls);
     }
     set_layout_look_aside(size_before);
 
