@@ -101,6 +101,14 @@ size_t HeldReporter::deliver(Reporter& to)
     return held.size();
 }
 
+size_t HeldReporter::forget()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    size_t n = m_held.size();
+    m_held.clear();
+    return n;
+}
+
 void MessageBox(const std::string& text, const std::string& caption)
 {
     current().message_box(with_subject(text), caption);

@@ -47,6 +47,8 @@ public:
     // Gives the calls held so far to `to`, oldest first, and forgets them;
     // returns how many there were.
     size_t deliver(Reporter& to);
+    // Drops the calls held so far; returns how many there were.
+    size_t forget();
 
 private:
     enum class Kind { Box, Status, Trace, Begin, End };

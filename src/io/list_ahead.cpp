@@ -17,16 +17,9 @@ constexpr int32_t k_ahead_bytes = 4 << 20;
 // (percent): the reader also reads everything between the lists.
 constexpr int64_t k_helper_share = 55;
 
-// Says nothing: what the helper's reading would have said is said by the
-// reader, which reads such a list again itself.
-class Silent : public Reporter {
-public:
-    void message_box(const std::string&, const std::string&) override {}
-    void status(const std::string&) override {}
-    void trace(const std::string&) override {}
-};
-
 enum State : int { Free, Reading, Read, Reader, Failed };
+// Values of both kinds are copied as 32-bit words.
+static_assert(sizeof(float) == sizeof(int32_t));
 } // namespace
 
 struct ListsAhead::List {
@@ -70,8 +63,9 @@ void ListsAhead::run(Scene& view, std::vector<vrml::NumberListSpan> lists)
     }
     m_ready.store(true, std::memory_order_release);
 
+    // What the helper's reading would say is said by the reader, which
+    // reads such a list again itself.
     HeldReporter held;
-    Silent silent;
     Reporter* before = set_thread_reporter(&held);
     OBJECT3D counter;
     for (const std::unique_ptr<List>& l : m_lists) {
@@ -99,7 +93,7 @@ void ListsAhead::run(Scene& view, std::vector<vrml::NumberListSpan> lists)
         } catch (const std::bad_alloc&) {
             l->result = -1;
         }
-        const bool said = held.deliver(silent) > 0;
+        const bool said = held.forget() > 0;
         if (l->result < 0 || said || view.m_abort) {
             l->values.reset();
             l->state.store(Failed, std::memory_order_release);

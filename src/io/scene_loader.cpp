@@ -308,8 +308,8 @@ void Scene::release_all_pages()
     // Pages a reader mapped again behind another one, or the last stretch
     // of the file, would stay held with the loader.
     madvise(m_buf, m_mapped_len, MADV_DONTNEED);
-    m_released_to = (int32_t)std::min<size_t>(m_mapped_len, (size_t)m_len) / (int32_t)sysconf(_SC_PAGESIZE) *
-                    (int32_t)sysconf(_SC_PAGESIZE);
+    const int32_t page = (int32_t)sysconf(_SC_PAGESIZE);
+    m_released_to = (int32_t)std::min<size_t>(m_mapped_len, (size_t)m_len) / page * page;
 }
 
 void Scene::progress_tick()
@@ -630,6 +630,39 @@ bool Scene::stop_when_unwanted()
     return false;
 }
 
+bool Scene::start_while_looking(SCENE3D& scene, int version, vrml::VTree& tree, int& more, int& geometry_nodes)
+{
+    const bool graph_first = version == 1;
+    // Lists are read ahead in the manner of the read started: the node
+    // tree's (comments skipped, no line counts) or the VRML 2.0 object
+    // reader's.
+    ListsAhead ahead(!graph_first, graph_first ? 1 : 0);
+    LayoutLook look(*this, version, graph_first, ahead);
+    struct Beside {
+        Scene& L;
+        ListsAhead& ahead;
+        ~Beside()
+        {
+            L.m_unwanted = nullptr;
+            L.m_ahead = nullptr;
+            ahead.stop();
+        }
+    } beside{*this, ahead};
+    m_unwanted = &look.unwanted();
+    m_ahead = &ahead;
+    if (graph_first) {
+        m_pos = 0;
+        vrml::parse_tree(*this, tree, false);
+    } else {
+        more = read_objects(scene, version);
+    }
+    m_ahead = nullptr;
+    ahead.stop();
+    const bool ours = look.ours(geometry_nodes);
+    look.join();
+    return ours;
+}
+
 int Scene::read_while_looking(SCENE3D& scene, int version)
 {
     // VRML 2.0 files are most often in the object readers' layout; large
@@ -637,75 +670,38 @@ int Scene::read_while_looking(SCENE3D& scene, int version)
     // read first. When the look says otherwise the read stops there, and
     // what it made and said is forgotten.
     const bool graph_first = version == 1;
-    // Lists are read ahead in the manner of the read started: the node
-    // tree's (comments skipped, no line counts) or the VRML 2.0 object
-    // reader's.
-    ListsAhead ahead(!graph_first, graph_first ? 1 : 0);
-    LayoutLook look(*this, version, graph_first, ahead);
-    struct Done {
-        Scene& L;
-        ListsAhead& ahead;
-        ~Done()
-        {
-            L.m_ahead = nullptr;
-            ahead.stop();
-        }
-    } done{*this, ahead};
     const SceneMark mark = mark_scene(scene);
     Scene* root = this;
     while (root->m_parent) root = root->m_parent;
     const int32_t overflow_reported = root->m_overflow_reported;
     vrml::VTree tree;
-    int more = 0;
-    {
-        HoldMessages hold;
-        m_unwanted = &look.unwanted();
-        m_ahead = &ahead;
-        struct Forget {
-            Scene& L;
-            ~Forget() { L.m_unwanted = nullptr; }
-        } forget{*this};
-        int geometry_nodes = 0;
-        bool ours = false;
-        try {
-            if (graph_first) {
-                m_pos = 0;
-                vrml::parse_tree(*this, tree, false);
-            } else {
-                more = read_objects(scene, version);
-            }
-            m_ahead = nullptr;
-            ahead.stop();
-            ours = look.ours(geometry_nodes);
-            look.join();
-        } catch (...) {
-            rewind_scene(scene, mark);
-            throw;
-        }
-        if (ours != graph_first) {
-            hold.release(true);
-            m_unwanted = nullptr;
-            return graph_first ? read_as_scene_graph(scene, version, &tree)
-                               : finish_objects(scene, version, mark, more, geometry_nodes);
-        }
-        hold.release(false);
-        m_unwanted = nullptr;
+    int more = 0, geometry_nodes = 0;
+    HoldMessages hold;
+    bool ours;
+    try {
+        ours = start_while_looking(scene, version, tree, more, geometry_nodes);
+    } catch (...) {
         rewind_scene(scene, mark);
-        root->m_overflow_reported = overflow_reported;
-        m_pos = 0;
-        m_abort = 0;
-        m_depth = 0;
-        m_def_depth = 0;
-        m_comments = 0;
-        m_top_translation = Vec3();
-        std::strcpy(m_word, "L");
-        if (graph_first) {
-            tree = vrml::VTree();
-            more = read_objects(scene, version);
-            return finish_objects(scene, version, mark, more, geometry_nodes);
-        }
+        throw;
     }
-    return read_as_scene_graph(scene, version);
+    const bool stands = ours != graph_first;
+    hold.release(stands);
+    if (stands)
+        return graph_first ? read_as_scene_graph(scene, version, &tree)
+                           : finish_objects(scene, version, mark, more, geometry_nodes);
+    rewind_scene(scene, mark);
+    root->m_overflow_reported = overflow_reported;
+    m_pos = 0;
+    m_abort = 0;
+    m_depth = 0;
+    m_def_depth = 0;
+    m_comments = 0;
+    m_top_translation = Vec3();
+    std::strcpy(m_word, "L");
+    if (!graph_first) return read_as_scene_graph(scene, version);
+    tree = vrml::VTree();
+    more = read_objects(scene, version);
+    return finish_objects(scene, version, mark, more, geometry_nodes);
 }
 
 Scene::SceneMark Scene::mark_scene(const SCENE3D& scene)

@@ -210,6 +210,9 @@ private:
     // A large file: its layout is looked at on a second thread while this
     // one starts the read its version most often needs.
     int read_while_looking(SCENE3D& scene, int version);
+    // That start, beside the look; returns the look's answer (the file is
+    // in the object readers' layout) once the look's thread has ended.
+    bool start_while_looking(SCENE3D& scene, int version, vrml::VTree& tree, int& more, int& geometry_nodes);
 };
 
 // Tokenizer

@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/file_lookup.h"
 #include "io/marker_layout.h"
@@ -479,13 +480,13 @@ struct Reader {
     // above them is USEd). Their number lists are given back when the
     // Separator around them has been read, so the objects made next take
     // that memory instead of fresh pages.
-    std::unordered_map<const VNode*, VNode*> read_once;
+    std::unordered_set<const VNode*> read_once;
 
     void give_back_numbers(const VNode* n)
     {
-        auto it = read_once.find(n);
-        if (it == read_once.end()) return;
-        std::vector<VNode*> todo{it->second};
+        if (!read_once.count(n)) return;
+        // The tree is the reader's own; only its visits are read-only.
+        std::vector<VNode*> todo{const_cast<VNode*>(n)};
         while (!todo.empty()) {
             VNode* w = todo.back();
             todo.pop_back();
@@ -1452,7 +1453,7 @@ struct Reader {
 
 // The nodes met once by a walk from the roots: referred to once, below
 // nodes referred to once.
-void find_read_once(VTree& tree, std::unordered_map<const VNode*, VNode*>& once)
+void find_read_once(VTree& tree, std::unordered_set<const VNode*>& once)
 {
     std::unordered_map<const VNode*, int> refs;
     std::vector<VNode*> todo;
@@ -1472,7 +1473,7 @@ void find_read_once(VTree& tree, std::unordered_map<const VNode*, VNode*>& once)
     while (!todo.empty()) {
         VNode* n = todo.back();
         todo.pop_back();
-        if (!once.emplace(n, n).second) continue;
+        if (!once.insert(n).second) continue;
         for (VField& f : n->fields)
             for (VNode* k : f.nodes)
                 if (k && refs[k] == 1) todo.push_back(k);
