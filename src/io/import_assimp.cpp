@@ -340,6 +340,17 @@ struct Converter {
     {
         std::unique_ptr<OBJECT3D> o = placed_vertices(mesh, world, name);
         o->m_points_only = k_point_cloud;
+        if (mesh.mColors[0]) {
+            o->m_point_rgb = new uint8_t[(size_t)mesh.mNumVertices * 3];
+            for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+                const aiColor4D& c = mesh.mColors[0][i];
+                const float rgb[3] = {c.r, c.g, c.b};
+                for (int k = 0; k < 3; ++k) {
+                    const float v = std::isfinite(rgb[k]) ? std::min(std::max(rgb[k], 0.f), 1.f) : 0.f;
+                    o->m_point_rgb[(size_t)i * 3 + k] = (uint8_t)(v * 255.f + 0.5f);
+                }
+            }
+        }
         objects.push_back(o.release());
         textures.emplace_back();
     }

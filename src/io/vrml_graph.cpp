@@ -937,6 +937,12 @@ struct Reader {
         else if (t == "PointSet") {
             take_points(mesh.pts, points_of(g.node("coord"), "point"));
             point_faces(mesh);
+            // One colour a point, in order.
+            if (const VNode* cn = g.node("color")) {
+                std::vector<Vec3> cols;
+                take_points(cols, points_of(cn, "color"));
+                if (!cols.empty()) face_colours(mesh, cols, {});
+            }
         } else if (t == "Box") {
             const float* s = g.nums("size", 3);
             make_box(mesh, s ? s[0] : 2.f, s ? s[1] : 2.f, s ? s[2] : 2.f);
@@ -1187,6 +1193,47 @@ struct Reader {
         }
     }
 
+    // The colour of each segment of a line set (its polylines in coordIndex,
+    // each closed by -1) as the material binding gives them: by segment
+    // (PER_PART), by polyline (PER_FACE) or by corner, a segment taking the
+    // mean of its two ends (PER_VERTEX). Indexed bindings go through
+    // materialIndex, which runs beside the segments, the polylines or the
+    // corners of coordIndex. Empty when the set has one colour overall.
+    static std::vector<Vec3> line_materials1(const std::vector<int32_t>& coord_index, const std::string& b,
+                                             const std::vector<int32_t>& mi, const std::vector<Vec3>& mats)
+    {
+        std::vector<Vec3> out;
+        if (mats.size() <= 1 || b == "OVERALL" || b == "DEFAULT") return out;
+        const bool by_list = b.find("INDEXED") != std::string::npos && !mi.empty() && mi[0] != -1;
+        auto mat = [&](long long n) {
+            if (by_list) n = n >= 0 && n < (long long)mi.size() ? mi[(size_t)n] : -1;
+            return n >= 0 && n < (long long)mats.size() ? mats[(size_t)n] : mats[0];
+        };
+        const bool per_part = b.rfind("PER_PART", 0) == 0, per_vertex = b.rfind("PER_VERTEX", 0) == 0;
+        long long segment = 0, polyline = 0, corner = 0;
+        int prev = -1;
+        Vec3 prev_colour;
+        for (size_t k = 0; k < coord_index.size(); ++k) {
+            if (coord_index[k] == -1) {
+                if (prev >= 0) ++polyline;
+                prev = -1;
+                continue;
+            }
+            // A corner's material: its place in materialIndex beside
+            // coordIndex, or its number among the corners.
+            const Vec3 here = per_vertex ? mat(by_list ? (long long)k : corner) : Vec3();
+            if (prev >= 0) {
+                if (per_vertex) out.push_back((prev_colour + here) * 0.5f);
+                else out.push_back(mat(per_part ? segment : polyline));
+                ++segment;
+            }
+            prev = coord_index[k];
+            prev_colour = here;
+            ++corner;
+        }
+        return out;
+    }
+
     void normals1(Mesh& mesh, const State1& st, const VNode& g)
     {
         if (!st.normals || st.normals->size() < 3) return;
@@ -1334,8 +1381,13 @@ struct Reader {
             mesh.idx = ints(g, "coordIndex");
             if (!mesh.idx.empty() && mesh.idx.back() != -1) mesh.idx.push_back(-1);
             if (t == "IndexedLineSet") {
+                std::vector<Vec3> segment_colours = line_materials1(mesh.idx, st.mat_binding, ints(g, "materialIndex"), look.diffuse);
                 lines_from_polylines(mesh);
-                if (look.diffuse.size() > 1) look.diffuse.resize(1);
+                if (!segment_colours.empty() && segment_colours.size() == (size_t)mesh.faces()) {
+                    mesh.colours = std::move(segment_colours);
+                    mesh.fcol.resize(mesh.colours.size());
+                    for (size_t k = 0; k < mesh.fcol.size(); ++k) mesh.fcol[k] = (int32_t)k;
+                } else if (look.diffuse.size() > 1) look.diffuse.resize(1);
             } else {
                 normals1(mesh, st, g);
                 if (st.texcoords) {
@@ -1357,7 +1409,11 @@ struct Reader {
             for (long long i = start; i < (long long)all.size() && (count < 0 || i < start + count); ++i)
                 mesh.pts.push_back(all[(size_t)i]);
             point_faces(mesh);
-            if (look.diffuse.size() > 1) look.diffuse.resize(1);
+            // Any binding but an overall one gives each point its material,
+            // in order from the first.
+            const std::string& b = st.mat_binding;
+            if (look.diffuse.size() > 1 && b != "OVERALL" && b != "DEFAULT") face_colours(mesh, look.diffuse, {});
+            else if (look.diffuse.size() > 1) look.diffuse.resize(1);
         } else if (t == "Cube") {
             make_box(mesh, g.num("width", 2.f), g.num("height", 2.f), g.num("depth", 2.f));
             if (look.diffuse.size() > 1) look.diffuse.resize(1);

@@ -316,31 +316,11 @@ void delete_old_list(OBJECT3D& o)
 }
 } // namespace
 
-void SetFaceMaterial(OBJECT3D& o, int face)
+namespace {
+// Sends one material (or records it for a buffer's steps).
+void send_material(GLenum gf, const GLfloat amb[4], const GLfloat dif[4], const GLfloat spe[4], const GLfloat emi[4],
+                   float shin)
 {
-    if (face < 0 || face >= o.nbface) return;
-    int m = o.m_materialindex ? o.m_materialindex[face] : 0;
-    if (m == o.m_last_material) return;
-    o.m_last_material = m;
-    if (m < 0 || m >= o.nbmaterial) m = 0;
-    if (!o.m_mat_on) return;
-    GLenum gf = (GLenum)o.m_polygon_face;
-    const Vec3* a = o.ambient(m);
-    const Vec3* d = o.diffuse(m);
-    const Vec3* s = o.specular(m);
-    const float* sh = o.shininess(m);
-    const Vec3* e = o.emissive(m);
-    const GLfloat amb[4] = {a ? a->x : 0.2f, a ? a->y : 0.2f, a ? a->z : 0.2f, 1.f};
-    const GLfloat dif[4] = {d ? d->x : 1.f, d ? d->y : 1.f, d ? d->z : 1.f, 1.f};
-    const GLfloat spe[4] = {s ? s->x : 0.2f, s ? s->y : 0.2f, s ? s->z : 0.2f, 1.f};
-    // Glowing colours (labels, lines and signs of real worlds are often
-    // black with a bright emissive colour); none means none, whatever the
-    // object before this one glowed with.
-    const GLfloat emi[4] = {e ? e->x : 0.f, e ? e->y : 0.f, e ? e->z : 0.f, 1.f};
-    // GL refuses shininess outside 0..128 and would keep the old value.
-    float shin = sh ? *sh : 0.f;
-    if (!(shin >= 0.f)) shin = 0.f;
-    if (shin > 128.f) shin = 128.f;
     if (g_recording) {
         BufferStep step;
         step.face = gf;
@@ -357,6 +337,57 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     glMaterialfv(gf, GL_SPECULAR, spe);
     glMaterialfv(gf, GL_EMISSION, emi);
     glMaterialf(gf, GL_SHININESS, shin);
+}
+
+// The colour lines and points of material m are drawn in: the colours a
+// file gives them one by one, otherwise the material's glow (what worlds
+// give their lines), otherwise its diffuse colour.
+Vec3 line_colour(const OBJECT3D& o, int m)
+{
+    const Vec3* d = o.diffuse(m);
+    if (!o.m_materialindex) {
+        const Vec3* e = o.emissive(m);
+        if (e && (e->x > 0.f || e->y > 0.f || e->z > 0.f)) return *e;
+    }
+    return d ? *d : Vec3(0.8f, 0.8f, 0.8f);
+}
+} // namespace
+
+void SetFaceMaterial(OBJECT3D& o, int face)
+{
+    if (face < 0 || face >= o.nbface) return;
+    int m = o.m_materialindex ? o.m_materialindex[face] : 0;
+    if (m == o.m_last_material) return;
+    o.m_last_material = m;
+    if (m < 0 || m >= o.nbmaterial) m = 0;
+    if (!o.m_mat_on) return;
+    GLenum gf = (GLenum)o.m_polygon_face;
+    if (o.m_wireframe) {
+        // Lines and points have no surface to light: whatever the light
+        // and the normals, they show their colour as it is.
+        const Vec3 c = line_colour(o, m);
+        const GLfloat none[4] = {0.f, 0.f, 0.f, 1.f};
+        const GLfloat glow[4] = {c.x, c.y, c.z, 1.f};
+        send_material(gf, none, none, none, glow, 0.f);
+        return;
+    }
+    const Vec3* a = o.ambient(m);
+    const Vec3* d = o.diffuse(m);
+    const Vec3* s = o.specular(m);
+    const float* sh = o.shininess(m);
+    const Vec3* e = o.emissive(m);
+    const GLfloat amb[4] = {a ? a->x : 0.2f, a ? a->y : 0.2f, a ? a->z : 0.2f, 1.f};
+    const GLfloat dif[4] = {d ? d->x : 1.f, d ? d->y : 1.f, d ? d->z : 1.f, 1.f};
+    const GLfloat spe[4] = {s ? s->x : 0.2f, s ? s->y : 0.2f, s ? s->z : 0.2f, 1.f};
+    // Glowing colours (labels, lines and signs of real worlds are often
+    // black with a bright emissive colour); none means none, whatever the
+    // object before this one glowed with.
+    const GLfloat emi[4] = {e ? e->x : 0.f, e ? e->y : 0.f, e ? e->z : 0.f, 1.f};
+    // GL refuses shininess outside 0..128 and would keep the old value.
+    float shin = sh ? *sh : 0.f;
+    if (!(shin >= 0.f)) shin = 0.f;
+    if (shin > 128.f) shin = 128.f;
+    send_material(gf, amb, dif, spe, emi, shin);
 }
 
 int BeginFace(OBJECT3D& o)
@@ -450,10 +481,30 @@ void emit_points(OBJECT3D& o)
     glRotatef(o.angle, o.rotation.x, o.rotation.y, o.rotation.z);
     if (o.m_points_only == k_point_set_file) o.echelle.set(0.01f);
     glScalef(o.echelle.x, o.echelle.y, o.echelle.z);
-    glBegin(GL_POINTS);
-    if (o.m_vertices)
-        for (int i = 0; i < o.nbpts; ++i) glVertex3fv(&o.m_vertices[i].x);
-    glEnd();
+    if (o.m_point_rgb && o.m_vertices) {
+        // Points of their own colours: unlit, whatever the light, the
+        // colour given as each point's glow. Both lighting and none draw
+        // the colours as they are.
+        glPushAttrib(GL_LIGHTING_BIT | GL_CURRENT_BIT);
+        const GLfloat none[4] = {0.f, 0.f, 0.f, 1.f};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, none);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, none);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_EMISSION);
+        glEnable(GL_COLOR_MATERIAL);
+        glBegin(GL_POINTS);
+        for (int i = 0; i < o.nbpts; ++i) {
+            glColor3ubv(o.m_point_rgb + (size_t)i * 3);
+            glVertex3fv(&o.m_vertices[i].x);
+        }
+        glEnd();
+        glPopAttrib();
+    } else {
+        glBegin(GL_POINTS);
+        if (o.m_vertices)
+            for (int i = 0; i < o.nbpts; ++i) glVertex3fv(&o.m_vertices[i].x);
+        glEnd();
+    }
     glPopMatrix();
 }
 
@@ -552,7 +603,7 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr, FaceBatch* keep = 
         const uint8_t rgba_bytes[4] = {pc.r, pc.g, pc.b, 255};
         uint32_t rgba;
         std::memcpy(&rgba, rgba_bytes, 4);
-        if (o.m_face_material == 1 || lit) {
+        if (o.m_face_material == 1 || lit || o.m_wireframe) {
             int m = o.m_materialindex && face < o.nbface ? o.m_materialindex[face] : 0;
             if (m != o.m_last_material) batch.flush();
             SetFaceMaterial(o, face);
@@ -586,6 +637,13 @@ void emit_object(OBJECT3D& o, BufferGeometry* into = nullptr, FaceBatch* keep = 
         pos = end + 1;
     }
     batch.flush();
+    if (o.m_wireframe && o.m_mat_on) {
+        // GL's own material again, so that an object drawn after these
+        // lines without one of its own does not glow with their colour.
+        const GLfloat amb[4] = {0.2f, 0.2f, 0.2f, 1.f}, dif[4] = {0.8f, 0.8f, 0.8f, 1.f};
+        const GLfloat none[4] = {0.f, 0.f, 0.f, 1.f};
+        send_material((GLenum)o.m_polygon_face, amb, dif, none, none, 0.f);
+    }
     if (into) {
         g_recording = nullptr;
         const size_t c = batch.count;
@@ -932,6 +990,9 @@ int DrawObject(OBJECT3D& o, bool normal_pass)
     // Objects made of lines or points are drawn as the edges or the corners
     // of their faces whatever the scene's mode.
     if (o.m_wireframe) o.m_polygon_mode = o.m_wireframe == 2 ? GL_POINT : GL_LINE;
+    // Objects of points alone carry no pick colour: the pick pass leaves
+    // them out rather than read their colours as some object's number.
+    if (!normal_pass && o.m_points_only) return 1;
     glPolygonMode((GLenum)o.m_polygon_face, (GLenum)o.m_polygon_mode);
     if (normal_pass && (!o.m_list_built || o.m_needs_rebuild)) BuildList(o);
     if (g_direct_drawing && !o.m_list) {

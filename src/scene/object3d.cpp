@@ -110,6 +110,7 @@ void OBJECT3D::reset()
     m_polygon_face = glc::FRONT_AND_BACK;
     m_polygon_mode = glc::FILL;
     m_points_only = 0;
+    m_point_rgb = nullptr;
     m_glyphs = 0;
     m_tex_t_sign = -1;
     m_name.clear();
@@ -155,6 +156,7 @@ void OBJECT3D::clear()
     delete[] T_specularColor;
     delete[] T_shininess;
     delete[] T_emissive;
+    delete[] m_point_rgb;
     delete[] texvertex;
     delete[] texindex;
     delete[] m_aux_a;

@@ -152,6 +152,42 @@ TEST(DisplayList, PointSetDrawsAtOneHundredth)
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
+// A point cloud's own colours are drawn as they are, whatever the light; a
+// click on
+// one of its points picks what lies behind, never a number read from
+// the point's colour.
+TEST(DisplayList, ColouredPointsShowTheirColoursAndPickWhatIsBehind)
+{
+    ASSERT_TRUE(prepare_gl(64, 64));
+    RecordingReporter rec;
+    SCENE3D scene;
+    scene.add_object(make_square(-3, -3, 3, 3, 0, "behind"));
+    OBJECT3D* o = new OBJECT3D();
+    o->m_name = "cloud";
+    o->m_points_only = k_point_cloud;
+    o->nbpts = 25;
+    o->m_vertices = new Vec3[25];
+    o->m_point_rgb = new uint8_t[25 * 3];
+    for (int i = 0; i < 25; ++i) {
+        o->m_vertices[i] = Vec3(-1.f + 0.5f * (float)(i % 5), -1.f + 0.5f * (float)(i / 5), 1.f);
+        const uint8_t c[3] = {10, 200, 30};
+        std::copy(c, c + 3, o->m_point_rgb + i * 3);
+    }
+    scene.add_object(o);
+    ASSERT_EQ(BuildTextures(scene), 1);
+    GlView v;
+    setup_view(v, &scene, 64, 64);
+    PaintView(v);
+    int x = -1, y = -1;
+    for (int j = 20; j < 44 && x < 0; ++j)
+        for (int i = 20; i < 44 && x < 0; ++i)
+            if (read_pixel(i, j) == (Rgb{10, 200, 30})) x = i, y = j;
+    ASSERT_GE(x, 0);
+    EXPECT_EQ(PickObject(v, x, 63 - y), 0);
+    EXPECT_EQ(rec.last_status(), "Objet: 0 Nombre d'objets:2 Nom objet: behind");
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
 TEST(DisplayList, HiddenObjectIsNeitherSeenNorPicked)
 {
     ASSERT_TRUE(prepare_gl(64, 64));

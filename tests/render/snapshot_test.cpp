@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -171,6 +172,105 @@ TEST(Snapshot, PointSetsOfAVrmlSceneShowEveryPoint)
         for (int x = 0; x < shot.width; ++x)
             if (std::memcmp(shot.data + (size_t)y * shot.widthbyte32 + (size_t)x * 3, bg, 3)) ++marked;
     EXPECT_EQ(marked, 5);   // one pixel per point
+}
+
+namespace {
+// The colours of a snapshot's pixels other than the background's (as r g b),
+// with how many pixels have each.
+std::map<std::array<int, 3>, int> drawn_colours(const CTexture& shot)
+{
+    std::map<std::array<int, 3>, int> seen;
+    const unsigned char* bg = shot.data;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const unsigned char* p = shot.data + (size_t)y * shot.widthbyte32 + (size_t)x * 3;
+            if (std::memcmp(p, bg, 3)) ++seen[{p[2], p[1], p[0]}];
+        }
+    return seen;
+}
+} // namespace
+
+// Lines and points have no surface to light: they show the colours their
+// file gives them (a Color node, the material's glow, its diffuse colour,
+// or the materials bound to their parts), wherever the light is.
+TEST(Snapshot, LinesAndPointsShowTheColoursTheirFileGives)
+{
+    RecordingReporter rec;
+    ScratchDir dir;
+    const std::string v2 = "#VRML V2.0 utf8\nViewpoint { position 0 0 6 }\n";
+    const std::string line = " IndexedLineSet { coord Coordinate { point [ -2 0 0, 0 0.5 0, 2 0 0 ] } coordIndex [ 0 1 2 ]";
+    const std::string v1 = "#VRML V1.0 ascii\nSeparator { PerspectiveCamera { position 0 0 6 }"
+                           " Coordinate3 { point [ -2 0 0, -1 0.5 0, 0 0 0, 1 0.5 0, 2 0 0 ] }"
+                           " Material { diffuseColor [ 1 0 0, 0 1 0, 0 0 1, 1 1 0 ] }";
+    using C = std::array<int, 3>;
+    const struct {
+        const char* what;
+        std::string text;
+        std::set<C> colours;   // every colour drawn
+    } cases[] = {
+        {"glowing line", v2 + "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry" + line + " } }\n",
+         {{255, 0, 0}}},
+        {"diffuse line", v2 + "Shape { appearance Appearance { material Material { diffuseColor 0 1 0 } } geometry" + line + " } }\n",
+         {{0, 255, 0}}},
+        {"Color over glow", v2 + "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry" + line +
+                                 " colorPerVertex FALSE color Color { color [ 0 0 1 ] } } }\n",
+         {{0, 0, 255}}},
+        {"coloured points", v2 + "Shape { geometry PointSet { coord Coordinate { point [ -1 0 0, 1 0 0 ] }"
+                                 " color Color { color [ 1 0 0, 0 1 0 ] } } }\n",
+         {{255, 0, 0}, {0, 255, 0}}},
+        {"points by vertex", v1 + " MaterialBinding { value PER_VERTEX } PointSet { startIndex 2 numPoints 2 } }\n",
+         {{255, 0, 0}, {0, 255, 0}}},
+        {"points overall", v1 + " MaterialBinding { value OVERALL } PointSet { startIndex 2 } }\n", {{255, 0, 0}}},
+        {"segments by index", v1 + " MaterialBinding { value PER_PART_INDEXED }"
+                                   " IndexedLineSet { coordIndex [ 0, 1, 2, -1, 2, 3, 4 ] materialIndex [ 2, 2, 3, 3 ] } }\n",
+         {{0, 0, 255}, {255, 255, 0}}},
+        {"segments by corner", v1 + " MaterialBinding { value PER_VERTEX_INDEXED }"
+                                    " IndexedLineSet { coordIndex [ 0, 1, 2 ] materialIndex [ 0, 3, 1 ] } }\n",
+         {{255, 128, 0}, {128, 255, 0}}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file("lines.wrl");
+        write_whole_file(path, c.text);
+        CTexture shot;
+        std::string error;
+        ASSERT_TRUE(snapshot_scene(path, 200, 150, k_default_clear_rgb, shot, error)) << c.what << ": " << error;
+        std::set<C> got;
+        for (const auto& [colour, n] : drawn_colours(shot)) {
+            // Half a unit of rounding either way.
+            C near = colour;
+            for (int& v : near) v = v == 127 || v == 129 ? 128 : v;
+            got.insert(near);
+        }
+        EXPECT_EQ(got, c.colours) << c.what;
+    }
+
+    // A scanner's point cloud keeps the colours of its points.
+    write_whole_file(dir.file("cloud.ply"), "ply\nformat ascii 1.0\nelement vertex 3\n"
+                                            "property float x\nproperty float y\nproperty float z\n"
+                                            "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n"
+                                            "-1 0 0 255 0 0\n0 1 0 0 255 0\n1 0 0 255 0 0\n");
+    {
+        CTexture shot;
+        std::string error;
+        ASSERT_TRUE(snapshot_scene(dir.file("cloud.ply"), 200, 150, k_default_clear_rgb, shot, error)) << error;
+        const std::map<C, int> want = {{{255, 0, 0}, 2}, {{0, 255, 0}, 1}};
+        EXPECT_EQ(drawn_colours(shot), want);
+    }
+
+    // A lit box after glowing lines is lit as it is alone.
+    const std::string box = "Shape { appearance Appearance { material Material { diffuseColor 0.6 0.6 0.6 } }"
+                            " geometry Box { size 1 1 1 } }\n";
+    CTexture alone, after;
+    std::string error;
+    write_whole_file(dir.file("box.wrl"), v2 + box);
+    write_whole_file(dir.file("both.wrl"),
+                     v2 + "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry" + line +
+                         " } }\n" + box);
+    ASSERT_TRUE(snapshot_scene(dir.file("box.wrl"), 200, 150, k_default_clear_rgb, alone, error)) << error;
+    ASSERT_TRUE(snapshot_scene(dir.file("both.wrl"), 200, 150, k_default_clear_rgb, after, error)) << error;
+    const size_t centre = (size_t)75 * alone.widthbyte32 + 100 * 3;
+    EXPECT_EQ(std::memcmp(alone.data + centre, after.data + centre, 3), 0)
+        << (int)after.data[centre + 2] << " " << (int)after.data[centre + 1] << " " << (int)after.data[centre];
 }
 
 namespace {
