@@ -622,6 +622,7 @@ struct Reader {
             // drawn unlit; a point's face has no edge to draw.
             o->m_wireframe = mesh.kind == Mesh::Points ? 2 : 1;
             o->m_lighting = 0;
+            o->m_line_colours = look.material || !mesh.colours.empty();
         }
         if ((!look.texture.empty() || look.pixels) && mesh.kind == Mesh::Faces) {
             if (o->texvertex == nullptr) {

@@ -341,9 +341,12 @@ void send_material(GLenum gf, const GLfloat amb[4], const GLfloat dif[4], const 
 
 // The colour lines and points of material m are drawn in: the colours a
 // file gives them one by one, otherwise the material's glow (what worlds
-// give their lines), otherwise its diffuse colour.
+// give their lines), otherwise its diffuse colour. Lines given no colour
+// at all are drawn in a grey that shows on light and dark backgrounds
+// alike (white, as such lines are meant, would vanish on the light one).
 Vec3 line_colour(const OBJECT3D& o, int m)
 {
+    if (!o.m_line_colours) return Vec3(0.45f, 0.45f, 0.45f);
     const Vec3* d = o.diffuse(m);
     if (!o.m_materialindex) {
         const Vec3* e = o.emissive(m);

@@ -111,6 +111,7 @@ void OBJECT3D::reset()
     m_polygon_mode = glc::FILL;
     m_points_only = 0;
     m_point_rgb = nullptr;
+    m_line_colours = 0;
     m_glyphs = 0;
     m_tex_t_sign = -1;
     m_name.clear();

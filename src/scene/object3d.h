@@ -131,6 +131,9 @@ public:
     int32_t m_polygon_face;
     int32_t m_polygon_mode;
     uint8_t m_points_only;   // 0, k_point_set_file or k_point_cloud
+    // Lines and points (m_wireframe) whose file gave them a colour (a
+    // material or a colour list): drawn in it; others in a plain grey.
+    uint8_t m_line_colours;
     // A point cloud's own colours, red green blue (0..255) for each of its
     // nbpts points, or null: its points are then drawn as any object's.
     uint8_t* m_point_rgb;

@@ -212,6 +212,7 @@ TEST(Snapshot, LinesAndPointsShowTheColoursTheirFileGives)
          {{255, 0, 0}}},
         {"diffuse line", v2 + "Shape { appearance Appearance { material Material { diffuseColor 0 1 0 } } geometry" + line + " } }\n",
          {{0, 255, 0}}},
+        {"line of no colour", v2 + "Shape { geometry" + line + " } }\n", {{115, 115, 115}}},
         {"Color over glow", v2 + "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry" + line +
                                  " colorPerVertex FALSE color Color { color [ 0 0 1 ] } } }\n",
          {{0, 0, 255}}},
