@@ -248,14 +248,38 @@ int OBJECT3D::write_binary(FILE* f) const
     if (mat > 0) {
         const float* shin = shininess(0);
         float s = shin ? *shin : 0.f;
-        if (!put_vec(f, ambient(0)) || !put_vec(f, diffuse(0)) || !put_vec(f, specular(0)) ||
-            !put_vec(f, emissive(0)) || !put_words(f, &s, 1))
+        const Vec3* dif = diffuse(0);
+        const Vec3* emi = emissive(0);
+        // Lines and points keep the colour they are drawn in, which the
+        // reader gives them again from the diffuse colour.
+        const Vec3 drawn = line_colour(m_materialindex && nbface > 0 ? m_materialindex[0] : 0), none;
+        if (m_wireframe) dif = &drawn, emi = &none;
+        if (!put_vec(f, ambient(0)) || !put_vec(f, dif) || !put_vec(f, specular(0)) || !put_vec(f, emi) ||
+            !put_words(f, &s, 1))
             return 0;
     }
     return 1;
 }
 
 namespace {
+// A record whose every face is a segment (corners a, b, b) or a point
+// (a, a, a) is a line or point set as it was saved: drawn as such in its
+// material's colour. Filled, such faces would show nothing.
+void mark_lines(OBJECT3D& o, bool coloured)
+{
+    const int32_t* idx = o.m_index;
+    const int n = o.nbindex;
+    if (!idx || n % 4) return;
+    bool all_points = true;
+    for (int k = 0; k < n; k += 4) {
+        if (idx[k + 3] != -1 || idx[k] < 0 || idx[k + 1] != idx[k + 2]) return;
+        all_points = all_points && idx[k] == idx[k + 1];
+    }
+    o.m_wireframe = all_points ? 2 : 1;
+    o.m_lighting = 0;
+    o.m_line_colours = coloured;
+}
+
 int read_record(OBJECT3D& o, ByteSource& src, std::string* why)
 {
     o.clear();
@@ -387,6 +411,7 @@ int read_record(OBJECT3D& o, ByteSource& src, std::string* why)
     // Points alone (a point set or a point cloud when it was saved): drawn
     // as points where their coordinates say, not left undrawn.
     if (pts > 0 && faces == 0 && idx == 0) o.m_points_only = k_point_cloud;
+    else if (faces > 0) mark_lines(o, mat > 0);
     return 1;
 }
 } // namespace

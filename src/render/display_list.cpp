@@ -339,21 +339,6 @@ void send_material(GLenum gf, const GLfloat amb[4], const GLfloat dif[4], const 
     glMaterialf(gf, GL_SHININESS, shin);
 }
 
-// The colour lines and points of material m are drawn in: the colours a
-// file gives them one by one, otherwise the material's glow (what worlds
-// give their lines), otherwise its diffuse colour. Lines given no colour
-// at all are drawn in a grey that shows on light and dark backgrounds
-// alike (white, as such lines are meant, would vanish on the light one).
-Vec3 line_colour(const OBJECT3D& o, int m)
-{
-    if (!o.m_line_colours) return Vec3(0.45f, 0.45f, 0.45f);
-    const Vec3* d = o.diffuse(m);
-    if (!o.m_materialindex) {
-        const Vec3* e = o.emissive(m);
-        if (e && (e->x > 0.f || e->y > 0.f || e->z > 0.f)) return *e;
-    }
-    return d ? *d : Vec3(0.8f, 0.8f, 0.8f);
-}
 } // namespace
 
 void SetFaceMaterial(OBJECT3D& o, int face)
@@ -368,7 +353,7 @@ void SetFaceMaterial(OBJECT3D& o, int face)
     if (o.m_wireframe) {
         // Lines and points have no surface to light: whatever the light
         // and the normals, they show their colour as it is.
-        const Vec3 c = line_colour(o, m);
+        const Vec3 c = o.line_colour(m);
         const GLfloat none[4] = {0.f, 0.f, 0.f, 1.f};
         const GLfloat glow[4] = {c.x, c.y, c.z, 1.f};
         send_material(gf, none, none, none, glow, 0.f);

@@ -196,6 +196,22 @@ const Vec3* OBJECT3D::specular(int i) const { return pick(T_specularColor, m_nb_
 const Vec3* OBJECT3D::emissive(int i) const { return pick(T_emissive, m_nb_emissive, i); }
 const float* OBJECT3D::shininess(int i) const { return pick(T_shininess, m_nb_shininess, i); }
 
+// The colours a file gives lines one by one, otherwise the material's glow
+// (what worlds give their lines), otherwise its diffuse colour. Lines given
+// no colour at all are drawn in a grey that shows on light and dark
+// backgrounds alike (white, as such lines are meant, would vanish on the
+// light one).
+Vec3 OBJECT3D::line_colour(int i) const
+{
+    if (!m_line_colours) return Vec3(0.45f, 0.45f, 0.45f);
+    const Vec3* d = diffuse(i);
+    if (!m_materialindex) {
+        const Vec3* e = emissive(i);
+        if (e && (e->x > 0.f || e->y > 0.f || e->z > 0.f)) return *e;
+    }
+    return d ? *d : Vec3(0.8f, 0.8f, 0.8f);
+}
+
 void OBJECT3D::compute_bounds()
 {
     if (!m_vertices) return;

@@ -194,6 +194,8 @@ public:
     const Vec3* specular(int i) const;
     const Vec3* emissive(int i) const;
     const float* shininess(int i) const;
+    // The colour lines and points (m_wireframe) of material i are drawn in.
+    Vec3 line_colour(int i) const;
 
     // True when every face corner names an existing vertex.
     bool valid_vertex(int v) const { return v >= 0 && v < nbpts && m_vertices; }

@@ -229,20 +229,37 @@ TEST(Snapshot, LinesAndPointsShowTheColoursTheirFileGives)
                                     " IndexedLineSet { coordIndex [ 0, 1, 2 ] materialIndex [ 0, 3, 1 ] } }\n",
          {{255, 128, 0}, {128, 255, 0}}},
     };
-    for (const auto& c : cases) {
-        const std::string path = dir.file("lines.wrl");
-        write_whole_file(path, c.text);
+    auto colours_of = [](const std::string& path, std::set<C>& got) {
         CTexture shot;
         std::string error;
-        ASSERT_TRUE(snapshot_scene(path, 200, 150, k_default_clear_rgb, shot, error)) << c.what << ": " << error;
-        std::set<C> got;
+        ASSERT_TRUE(snapshot_scene(path, 200, 150, k_default_clear_rgb, shot, error)) << error;
         for (const auto& [colour, n] : drawn_colours(shot)) {
             // Half a unit of rounding either way.
             C near = colour;
             for (int& v : near) v = v == 127 || v == 129 ? 128 : v;
             got.insert(near);
         }
-        EXPECT_EQ(got, c.colours) << c.what;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("lines.wrl");
+        write_whole_file(path, c.text);
+        std::set<C> got;
+        colours_of(path, got);
+        EXPECT_EQ(got, c.colours);
+        // Saved in the binary format and opened again: lines and points
+        // still, in their first colour (the format keeps one material).
+        {
+            std::unique_ptr<SCENE3D> scene;
+            std::unique_ptr<LODSET> lod;
+            ASSERT_EQ(open_for_command_line(path, scene, lod, nullptr), OpenResult::Scene);
+            ASSERT_EQ(save_binary(dir.file("lines.wrb").c_str(), *scene), 1);
+            current_scene() = nullptr;
+        }
+        std::set<C> again;
+        colours_of(dir.file("lines.wrb"), again);
+        EXPECT_EQ(again.size(), 1u);
+        if (c.colours.size() == 1) EXPECT_EQ(again, c.colours);
     }
 
     // A scanner's point cloud keeps the colours of its points.
