@@ -5,6 +5,7 @@
 // the diffuse colour, transparency and texture of the mesh's material.
 #include "io/import_assimp.h"
 
+#include <assimp/BaseImporter.h>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -39,6 +41,9 @@ constexpr uint64_t k_max_faces = 100u * 1000u * 1000u;
 std::string trim_reason(std::string why)
 {
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+    // The reader of the format found nothing it recognises (the library's
+    // words name a made-up file).
+    if (why.find("No suitable reader found") != std::string::npos) return "its content is not of this format";
     return why.empty() ? std::string("the library gave no reason") : why;
 }
 
@@ -506,6 +511,27 @@ std::string lower_ext(const std::string& path)
 }
 
 // The extension the library should take the file for.
+// Leaves `importer` only the library's readers of files ending in `ext`.
+// Otherwise a file the reader of its format declines is offered to every
+// other reader whose signature it happens to show, readers of formats we
+// never open, some of which read past the end of damaged input.
+void keep_readers_of(Assimp::Importer& importer, const std::string& ext)
+{
+    std::vector<Assimp::BaseImporter*> others;
+    bool any = false;
+    for (size_t i = 0; i < importer.GetImporterCount(); ++i) {
+        Assimp::BaseImporter* reader = importer.GetImporter(i);
+        if (!reader) continue;
+        std::set<std::string> exts;
+        reader->GetExtensionList(exts);
+        if (exts.count(ext)) any = true;
+        else others.push_back(reader);
+    }
+    if (!any) return;   // none claims it: the library chooses as it would
+    for (Assimp::BaseImporter* reader : others)
+        if (importer.UnregisterLoader(reader) == aiReturn_SUCCESS) delete reader;
+}
+
 std::string hint_of(const FileFormat& format)
 {
     std::string e = format.extensions;
@@ -529,6 +555,7 @@ int read_with_library(Scene& loader, SCENE3D& scene, const FileFormat& format)
         return 0;
     }
     Assimp::Importer importer;
+    keep_readers_of(importer, hint_of(format));
     // Only the library's check of its own result: its other steps end the
     // process on damaged input (their internal checks abort), and faces of
     // any corner count are ours to draw anyway. Points and lines are left

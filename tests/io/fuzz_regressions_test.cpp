@@ -64,6 +64,22 @@ TEST(FuzzRegressions, FacesNamingMissingVerticesSaveToAFileThatReopens)
     }
 }
 
+// A glTF binary header before a word another format's reader looks for:
+// the glTF reader declined it and the library then gave it to that reader,
+// which read past the end of the bytes. Only the readers of the format the
+// file shows are offered it now; it is refused with a message.
+TEST(FuzzRegressions, FilesAreOfferedOnlyToTheReadersOfTheirFormat)
+{
+    for (const char* name : {"in.glb", "in.wrb"}) {
+        SCOPED_TRACE(name);
+        ScratchDir dir;
+        RecordingReporter rec;
+        EXPECT_FALSE(open_text(dir, name, "glTF{indexarray"));
+        ASSERT_EQ(rec.boxes.size(), 1u);
+        EXPECT_NE(rec.boxes[0].text.find("its content is not of this format"), std::string::npos) << rec.boxes[0].text;
+    }
+}
+
 // A name that leads to a pipe or a device: opening blocked (a pipe) or read
 // without end (a device). Each is now refused at once like a missing file.
 TEST(FuzzRegressions, PipesAndDevicesAreNotReadAsFiles)
