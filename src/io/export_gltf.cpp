@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -40,6 +41,40 @@ struct Picture {
     int view = -1;
     std::string uri;
 };
+
+// A name as the document's JSON must hold it, in UTF-8: valid sequences as
+// they are, any other byte taken as the Latin-1 letter it was most likely
+// written as (older exporters wrote names in their own code page).
+std::string utf8_name(const std::string& name)
+{
+    std::string out;
+    out.reserve(name.size());
+    const size_t n = name.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned char c = (unsigned char)name[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool ok = len > 0 && i + len <= n;
+        for (size_t k = 1; ok && k < len; ++k) ok = ((unsigned char)name[i + k] >> 6) == 2;
+        if (ok && len > 1) {
+            // No overlong forms, surrogates or values past U+10FFFF.
+            uint32_t cp = c & (0xFF >> (len + 1));
+            for (size_t k = 1; k < len; ++k) cp = cp << 6 | ((unsigned char)name[i + k] & 0x3F);
+            const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+            ok = cp >= least[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        }
+        if (ok && c != 0) {
+            out.append(name, i, len);
+            i += len;
+            continue;
+        }
+        if (c != 0) {
+            out += (char)(0xC0 | c >> 6);
+            out += (char)(0x80 | (c & 0x3F));
+        }
+        ++i;
+    }
+    return out;
+}
 
 // A URI for a file name beside the document: unreserved characters as they
 // are, every other byte percent-encoded.
@@ -145,7 +180,7 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
         const OBJECT3D* o = scene.m_objects[i];
         if (!o) continue;
         tinygltf::Node node;
-        node.name = o->m_name;
+        node.name = utf8_name(o->m_name);
         const Placement place = object_placement(*o);
         double t[3], q[4], s[3];
         const bool trs = place.identity() || place.decompose(t, q, s);
@@ -182,7 +217,7 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
 
             // The object's first material, as metal-free roughness.
             tinygltf::Material mat;
-            mat.name = o->m_name;
+            mat.name = utf8_name(o->m_name);
             const Vec3* d = o->diffuse(0);
             const Vec3* e = o->emissive(0);
             const float* sh = o->shininess(0);
@@ -235,7 +270,7 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
             model.materials.push_back(mat);
             prim.material = (int)model.materials.size() - 1;
             tinygltf::Mesh mesh;
-            mesh.name = o->m_name;
+            mesh.name = utf8_name(o->m_name);
             mesh.primitives.push_back(prim);
             model.meshes.push_back(mesh);
             node.mesh = (int)model.meshes.size() - 1;
@@ -255,7 +290,13 @@ int export_gltf(const SCENE3D& scene, const std::string& path, bool binary, Expo
     tinygltf::TinyGLTF writer;
     writer.SetImageWriter(image_writer_keeps_uri, nullptr);
     std::ostringstream json_out;
-    if (!writer.WriteGltfSceneToStream(&model, json_out, !binary, false)) {
+    bool made = false;
+    try {
+        made = writer.WriteGltfSceneToStream(&model, json_out, !binary, false);
+    } catch (const std::exception&) {
+        made = false;
+    }
+    if (!made) {
         MessageBoxF("Cannot export %s: the glTF document could not be made", path.c_str());
         return 0;
     }

@@ -469,6 +469,33 @@ TEST(MeshExport, GlbHoldsNodesMaterialsAndData)
     EXPECT_TRUE(rec.boxes.empty());
 }
 
+// Names written in a code page (here Latin-1, "Carré"), or holding bytes
+// that are no text at all, go into the glTF document as UTF-8 text; the
+// export used to end the program there.
+TEST(MeshExport, NamesThatAreNotUtf8AreWrittenAsUtf8)
+{
+    ScratchDir dir;
+    RecordingReporter rec;
+    const std::string names[] = {"Carr\xe9", "P\xd4\x20\x80\xff", "D\xc3\xa9j\xc3\xa0", "\xed\xa0\x80"};
+    const std::string want[] = {"Carr\xc3\xa9", "P\xc3\x94\x20\xc2\x80\xc3\xbf", "D\xc3\xa9j\xc3\xa0", "\xc3\xad\xc2\xa0\xc2\x80"};
+    for (size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        write_all(dir.file("n.obj"), "o " + names[k] + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+        auto s = open_file(dir.file("n.obj"));
+        ASSERT_TRUE(s);
+        ASSERT_EQ(s->nbobjects, 1);
+        s->m_objects[0]->m_name = names[k];
+        for (const char* out : {"n.glb", "n.gltf"}) {
+            ASSERT_TRUE(export_scene(*s, dir.file(out), nullptr)) << out;
+            auto back = open_file(dir.file(out));
+            ASSERT_TRUE(back) << out;
+            ASSERT_EQ(back->nbobjects, 1);
+            EXPECT_EQ(back->m_objects[0]->m_name, want[k]) << out;
+        }
+    }
+    EXPECT_TRUE(rec.boxes.empty()) << rec.boxes[0].text;
+}
+
 TEST(MeshExport, PicturesAreEmbeddedOrWrittenBeside)
 {
     ScratchDir dir;
