@@ -79,10 +79,15 @@ std::string ply_counts(const char* data, size_t len)
     if (!header_end || q >= data + len || (*q != '\n' && *q != '\r'))
         return "its header does not end (no end_header line)";
     uint64_t total = 0;
+    std::set<std::string> names;
     for (const char* p = data; p < header_end; ++p) {
         if ((p == data || p[-1] == '\n') && header_end - p > 8 && std::memcmp(p, "element ", 8) == 0) {
             const char* q = p + 8;
             while (q < header_end && *q != ' ' && *q != '\n') ++q;
+            // The library fills an element declared twice into the room it
+            // made for the first one, past its end.
+            if (!names.insert(std::string(p + 8, q)).second)
+                return "its header declares the element \"" + std::string(p + 8, q) + "\" twice";
             uint64_t n = 0;
             if (!header_number(q, header_end, n)) continue;
             if (n > (uint64_t)len || total + n > (uint64_t)len) return "its header announces more elements than the file holds";
