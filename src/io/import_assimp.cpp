@@ -89,7 +89,14 @@ std::string ply_counts(const char* data, size_t len)
             if (!names.insert(std::string(p + 8, q)).second)
                 return "its header declares the element \"" + std::string(p + 8, q) + "\" twice";
             uint64_t n = 0;
-            if (!header_number(q, header_end, n)) continue;
+            const char* digits = q;
+            while (digits < header_end && (*digits == ' ' || *digits == '\t')) ++digits;
+            if (!header_number(q, header_end, n)) {
+                // Digits too many for any count are no smaller a count.
+                if (digits < header_end && std::isdigit((unsigned char)*digits))
+                    return "its header announces more elements than the file holds";
+                continue;
+            }
             if (n > (uint64_t)len || total + n > (uint64_t)len) return "its header announces more elements than the file holds";
             total += n;
         }
@@ -133,7 +140,14 @@ std::string off_counts(const char* data, size_t len)
         break;
     }
     uint64_t nv = 0, nf = 0;
-    if (!header_number(p, end, nv) || !header_number(p, end, nf)) return "";
+    for (uint64_t* count : {&nv, &nf}) {
+        const char* at = p;
+        while (at < end && (*at == ' ' || *at == '\t')) ++at;
+        if (header_number(p, end, *count)) continue;
+        // Digits too many for any count: the library reads them into a
+        // number it then allocates for.
+        return at < end && std::isdigit((unsigned char)*at) ? "its header announces more vertices or faces than the file holds" : "";
+    }
     // A vertex is three numbers, a face at least four: two characters each.
     if (nv > len / 6 || nf > len / 8) return "its header announces more vertices or faces than the file holds";
     return "";

@@ -404,6 +404,14 @@ TEST(MeshImport, BadFilesAreRefusedWithTheLibrarysReason)
                              "huge.ply", "Invalid PLY file: ", "more elements than the file holds");
     fmt_test::expect_refused(library_reader, "OFF\n900000000 900000000 0\n0 0 0\n", "huge.off", "Invalid OFF file: ",
                              "more vertices or faces");
+    // Counts of more digits than any number holds (the library read them
+    // wrapped round, and asked for gigabytes).
+    fmt_test::expect_refused(library_reader, "OFF\n4 11111111111111111111111111 0\n0 0 0\n1 0 0\n1 1 0\n3 0 1 2\n",
+                             "digits.off", "Invalid OFF file: ", "more vertices or faces");
+    fmt_test::expect_refused(library_reader,
+                             "ply\nformat ascii 1.0\nelement vertex 184467440737095516160\nproperty float x\n"
+                             "end_header\n0\n",
+                             "digits.ply", "Invalid PLY file: ", "more elements than the file holds");
 }
 
 TEST(MeshImport, DamagedFilesNeverBreakTheScene)
