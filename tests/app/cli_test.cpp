@@ -158,7 +158,7 @@ TEST(CliWindowArguments, UnknownOptionsAndExtraFilesAreRefusedBeforeAnyWindow)
 {
     ScratchDir dir;
     const std::string house = q("samples/house.wrl");
-    for (const std::string args : {std::string("--bogus"), "--bogus '" + dir.file("a.glb") + "' " + house,
+    for (const std::string& args : {std::string("--bogus"), "--bogus '" + dir.file("a.glb") + "' " + house,
                                    house + " --frobnicate", std::string("-x"), house + " " + house}) {
         // Without a display as well: the refusal comes first.
         ProcessResult r = run_quorvel(args, dir);

@@ -259,7 +259,9 @@ TEST(Snapshot, LinesAndPointsShowTheColoursTheirFileGives)
         std::set<C> again;
         colours_of(dir.file("lines.wrb"), again);
         EXPECT_EQ(again.size(), 1u);
-        if (c.colours.size() == 1) EXPECT_EQ(again, c.colours);
+        if (c.colours.size() == 1) {
+            EXPECT_EQ(again, c.colours);
+        }
     }
 
     // A scanner's point cloud keeps the colours of its points.
