@@ -480,12 +480,19 @@ void emit_points(OBJECT3D& o)
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
         glColorMaterial(GL_FRONT_AND_BACK, GL_EMISSION);
         glEnable(GL_COLOR_MATERIAL);
-        glBegin(GL_POINTS);
-        for (int i = 0; i < o.nbpts; ++i) {
-            glColor3ubv(o.m_point_rgb + (size_t)i * 3);
-            glVertex3fv(&o.m_vertices[i].x);
-        }
-        glEnd();
+        // From the arrays: a list copies them whole rather than taking a
+        // call per point.
+        GLint bound = 0;
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+        if (bound) glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, o.m_vertices);
+        glColorPointer(3, GL_UNSIGNED_BYTE, 0, o.m_point_rgb);
+        glDrawArrays(GL_POINTS, 0, o.nbpts);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisableClientState(GL_COLOR_ARRAY);
+        if (bound) glBindBuffer(GL_ARRAY_BUFFER, (GLuint)bound);
         glPopAttrib();
     } else {
         glBegin(GL_POINTS);
