@@ -880,7 +880,15 @@ struct Reader {
         mesh.idx = ci;
         if (!mesh.idx.empty() && mesh.idx.back() != -1) mesh.idx.push_back(-1);
         if (lines) {
+            std::vector<Vec3> colours;
+            if (const VNode* cn = g.node("color")) {
+                std::vector<Vec3> cols;
+                take_points(cols, points_of(cn, "color"));
+                colours = line_colours2(mesh.idx, g.flag("colorPerVertex", true), ints(g, "colorIndex"), cols);
+            }
             lines_from_polylines(mesh);
+            segment_colours(mesh, std::move(colours));
+            return;
         } else {
             if (const VNode* nn = g.node("normal")) {
                 take_points(mesh.nrm, points_of(nn, "vector"));
@@ -1194,12 +1202,42 @@ struct Reader {
         }
     }
 
-    // The colour of each segment of a line set (its polylines in coordIndex,
-    // each closed by -1) as the material binding gives them: by segment
-    // (PER_PART), by polyline (PER_FACE) or by corner, a segment taking the
-    // mean of its two ends (PER_VERTEX). Indexed bindings go through
-    // materialIndex, which runs beside the segments, the polylines or the
-    // corners of coordIndex. Empty when the set has one colour overall.
+    // The segments of the polylines of coord_index (each closed by -1), in
+    // order: fn(segment number, polyline number, places in coord_index of
+    // its two ends, numbers of its two ends among the corners).
+    template <class Fn>
+    static void each_segment(const std::vector<int32_t>& coord_index, Fn fn)
+    {
+        long long segment = 0, polyline = 0, corner = 0;
+        long long prev_at = -1;
+        for (size_t k = 0; k < coord_index.size(); ++k) {
+            if (coord_index[k] == -1) {
+                if (prev_at >= 0) ++polyline;
+                prev_at = -1;
+                continue;
+            }
+            if (prev_at >= 0) fn(segment++, polyline, (size_t)prev_at, k, corner - 1, corner);
+            prev_at = (long long)k;
+            ++corner;
+        }
+    }
+
+    // One colour a segment (as made by lines_from_polylines): the faces'
+    // colours of a line set.
+    static void segment_colours(Mesh& mesh, std::vector<Vec3> colours)
+    {
+        if (colours.empty() || colours.size() != (size_t)mesh.faces()) return;
+        mesh.colours = std::move(colours);
+        mesh.fcol.resize(mesh.colours.size());
+        for (size_t k = 0; k < mesh.fcol.size(); ++k) mesh.fcol[k] = (int32_t)k;
+    }
+
+    // VRML 1.0: the colour of each segment of a line set as the material
+    // binding gives them: by segment (PER_PART), by polyline (PER_FACE) or
+    // by corner, a segment taking the mean of its two ends (PER_VERTEX).
+    // Indexed bindings go through materialIndex, which runs beside the
+    // segments, the polylines or the corners of coordIndex. Empty when the
+    // set has one colour overall.
     static std::vector<Vec3> line_materials1(const std::vector<int32_t>& coord_index, const std::string& b,
                                              const std::vector<int32_t>& mi, const std::vector<Vec3>& mats)
     {
@@ -1211,27 +1249,39 @@ struct Reader {
             return n >= 0 && n < (long long)mats.size() ? mats[(size_t)n] : mats[0];
         };
         const bool per_part = b.rfind("PER_PART", 0) == 0, per_vertex = b.rfind("PER_VERTEX", 0) == 0;
-        long long segment = 0, polyline = 0, corner = 0;
-        int prev = -1;
-        Vec3 prev_colour;
-        for (size_t k = 0; k < coord_index.size(); ++k) {
-            if (coord_index[k] == -1) {
-                if (prev >= 0) ++polyline;
-                prev = -1;
-                continue;
-            }
+        each_segment(coord_index, [&](long long segment, long long polyline, size_t a, size_t z, long long ca, long long cz) {
             // A corner's material: its place in materialIndex beside
             // coordIndex, or its number among the corners.
-            const Vec3 here = per_vertex ? mat(by_list ? (long long)k : corner) : Vec3();
-            if (prev >= 0) {
-                if (per_vertex) out.push_back((prev_colour + here) * 0.5f);
-                else out.push_back(mat(per_part ? segment : polyline));
-                ++segment;
-            }
-            prev = coord_index[k];
-            prev_colour = here;
-            ++corner;
-        }
+            if (per_vertex)
+                out.push_back((mat(by_list ? (long long)a : ca) + mat(by_list ? (long long)z : cz)) * 0.5f);
+            else
+                out.push_back(mat(per_part ? segment : polyline));
+        });
+        return out;
+    }
+
+    // VRML 2.0: the colour of each segment of a line set from its Color
+    // node: by corner (colorPerVertex, a segment taking the mean of its two
+    // ends) through colorIndex beside coordIndex or the corners' own
+    // numbers, or by polyline through colorIndex or in order.
+    static std::vector<Vec3> line_colours2(const std::vector<int32_t>& coord_index, bool per_vertex,
+                                           const std::vector<int32_t>& cix, const std::vector<Vec3>& cols)
+    {
+        std::vector<Vec3> out;
+        if (cols.empty()) return out;
+        const bool by_list = !cix.empty() && cix[0] != -1;
+        auto colour = [&](long long n) {
+            return n >= 0 && n < (long long)cols.size() ? cols[(size_t)n] : Vec3(0.8f, 0.8f, 0.8f);
+        };
+        auto listed = [&](size_t at, long long otherwise) {
+            return by_list ? (at < cix.size() ? (long long)cix[at] : -1) : otherwise;
+        };
+        each_segment(coord_index, [&](long long, long long polyline, size_t a, size_t z, long long, long long) {
+            if (per_vertex)
+                out.push_back((colour(listed(a, coord_index[a])) + colour(listed(z, coord_index[z]))) * 0.5f);
+            else
+                out.push_back(colour(listed((size_t)polyline, polyline)));
+        });
         return out;
     }
 
@@ -1382,13 +1432,10 @@ struct Reader {
             mesh.idx = ints(g, "coordIndex");
             if (!mesh.idx.empty() && mesh.idx.back() != -1) mesh.idx.push_back(-1);
             if (t == "IndexedLineSet") {
-                std::vector<Vec3> segment_colours = line_materials1(mesh.idx, st.mat_binding, ints(g, "materialIndex"), look.diffuse);
+                std::vector<Vec3> colours = line_materials1(mesh.idx, st.mat_binding, ints(g, "materialIndex"), look.diffuse);
                 lines_from_polylines(mesh);
-                if (!segment_colours.empty() && segment_colours.size() == (size_t)mesh.faces()) {
-                    mesh.colours = std::move(segment_colours);
-                    mesh.fcol.resize(mesh.colours.size());
-                    for (size_t k = 0; k < mesh.fcol.size(); ++k) mesh.fcol[k] = (int32_t)k;
-                } else if (look.diffuse.size() > 1) look.diffuse.resize(1);
+                segment_colours(mesh, std::move(colours));
+                if (mesh.colours.empty() && look.diffuse.size() > 1) look.diffuse.resize(1);
             } else {
                 normals1(mesh, st, g);
                 if (st.texcoords) {

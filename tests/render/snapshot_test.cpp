@@ -216,6 +216,13 @@ TEST(Snapshot, LinesAndPointsShowTheColoursTheirFileGives)
         {"Color over glow", v2 + "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry" + line +
                                  " colorPerVertex FALSE color Color { color [ 0 0 1 ] } } }\n",
          {{0, 0, 255}}},
+        {"colours by corner", v2 + "Shape { geometry IndexedLineSet { coord Coordinate { point [ -2 0 0, 0 0.5 0, 2 0 0, 0 -1 0 ] }"
+                                   " coordIndex [ 0 1 2 -1 2 3 ] color Color { color [ 1 0 0, 0 1 0, 0 0 1, 1 1 1 ] }"
+                                   " colorIndex [ 3 0 1 -1 1 2 ] } }\n",
+         {{255, 128, 128}, {128, 128, 0}, {0, 128, 128}}},
+        {"colours by polyline", v2 + "Shape { geometry IndexedLineSet { coord Coordinate { point [ -2 0 0, 0 0.5 0, 2 0 0, 0 -1 0 ] }"
+                                     " coordIndex [ 0 1 2 -1 2 3 ] colorPerVertex FALSE color Color { color [ 1 0 0, 0 0 1, 0 1 0 ] } } }\n",
+         {{255, 0, 0}, {0, 0, 255}}},
         {"coloured points", v2 + "Shape { geometry PointSet { coord Coordinate { point [ -1 0 0, 1 0 0 ] }"
                                  " color Color { color [ 1 0 0, 0 1 0 ] } } }\n",
          {{255, 0, 0}, {0, 255, 0}}},
