@@ -753,7 +753,10 @@ int CTexture::ReadFileRAW(const std::string& path, int w, int h, int d)
         Free();
         return 0;
     }
-    if (got < n) std::memset(data + got, 0, n - got);
+    // The rows' padding at the end of the block, and what a short file did
+    // not fill, are black rather than whatever the memory held.
+    const size_t block = (size_t)(row_bytes64((unsigned)w, (unsigned)d) * (uint64_t)h);
+    if (got < block) std::memset(data + got, 0, block - got);
     std::fclose(f);
     name = path;
     return 1;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cstring>
 
 #include "image/lumi.h"
@@ -218,4 +220,19 @@ TEST(RawFile, PaddedRowsAreCutToThePackedLength)
     CTexture u;
     ASSERT_EQ(u.ReadFileRAW("p.raw", 3, 2, 24), 1);
     EXPECT_EQ(std::memcmp(u.data, t.data, 18), 0);
+    // The block's bytes past the packed pixels, and those a short file does
+    // not reach, are black, not what the memory held before (a block of the
+    // same size is dirtied and given back first, for the reader to reuse).
+    write_whole_file("short.raw", std::string(5, '\x7f'));
+    for (const char* file : {"p.raw", "short.raw"}) {
+        SCOPED_TRACE(file);
+        {
+            std::unique_ptr<unsigned char[]> junk(new unsigned char[24]);
+            std::memset(junk.get(), 0xAB, 24);
+        }
+        CTexture v;
+        ASSERT_EQ(v.ReadFileRAW(file, 3, 2, 24), 1);
+        const size_t read = std::string(file) == "p.raw" ? 18 : 5;
+        EXPECT_EQ(std::string((const char*)v.data + read, 24 - read), std::string(24 - read, '\0'));
+    }
 }
