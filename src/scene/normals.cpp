@@ -1,7 +1,9 @@
 // Normals, index statistics, face orientation repair and the object dump.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "base/cformat.h"
@@ -194,29 +196,45 @@ int OBJECT3D::test_edges()
         faces.push_back({s, i - s});
         ++i;
     }
+    auto corner = [&](const Face& f, int k) { return m_index[f.start + (k % f.len)]; };
+    // Every edge by its two vertices whatever its direction, with its face,
+    // sorted: the first later face holding an edge is found at once instead
+    // of by searching every face after it. Turning a face round changes the
+    // direction of its edges, never which vertex pairs it holds, so the
+    // table stays true while faces turn.
+    auto pair_of = [](int32_t a, int32_t b) {
+        const uint32_t lo = (uint32_t)std::min(a, b), hi = (uint32_t)std::max(a, b);
+        return (uint64_t)lo << 32 | hi;
+    };
+    std::vector<std::pair<uint64_t, int>> edges;
+    edges.reserve((size_t)nbindex);
+    for (size_t gi = 0; gi < faces.size(); ++gi)
+        for (int k = 0; k < faces[gi].len; ++k)
+            edges.emplace_back(pair_of(corner(faces[gi], k), corner(faces[gi], k + 1)), (int)gi);
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+
     std::vector<int32_t> scratch((size_t)nbindex);
     int shared = 0;
-    auto corner = [&](const Face& f, int k) { return m_index[f.start + (k % f.len)]; };
     for (size_t fi = 0; fi < faces.size(); ++fi) {
         const Face& F = faces[fi];
         for (int e = 0; e < F.len; ++e) {
             int a = corner(F, e), b = corner(F, e + 1);
-            bool found = false;
-            for (size_t gi = fi + 1; gi < faces.size() && !found; ++gi) {
-                const Face& G = faces[gi];
-                for (int k = 0; k < G.len; ++k) {
-                    int c = corner(G, k), d = corner(G, k + 1);
-                    if (c == b && d == a) {
-                        ++shared;
-                        found = true;
-                        break;
-                    }
-                    if (c == a && d == b) {
-                        for (int t = 0; t < G.len; ++t) scratch[(size_t)t] = m_index[G.start + G.len - 1 - t];
-                        for (int t = 0; t < G.len; ++t) m_index[G.start + t] = scratch[(size_t)t];
-                        found = true;
-                        break;
-                    }
+            // The first face after F that holds the pair, then its first
+            // edge with the same two vertices.
+            auto next = std::upper_bound(edges.begin(), edges.end(), std::make_pair(pair_of(a, b), (int)fi));
+            if (next == edges.end() || next->first != pair_of(a, b)) continue;
+            const Face& G = faces[(size_t)next->second];
+            for (int k = 0; k < G.len; ++k) {
+                int c = corner(G, k), d = corner(G, k + 1);
+                if (c == b && d == a) {
+                    ++shared;
+                    break;
+                }
+                if (c == a && d == b) {
+                    for (int t = 0; t < G.len; ++t) scratch[(size_t)t] = m_index[G.start + G.len - 1 - t];
+                    for (int t = 0; t < G.len; ++t) m_index[G.start + t] = scratch[(size_t)t];
+                    break;
                 }
             }
         }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <climits>
 
@@ -137,6 +138,97 @@ TEST(TestEdges, ReversesDisagreeingFace)
     set_mesh(o, {}, {0, 1, 2, -1, 1, 2, 3, -1});
     o.test_edges();
     EXPECT_EQ(index_of(o), (std::vector<int>{0, 1, 2, -1, 3, 2, 1, -1}));
+}
+
+namespace {
+// The repair as it reads, face after face: for each edge, the faces after
+// its own, in order, searched for the same two vertices.
+int test_edges_by_search(std::vector<int>& idx)
+{
+    std::vector<std::pair<int, int>> faces;
+    for (int i = 0; i < (int)idx.size();) {
+        int s = i;
+        while (i < (int)idx.size() && idx[(size_t)i] != -1) ++i;
+        faces.push_back({s, i - s});
+        ++i;
+    }
+    auto corner = [&](const std::pair<int, int>& f, int k) { return idx[(size_t)(f.first + k % f.second)]; };
+    int shared = 0;
+    for (size_t fi = 0; fi < faces.size(); ++fi)
+        for (int e = 0; e < faces[fi].second; ++e) {
+            const int a = corner(faces[fi], e), b = corner(faces[fi], e + 1);
+            bool found = false;
+            for (size_t gi = fi + 1; gi < faces.size() && !found; ++gi)
+                for (int k = 0; k < faces[gi].second && !found; ++k) {
+                    const int c = corner(faces[gi], k), d = corner(faces[gi], k + 1);
+                    if (c == b && d == a) {
+                        ++shared;
+                        found = true;
+                    } else if (c == a && d == b) {
+                        std::reverse(idx.begin() + faces[gi].first, idx.begin() + faces[gi].first + faces[gi].second);
+                        found = true;
+                    }
+                }
+        }
+    return shared;
+}
+} // namespace
+
+// Random meshes of few vertices (so that edges are shared often, by many
+// faces, in both directions), with faces of one and two corners, corners
+// repeated, empty faces and a last face left open: the repair turns the
+// same faces and counts the same edges as the face-by-face search.
+TEST(TestEdges, SameAsSearchingEveryLaterFace)
+{
+    uint32_t seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (int)((seed >> 8) % (uint32_t)n);
+    };
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        const int vertices = 3 + next(6);
+        std::vector<int> idx;
+        const int faces = 1 + next(40);
+        for (int f = 0; f < faces; ++f) {
+            const int len = next(8) == 0 ? next(3) : 3 + next(3);
+            for (int k = 0; k < len; ++k) idx.push_back(next(vertices));
+            if (f + 1 < faces || next(4)) idx.push_back(-1);
+        }
+        std::vector<int> expected = idx;
+        const int shared = test_edges_by_search(expected);
+        OBJECT3D o;
+        set_mesh(o, {}, idx);
+        EXPECT_EQ(o.test_edges(), shared);
+        EXPECT_EQ(index_of(o), expected);
+    }
+}
+
+// Grids of squares, every other one turned the wrong way: as the search
+// repairs them on a grid it can search in a moment, and a grid of 160,000
+// squares (which the search took minutes over) in a moment too.
+TEST(TestEdges, LargeMeshesAreRepairedAsBySearching)
+{
+    auto grid = [](int n) {
+        std::vector<int> idx;
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const int a = y * (n + 1) + x, b = a + 1, c = a + n + 2, d = a + n + 1;
+                if ((x + y) % 2) idx.insert(idx.end(), {a, d, c, b, -1});
+                else idx.insert(idx.end(), {a, b, c, d, -1});
+            }
+        return idx;
+    };
+    std::vector<int> expected = grid(40);
+    const int shared = test_edges_by_search(expected);
+    OBJECT3D o;
+    set_mesh(o, {}, grid(40));
+    EXPECT_EQ(o.test_edges(), shared);
+    EXPECT_EQ(index_of(o), expected);
+
+    OBJECT3D big;
+    set_mesh(big, {}, grid(400));
+    EXPECT_GT(big.test_edges(), 400 * 399);
 }
 
 // A face whose first corners repeat one, or turn against the face, takes
