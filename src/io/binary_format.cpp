@@ -252,8 +252,12 @@ int OBJECT3D::write_binary(FILE* f) const
         const Vec3* emi = emissive(0);
         // Lines and points keep the colour they are drawn in, which the
         // reader gives them again from the diffuse colour.
-        const Vec3 drawn = line_colour(m_materialindex && nbface > 0 ? m_materialindex[0] : 0), none;
-        if (m_wireframe) dif = &drawn, emi = &none;
+        Vec3 drawn, none;
+        if (m_wireframe) {
+            drawn = line_colour(m_materialindex && nbface > 0 ? m_materialindex[0] : 0);
+            dif = &drawn;
+            emi = &none;
+        }
         if (!put_vec(f, ambient(0)) || !put_vec(f, dif) || !put_vec(f, specular(0)) || !put_vec(f, emi) ||
             !put_words(f, &s, 1))
             return 0;

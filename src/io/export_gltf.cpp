@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "base/report.h"
+#include "base/utf8.h"
 #include "base/safe_write.h"
 #include "image/texture.h"
 #include "io/export.h"
@@ -49,29 +50,16 @@ std::string utf8_name(const std::string& name)
 {
     std::string out;
     out.reserve(name.size());
-    const size_t n = name.size();
-    for (size_t i = 0; i < n;) {
-        const unsigned char c = (unsigned char)name[i];
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool ok = len > 0 && i + len <= n;
-        for (size_t k = 1; ok && k < len; ++k) ok = ((unsigned char)name[i + k] >> 6) == 2;
-        if (ok && len > 1) {
-            // No overlong forms, surrogates or values past U+10FFFF.
-            uint32_t cp = c & (0xFF >> (len + 1));
-            for (size_t k = 1; k < len; ++k) cp = cp << 6 | ((unsigned char)name[i + k] & 0x3F);
-            const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
-            ok = cp >= least[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        }
-        if (ok && c != 0) {
-            out.append(name, i, len);
-            i += len;
+    for (size_t i = 0; i < name.size();) {
+        const size_t at = i;
+        uint32_t cp = 0;
+        if (utf8_next(name, i, cp)) {
+            if (cp != 0) out.append(name, at, i - at);
             continue;
         }
-        if (c != 0) {
-            out += (char)(0xC0 | c >> 6);
-            out += (char)(0x80 | (c & 0x3F));
-        }
-        ++i;
+        const unsigned char c = (unsigned char)name[at];
+        out += (char)(0xC0 | c >> 6);
+        out += (char)(0x80 | (c & 0x3F));
     }
     return out;
 }

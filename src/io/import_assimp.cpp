@@ -16,10 +16,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <set>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -529,7 +529,6 @@ std::string lower_ext(const std::string& path)
     return e;
 }
 
-// The extension the library should take the file for.
 // Leaves `importer` only the library's readers of files ending in `ext`.
 // Otherwise a file the reader of its format declines is offered to every
 // other reader whose signature it happens to show, readers of formats we
@@ -551,6 +550,7 @@ void keep_readers_of(Assimp::Importer& importer, const std::string& ext)
         if (importer.UnregisterLoader(reader) == aiReturn_SUCCESS) delete reader;
 }
 
+// The extension the library should take the file for.
 std::string hint_of(const FileFormat& format)
 {
     std::string e = format.extensions;

@@ -11,6 +11,7 @@
 #include FT_OUTLINE_H
 
 #include "base/cformat.h"
+#include "base/utf8.h"
 #include "io/vrml_mesh.h"
 #include "io/vrml_tree.h"
 
@@ -317,32 +318,9 @@ Glyph& glyph_of(Font& font, FT_UInt index)
 std::vector<uint32_t> code_points(const std::string& s)
 {
     std::vector<uint32_t> out;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
-    size_t n = s.size(), i = 0;
-    while (i < n) {
-        unsigned char c = p[i];
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + (size_t)extra >= n + (extra ? 0 : 1)) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        uint32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            if (i + (size_t)k >= n || (p[i + (size_t)k] & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (p[i + (size_t)k] & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += (size_t)extra + 1;
+    for (size_t i = 0; i < s.size();) {
+        uint32_t cp = 0;
+        out.push_back(utf8_next(s, i, cp) ? cp : 0xFFFD);
     }
     return out;
 }

@@ -314,9 +314,7 @@ void delete_old_list(OBJECT3D& o)
     o.m_list = 0;
     o.m_list_built = 0;
 }
-} // namespace
 
-namespace {
 // Sends one material (or records it for a buffer's steps).
 void send_material(GLenum gf, const GLfloat amb[4], const GLfloat dif[4], const GLfloat spe[4], const GLfloat emi[4],
                    float shin)
@@ -338,7 +336,6 @@ void send_material(GLenum gf, const GLfloat amb[4], const GLfloat dif[4], const 
     glMaterialfv(gf, GL_EMISSION, emi);
     glMaterialf(gf, GL_SHININESS, shin);
 }
-
 } // namespace
 
 void SetFaceMaterial(OBJECT3D& o, int face)
